@@ -1,0 +1,35 @@
+#pragma once
+// Where the program lives and the files it keeps beside itself. Set once by SupportStartup before any
+// window or thread exists, read-only afterwards.
+
+#include <string>
+
+namespace tambrel {
+
+// Runs the start-up of the support routines: computes the paths from the program file (the running
+// executable when programFile is empty), creates the debug file empty, takes the start tick and writes
+// the start-up line. Throws EInOutError when the debug file cannot be created.
+void SupportStartup(const std::string& programFile = {});
+
+// The program's directory with its trailing '/'.
+const std::string& AppPath();
+
+// AppPath + program file name up to its first dot + ".INI".
+const std::string& IniFileName();
+
+// AppPath + "debug.txt".
+const std::string& DebugFileName();
+
+// The settings file name for a program file name (directory part ignored): up to the first dot, + ".INI".
+std::string IniNameFor(const std::string& programFileName);
+
+// The text after the last '/', '\' or ':' of a path.
+std::string FileNameOnly(const std::string& path);
+
+// The directory part of a path including its trailing separator; empty when there is none.
+std::string DirectoryOf(const std::string& path);
+
+// The full path of the running executable.
+std::string RunningProgramFile();
+
+}  // namespace tambrel

@@ -1,0 +1,22 @@
+#pragma once
+// Small text helpers shared by the dumps, the time displays and every formatted message.
+
+#include <cstdint>
+#include <string>
+
+namespace tambrel {
+
+// "%.5d:%.2d.%.3d" of whole minutes, seconds and milliseconds; minutes are not reduced into hours.
+std::string FormatPlayTime(uint32_t milliseconds);
+
+// n repetitions of "| " for 0 <= n <= 128, all 256 characters above, empty for n <= 0.
+// Throws EIntOverflow when 2 * n leaves the signed 32-bit range.
+std::string IndentText(int32_t level);
+
+// printf-style formatting into a std::string.
+std::string StrFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+int32_t MaxInt(int32_t a, int32_t b);
+int32_t MinInt(int32_t a, int32_t b);
+
+}  // namespace tambrel

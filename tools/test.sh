@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: once with warnings as errors, once under AddressSanitizer and
+# UndefinedBehaviorSanitizer, once under ThreadSanitizer (the libraries without Qt), then the fuzz
+# targets for a bounded time. Fails when any of them fails.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/setup.sh
+
+jobs=$(nproc)
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
+export QT_QPA_PLATFORM=offscreen
+
+suite() {
+  local name=$1; shift
+  local ctest_args=()
+  while [ $# -gt 0 ] && [ "$1" != "--" ]; do ctest_args+=("$1"); shift; done
+  [ $# -gt 0 ] && shift
+  echo "=== $name: configure and build"
+  cmake -S . -B "build/$name" -G Ninja "$@" >/dev/null
+  cmake --build "build/$name" -j"$jobs"
+  echo "=== $name: tests"
+  ctest --test-dir "build/$name" -j"$jobs" --output-on-failure --no-tests=error "${ctest_args[@]}"
+}
+
+suite werror -- -DTAMBREL_WERROR=ON
+suite asan-ubsan -- -DTAMBREL_SANITIZE=address,undefined -DTAMBREL_BUILD_BENCH=OFF
+# ThreadSanitizer's shadow memory needs the smaller address-space randomisation of older kernels.
+setarch "$(uname -m)" -R true 2>/dev/null && tsan_prefix=(setarch "$(uname -m)" -R) || tsan_prefix=()
+"${tsan_prefix[@]}" bash -c "$(declare -f suite); jobs=$jobs; suite tsan -L core -- \
+  -DTAMBREL_SANITIZE=thread -DTAMBREL_WITH_QT=OFF -DTAMBREL_BUILD_BENCH=OFF"
+if [ -f tests/fuzz/CMakeLists.txt ]; then
+  CC=clang CXX=clang++ suite fuzz -L fuzz -- -DTAMBREL_FUZZ=ON -DTAMBREL_WITH_QT=OFF \
+    -DTAMBREL_BUILD_TESTS=OFF -DTAMBREL_BUILD_BENCH=OFF
+fi
+echo "=== all test suites passed"
