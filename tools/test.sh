@@ -26,10 +26,7 @@ suite() {
 
 suite werror -- -DTAMBREL_WERROR=ON
 suite asan-ubsan -- -DTAMBREL_SANITIZE=address,undefined -DTAMBREL_BUILD_BENCH=OFF
-# ThreadSanitizer's shadow memory needs the smaller address-space randomisation of older kernels.
-setarch "$(uname -m)" -R true 2>/dev/null && tsan_prefix=(setarch "$(uname -m)" -R) || tsan_prefix=()
-"${tsan_prefix[@]}" bash -c "$(declare -f suite); jobs=$jobs; suite tsan -L core -- \
-  -DTAMBREL_SANITIZE=thread -DTAMBREL_WITH_QT=OFF -DTAMBREL_BUILD_BENCH=OFF"
+suite tsan -L core -- -DTAMBREL_SANITIZE=thread -DTAMBREL_WITH_QT=OFF -DTAMBREL_BUILD_BENCH=OFF
 if [ -f tests/fuzz/CMakeLists.txt ]; then
   CC=clang CXX=clang++ suite fuzz -L fuzz -- -DTAMBREL_FUZZ=ON -DTAMBREL_WITH_QT=OFF \
     -DTAMBREL_BUILD_TESTS=OFF -DTAMBREL_BUILD_BENCH=OFF
