@@ -1,0 +1,43 @@
+#pragma once
+// The message area seen from the code that writes into it: one line per call, on the thread that owns
+// the area. The window's sink writes into the debug terminal, the command-line tool's into a stream.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace tambrel {
+
+class TMessageSink {
+ public:
+  virtual ~TMessageSink() = default;
+
+  // Writes text as one line.
+  virtual void WriteMessage(const std::string& text) = 0;
+
+  // Formats first (printf rules), then writes the result as one line.
+  void WriteMessageFmt(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+  // Writes each line in order; an absent list writes nothing.
+  void WriteMessageList(const std::vector<std::string>* lines);
+};
+
+// Writes each line followed by '\n' to a C stream and flushes, so that lines interleave correctly with
+// whatever else the program prints to the same stream.
+class TStreamMessageSink : public TMessageSink {
+ public:
+  explicit TStreamMessageSink(std::FILE* stream) : Stream(stream) {}
+  void WriteMessage(const std::string& text) override;
+
+ private:
+  std::FILE* Stream;
+};
+
+// Keeps the lines; used where the lines are inspected or passed on later.
+class TCollectingMessageSink : public TMessageSink {
+ public:
+  void WriteMessage(const std::string& text) override { Lines.push_back(text); }
+  std::vector<std::string> Lines;
+};
+
+}  // namespace tambrel

@@ -1,0 +1,161 @@
+#include "app/output_routing.h"
+
+#include <exception>
+#include <stdexcept>
+
+#include "support/text_format.h"
+
+namespace tambrel {
+
+namespace {
+
+// Upper-cases the ASCII letters a to z only, as the device lists compare names.
+std::string UpperAscii(const std::string& text) {
+  std::string result = text;
+  for (char& c : result)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return result;
+}
+
+}  // namespace
+
+TOutputRouting::TOutputRouting(std::array<TOutputPort*, OutputCount> ports) : Ports(ports) {}
+
+TOutputRouting::~TOutputRouting() { SetDestroying(); }
+
+OutputSlot& TOutputRouting::SlotRef(int n) {
+  if (n < 1 || n > OutputCount) throw std::out_of_range(StrFormat("No MIDI output %d", n));
+  return Slots[static_cast<size_t>(n - 1)];
+}
+
+const OutputSlot& TOutputRouting::Slot(int n) const {
+  return const_cast<TOutputRouting*>(this)->SlotRef(n);
+}
+
+std::string TOutputRouting::ToggleCaption(int n, bool active) {
+  return active ? StrFormat("&%d Active", n) : StrFormat("&%d Inactive", n);
+}
+
+void TOutputRouting::FillMidiLists(const std::vector<std::string>& entries) {
+  if (ListsFilled) return;
+  Entries = entries;
+  for (OutputSlot& slot : Slots) slot.DeviceName = Entries.empty() ? std::string() : Entries.front();
+  ListsFilled = true;
+}
+
+void TOutputRouting::SwitchOff(OutputSlot& slot) {
+  slot.DeviceName.clear();
+  slot.Active = false;
+  slot.Opened = false;
+}
+
+void TOutputRouting::SelectOutput(int n, const std::string& name) {
+  OutputSlot& slot = SlotRef(n);
+  TOutputPort* port = Ports[static_cast<size_t>(n - 1)];
+  slot.DeviceName.clear();
+  const std::string key = UpperAscii(name);
+  const std::string* found = nullptr;
+  for (const std::string& entry : Entries) {
+    if (UpperAscii(entry) == key) {
+      found = &entry;
+      break;
+    }
+  }
+  if (found == nullptr) return;
+  try {
+    slot.DeviceName = *found;
+    if (slot.Opened) {
+      // Stop routing to the port before it closes under the player's thread.
+      slot.Opened = false;
+      port->Close();
+    }
+    port->SetProductName(slot.DeviceName);
+    if (slot.Active) {
+      port->Open();
+      slot.Opened = true;
+    }
+  } catch (const std::exception& error) {
+    SwitchOff(slot);
+    if (OnDeviceError) OnDeviceError(error.what());
+  }
+}
+
+void TOutputRouting::SetOutputActive(int n, bool on) {
+  OutputSlot& slot = SlotRef(n);
+  TOutputPort* port = Ports[static_cast<size_t>(n - 1)];
+  if (on == slot.Active) return;
+  slot.Active = on;
+  slot.Opened = false;
+  if (!on) {
+    port->Close();  // an error here reaches the caller; the output stays off
+    return;
+  }
+  if (slot.DeviceName.empty()) {
+    slot.Active = false;  // nothing to open
+    return;
+  }
+  try {
+    port->Open();
+    slot.Opened = true;
+  } catch (const std::exception& error) {
+    SwitchOff(slot);
+    if (OnDeviceError) OnDeviceError(error.what());
+  }
+}
+
+void TOutputRouting::SetHandlesDevice(int n, int32_t value) { SlotRef(n).HandlesDevice = value; }
+void TOutputRouting::SetSlidesActive(bool on) { SlidesActiveFlag = on; }
+void TOutputRouting::SetSlidesDevice(int32_t value) { SlidesDeviceNumber = value; }
+void TOutputRouting::SetTraceMode(bool on) { TraceModeFlag = on; }
+void TOutputRouting::SetDestroying() { Destroying = true; }
+
+void TOutputRouting::PlayerData(const TRoutedItem& item) {
+  if (Destroying) return;
+  for (int n = 1; n <= OutputCount; ++n) {
+    const OutputSlot& slot = Slots[static_cast<size_t>(n - 1)];
+    if (!slot.Active || !slot.Opened || slot.HandlesDevice != item.Device) continue;
+    // An item never holds more than 32768 bytes, so the length fits the 16-bit long-message length.
+    const auto length = static_cast<uint16_t>(item.Data.size());
+    try {
+      Ports[static_cast<size_t>(n - 1)]->PutLong(item.Data.data(), length);
+    } catch (const std::exception& error) {
+      // The player does not catch what its callbacks throw: a failing send must stay in here.
+      if (OnSendError) OnSendError(n, error.what());
+    }
+    if (OnLight) OnLight(n);
+  }
+  if (SlidesActiveFlag && SlidesDeviceNumber == item.Device && OnSlideBytes) OnSlideBytes(item.Data);
+  if (TraceModeFlag) {
+    std::string line = item.DumpLine ? item.DumpLine() : std::string();
+    {
+      std::lock_guard<std::mutex> guard(TraceLock);
+      TraceQueue.push_back(std::move(line));
+    }
+    if (OnTracePosted) OnTracePosted();
+  }
+  if (OnSyncClock) OnSyncClock(item.Time);
+}
+
+void TOutputRouting::DrainTrace(TMessageSink& sink) {
+  for (;;) {
+    std::string line;
+    {
+      std::lock_guard<std::mutex> guard(TraceLock);
+      if (TraceQueue.empty()) return;
+      line = std::move(TraceQueue.front());
+      TraceQueue.pop_front();
+    }
+    sink.WriteMessage(line);
+  }
+}
+
+void TOutputRouting::CloseAll() {
+  for (int n = 1; n <= OutputCount; ++n) {
+    OutputSlot& slot = Slots[static_cast<size_t>(n - 1)];
+    if (!slot.Opened) continue;
+    slot.Opened = false;
+    Ports[static_cast<size_t>(n - 1)]->Close();
+  }
+}
+
+}  // namespace tambrel

@@ -1,0 +1,120 @@
+#pragma once
+// Routing of played data items to the four MIDI outputs and the slide device, with the trace hand-over
+// to the window thread. Toolkit-free: the window and the command-line tool both drive it.
+//
+// Threads: PlayerData runs on the player's timer thread; everything else on the owning (window) thread.
+// The routing fields PlayerData reads are single atomic values, read without a lock; the trace queue
+// has its own lock, held only around one push or pop.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "app/message_sink.h"
+
+namespace tambrel {
+
+// One MIDI output as routing sees it (the window's four TMidiOutput components, or the tool's ports).
+class TOutputPort {
+ public:
+  virtual ~TOutputPort() = default;
+  // Selects the port by its product name; only called while closed. Throws on an unknown name.
+  virtual void SetProductName(const std::string& name) = 0;
+  virtual bool Open() = 0;   // throws with the device's error text
+  virtual bool Close() = 0;  // harmless on a closed port
+  virtual void PutLong(const uint8_t* data, uint16_t length) = 0;
+};
+
+// Routing state of one output. Written on the owning thread, read by PlayerData on the player's thread.
+struct OutputSlot {
+  std::string DeviceName;  // owning thread only
+  std::atomic<bool> Active{false};
+  std::atomic<bool> Opened{false};
+  std::atomic<int32_t> HandlesDevice{1};
+};
+
+// What PlayerData needs of a data item: its time, device, bytes and its one-line dump text.
+struct TRoutedItem {
+  uint32_t Time = 0;
+  int32_t Device = 0;
+  std::span<const uint8_t> Data;
+  std::function<std::string()> DumpLine;  // built only in trace mode
+};
+
+class TOutputRouting {
+ public:
+  static constexpr int OutputCount = 4;
+
+  // ports[i] is output i + 1; the ports must outlive the routing.
+  explicit TOutputRouting(std::array<TOutputPort*, OutputCount> ports);
+  ~TOutputRouting();
+  TOutputRouting(const TOutputRouting&) = delete;
+  TOutputRouting& operator=(const TOutputRouting&) = delete;
+
+  // Hooks, set before play starts. Device errors are shown to the user (a message box in the window).
+  std::function<void(const std::string& text)> OnDeviceError;
+  // Player thread: output N received an item (the window lights its indicator through a posted request).
+  std::function<void(int n)> OnLight;
+  // Player thread: bytes for the slide window's command entry.
+  std::function<void(std::span<const uint8_t>)> OnSlideBytes;
+  // Player thread: a trace line was queued; the owner arranges a DrainTrace on its thread.
+  std::function<void()> OnTracePosted;
+  // Player thread: re-anchor the play clock to the item's time.
+  std::function<void(uint32_t time)> OnSyncClock;
+  // Player thread: a send failed; the text of the error (the callback itself must not throw).
+  std::function<void(int n, const std::string& text)> OnSendError;
+
+  // Device list, filled once: the mapper entry first, then every port. Each output's DeviceName
+  // becomes the first entry.
+  void FillMidiLists(const std::vector<std::string>& entries);
+  const std::vector<std::string>& DeviceList() const { return Entries; }
+
+  void SelectOutput(int n, const std::string& name);
+  void SetOutputActive(int n, bool on);
+  void SetHandlesDevice(int n, int32_t value);
+  void SetSlidesActive(bool on);
+  void SetSlidesDevice(int32_t value);
+  void SetTraceMode(bool on);
+  // From here on PlayerData does nothing (the owner is going away).
+  void SetDestroying();
+
+  const OutputSlot& Slot(int n) const;
+  bool SlidesActive() const { return SlidesActiveFlag.load(); }
+  int32_t SlidesDevice() const { return SlidesDeviceNumber.load(); }
+  bool TraceMode() const { return TraceModeFlag.load(); }
+  // The caption of output N's toggle (5 for the slide device).
+  static std::string ToggleCaption(int n, bool active);
+
+  // The player's data callback.
+  void PlayerData(const TRoutedItem& item);
+
+  // Writes every queued trace line to sink, oldest first.
+  void DrainTrace(TMessageSink& sink);
+
+  // Closes every open output (shutdown).
+  void CloseAll();
+
+ private:
+  OutputSlot& SlotRef(int n);
+  void SwitchOff(OutputSlot& slot);
+
+  std::array<TOutputPort*, OutputCount> Ports;
+  std::array<OutputSlot, OutputCount> Slots;
+  std::vector<std::string> Entries;  // owning thread only
+  bool ListsFilled = false;
+  std::atomic<bool> SlidesActiveFlag{false};
+  std::atomic<int32_t> SlidesDeviceNumber{1};
+  std::atomic<bool> TraceModeFlag{false};
+  std::atomic<bool> Destroying{false};
+
+  std::mutex TraceLock;
+  std::deque<std::string> TraceQueue;  // guarded by TraceLock
+};
+
+}  // namespace tambrel

@@ -1,0 +1,204 @@
+#include "app/output_routing.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <thread>
+
+namespace tambrel {
+namespace {
+
+// A port that records what it is asked to do and can be told to fail.
+class TRecordingPort : public TOutputPort {
+ public:
+  void SetProductName(const std::string& name) override {
+    if (FailSelect) throw std::runtime_error("select failed");
+    Name = name;
+  }
+  bool Open() override {
+    if (FailOpen) throw std::runtime_error("open failed: " + Name);
+    IsOpen = true;
+    ++Opens;
+    return true;
+  }
+  bool Close() override {
+    const bool was = IsOpen;
+    IsOpen = false;
+    ++Closes;
+    return was;
+  }
+  void PutLong(const uint8_t* data, uint16_t length) override {
+    if (FailSend) throw std::runtime_error("send failed");
+    Sent.emplace_back(data, data + length);
+  }
+  std::string Name;
+  bool IsOpen = false, FailOpen = false, FailSelect = false, FailSend = false;
+  int Opens = 0, Closes = 0;
+  std::vector<std::vector<uint8_t>> Sent;
+};
+
+class OutputRoutingTest : public ::testing::Test {
+ protected:
+  OutputRoutingTest() : Routing({&Ports[0], &Ports[1], &Ports[2], &Ports[3]}) {
+    Routing.OnDeviceError = [this](const std::string& text) { Errors.push_back(text); };
+    Routing.OnLight = [this](int n) { Lit.push_back(n); };
+    Routing.OnSlideBytes = [this](std::span<const uint8_t> bytes) { Slides.emplace_back(bytes.begin(), bytes.end()); };
+    Routing.OnSyncClock = [this](uint32_t time) { Clock.push_back(time); };
+    Routing.OnTracePosted = [this] { ++TracePosts; };
+    Routing.FillMidiLists({"Tambrel", "Synth A", "Synth B"});
+  }
+  void Activate(int n, const std::string& name, int32_t device) {
+    Routing.SelectOutput(n, name);
+    Routing.SetHandlesDevice(n, device);
+    Routing.SetOutputActive(n, true);
+  }
+  void Play(uint32_t time, int32_t device, std::vector<uint8_t> bytes) {
+    Items.push_back(std::move(bytes));
+    TRoutedItem item;
+    item.Time = time;
+    item.Device = device;
+    item.Data = Items.back();
+    item.DumpLine = [time, device] { return "item " + std::to_string(time) + " " + std::to_string(device); };
+    Routing.PlayerData(item);
+  }
+  std::array<TRecordingPort, 4> Ports;
+  TOutputRouting Routing;
+  std::vector<std::string> Errors;
+  std::vector<int> Lit;
+  std::vector<std::vector<uint8_t>> Slides;
+  std::vector<uint32_t> Clock;
+  std::deque<std::vector<uint8_t>> Items;
+  int TracePosts = 0;
+};
+
+TEST_F(OutputRoutingTest, SeveralOutputsForOneDeviceEachGetTheItemInOrder) {
+  Activate(1, "synth a", 2);
+  Activate(3, "SYNTH B", 2);
+  Activate(2, "Synth A", 3);
+  EXPECT_EQ(Routing.Slot(1).DeviceName, "Synth A");
+  EXPECT_EQ(Ports[2].Name, "Synth B");
+  Play(500, 2, {0x90, 0x3C, 0x64});
+  EXPECT_EQ(Lit, (std::vector<int>{1, 3}));
+  ASSERT_EQ(Ports[0].Sent.size(), 1u);
+  EXPECT_EQ(Ports[0].Sent[0], (std::vector<uint8_t>{0x90, 0x3C, 0x64}));
+  EXPECT_EQ(Ports[2].Sent.size(), 1u);
+  EXPECT_TRUE(Ports[1].Sent.empty());
+  EXPECT_EQ(Clock, (std::vector<uint32_t>{500}));
+}
+
+TEST_F(OutputRoutingTest, UnmatchedItemStillMovesTheClock) {
+  Activate(1, "Synth A", 1);
+  Play(90000, 7, {1});
+  EXPECT_TRUE(Ports[0].Sent.empty());
+  EXPECT_TRUE(Lit.empty());
+  EXPECT_EQ(Clock, (std::vector<uint32_t>{90000}));
+}
+
+TEST_F(OutputRoutingTest, InactiveOrClosedOutputsReceiveNothing) {
+  Routing.SelectOutput(1, "Synth A");  // selected, never activated
+  Activate(2, "Synth A", 1);
+  Routing.SetOutputActive(2, false);
+  EXPECT_FALSE(Ports[1].IsOpen);
+  Play(0, 1, {0xC0, 5});
+  EXPECT_TRUE(Ports[0].Sent.empty());
+  EXPECT_TRUE(Ports[1].Sent.empty());
+}
+
+TEST_F(OutputRoutingTest, UnknownNameLeavesNoDeviceAndActivationFails) {
+  Routing.SelectOutput(2, "No Such Synth");
+  EXPECT_EQ(Routing.Slot(2).DeviceName, "");
+  Routing.SetOutputActive(2, true);
+  EXPECT_FALSE(Routing.Slot(2).Active);
+  EXPECT_EQ(Ports[1].Opens, 0);
+  EXPECT_EQ(TOutputRouting::ToggleCaption(2, Routing.Slot(2).Active), "&2 Inactive");
+  EXPECT_EQ(TOutputRouting::ToggleCaption(5, true), "&5 Active");
+}
+
+TEST_F(OutputRoutingTest, FailedOpenSwitchesTheOutputOffAndReportsTheText) {
+  Routing.SelectOutput(1, "Synth B");
+  Ports[0].FailOpen = true;
+  Routing.SetOutputActive(1, true);
+  EXPECT_FALSE(Routing.Slot(1).Active);
+  EXPECT_FALSE(Routing.Slot(1).Opened);
+  EXPECT_EQ(Routing.Slot(1).DeviceName, "");
+  EXPECT_EQ(Errors, (std::vector<std::string>{"open failed: Synth B"}));
+}
+
+TEST_F(OutputRoutingTest, ChangingTheDeviceOfAnActiveOutputReopensIt) {
+  Activate(1, "Synth A", 1);
+  Routing.SelectOutput(1, "Synth B");
+  EXPECT_EQ(Ports[0].Closes, 1);
+  EXPECT_EQ(Ports[0].Opens, 2);
+  EXPECT_EQ(Ports[0].Name, "Synth B");
+  EXPECT_TRUE(Routing.Slot(1).Opened);
+  Ports[0].FailSelect = true;
+  Routing.SelectOutput(1, "Synth A");
+  EXPECT_FALSE(Routing.Slot(1).Active);
+  EXPECT_EQ(Routing.Slot(1).DeviceName, "");
+  EXPECT_EQ(Errors.size(), 1u);
+}
+
+TEST_F(OutputRoutingTest, SendErrorStaysInsideTheCallback) {
+  Activate(1, "Synth A", 1);
+  Activate(2, "Synth B", 1);
+  Ports[0].FailSend = true;
+  std::vector<std::string> sendErrors;
+  Routing.OnSendError = [&](int n, const std::string& text) { sendErrors.push_back(std::to_string(n) + text); };
+  EXPECT_NO_THROW(Play(10, 1, {0xF8}));
+  EXPECT_EQ(sendErrors, (std::vector<std::string>{"1send failed"}));
+  EXPECT_EQ(Ports[1].Sent.size(), 1u);
+  EXPECT_EQ(Clock.size(), 1u);
+}
+
+TEST_F(OutputRoutingTest, SlideDeviceNeedsNoOpenState) {
+  Routing.SetSlidesActive(true);
+  Routing.SetSlidesDevice(9);
+  Play(0, 9, {0x01, 0x02});
+  Play(0, 8, {0x03});
+  Routing.SetSlidesActive(false);
+  Play(0, 9, {0x04});
+  EXPECT_EQ(Slides, (std::vector<std::vector<uint8_t>>{{0x01, 0x02}}));
+}
+
+TEST_F(OutputRoutingTest, TraceLinesFromAnotherThreadDrainInOrder) {
+  Routing.SetTraceMode(true);
+  std::thread player([this] {
+    for (uint32_t i = 0; i < 100; ++i) Play(i, 1, {0x90, 1, 2});
+  });
+  TCollectingMessageSink sink;
+  while (sink.Lines.size() < 100) Routing.DrainTrace(sink);  // drains whatever has arrived so far
+  player.join();
+  Routing.DrainTrace(sink);
+  ASSERT_EQ(sink.Lines.size(), 100u);
+  for (uint32_t i = 0; i < 100; ++i) EXPECT_EQ(sink.Lines[i], "item " + std::to_string(i) + " 1");
+  EXPECT_EQ(TracePosts, 100);
+}
+
+TEST_F(OutputRoutingTest, NothingIsRoutedWhileTheOwnerGoesAway) {
+  Activate(1, "Synth A", 1);
+  Routing.SetDestroying();
+  Play(0, 1, {0x90, 1, 2});
+  EXPECT_TRUE(Ports[0].Sent.empty());
+  EXPECT_TRUE(Clock.empty());
+}
+
+TEST_F(OutputRoutingTest, CloseAllClosesOnlyOpenOutputs) {
+  Activate(2, "Synth A", 1);
+  Routing.CloseAll();
+  EXPECT_FALSE(Ports[1].IsOpen);
+  EXPECT_FALSE(Routing.Slot(2).Opened);
+  EXPECT_EQ(Ports[0].Closes, 0);
+}
+
+TEST(OutputRoutingLists, EmptyListLeavesNoDeviceAndFillsOnce) {
+  std::array<TRecordingPort, 4> ports;
+  TOutputRouting routing({&ports[0], &ports[1], &ports[2], &ports[3]});
+  routing.FillMidiLists({});
+  EXPECT_EQ(routing.Slot(1).DeviceName, "");
+  routing.FillMidiLists({"Tambrel"});
+  EXPECT_TRUE(routing.DeviceList().empty());
+  EXPECT_THROW(routing.SetHandlesDevice(5, 1), std::out_of_range);
+}
+
+}  // namespace
+}  // namespace tambrel
