@@ -1,0 +1,251 @@
+#include "script/lex/source_input.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+#include "script/lex/source_state.h"
+#include "support/app_paths.h"
+#include "support/checked_math.h"
+#include "support/runtime_errors.h"
+#include "support/text_format.h"
+
+namespace tambrel {
+namespace lex {
+
+TInputState::TInputState(std::string fileName, std::string text, int32_t pos, int32_t line,
+                         int32_t column, int32_t readPos)
+    : FileName(std::move(fileName)),
+      ShortName(FileNameOnly(FileName)),
+      Text(std::move(text)),
+      Pos(pos),
+      Line(line),
+      Column(column),
+      ReadPos(readPos) {
+  const void* nul = std::memchr(Text.data(), '\0', Text.size());
+  ScanLength = static_cast<int32_t>(nul ? static_cast<const char*>(nul) - Text.data() : Text.size());
+}
+
+std::unique_ptr<TInputState> TFileStack::Pop() {
+  std::unique_ptr<TInputState> top = std::move(States.back());
+  States.pop_back();
+  return top;
+}
+
+void TFileStack::Clear() {
+  // Newest first, so that the scanner's buffers go in the reverse order of their creation.
+  while (!States.empty()) States.pop_back();
+}
+
+TLexState& State() {
+  static TLexState state;
+  return state;
+}
+
+std::size_t ReadBlock(char* buffer, std::size_t maxSize) {
+  TInputState& current = State().Current;
+  if (current.ReadPos >= current.ScanLength) return 0;
+  const std::size_t count =
+      std::min<std::size_t>(maxSize, static_cast<std::size_t>(current.ScanLength - current.ReadPos));
+  std::memcpy(buffer, current.Text.data() + current.ReadPos, count);
+  current.ReadPos += static_cast<int32_t>(count);
+  return count;
+}
+
+namespace {
+
+// Reads the whole file with as few reads as its size allows; throws EInOutError on any failure.
+std::string ReadWholeFile(const std::string& name) {
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) ThrowFileError("open", name);
+  struct FdCloser {
+    int Fd;
+    ~FdCloser() { ::close(Fd); }
+  } closer{fd};
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) ThrowFileError("read", name);
+  if (info.st_size > std::numeric_limits<int32_t>::max()) {
+    throw EInOutError("Cannot read file \"" + name + "\": file too large");
+  }
+  std::string text(static_cast<std::size_t>(info.st_size), '\0');
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t got = ::read(fd, text.data() + done, text.size() - done);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      ThrowFileError("read", name);
+    }
+    if (got == 0) break;  // the file shrank while being read
+    done += static_cast<std::size_t>(got);
+  }
+  text.resize(done);
+  return text;
+}
+
+bool FileExists(const std::string& name) {
+  struct stat info {};
+  return ::stat(name.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+const char* const ControlNames[32] = {"NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL",
+                                      "BS",  "HT",  "LF",  "VT",  "FF",  "CR",  "SO",  "SI",
+                                      "DLE", "DC1", "DC2", "DC3", "DC4", "NAK", "SYN", "ETB",
+                                      "CAN", "EM",  "SUB", "ESC", "FS",  "GS",  "RS",  "US"};
+
+}  // namespace
+
+void ClearScanner() {
+  State().Current.ReadPos = 0;
+  DropScanBuffer();
+}
+
+}  // namespace lex
+
+using lex::State;
+
+void OpenSource(const std::string& name) {
+  if (!lex::FileExists(name)) return;
+  lex::TLexState& state = State();
+  // The bottom entry is the idle state, so the stack holds one entry more than there are includes.
+  if (state.FileStack.Count() > static_cast<std::size_t>(MaxIncludeDepth)) {
+    ReportError(StrFormat("include file %s not opened: includes nested deeper than %d levels",
+                          FileNameOnly(name).c_str(), MaxIncludeDepth));
+    return;
+  }
+  std::string text = lex::ReadWholeFile(name);
+  auto suspended = std::make_unique<lex::TInputState>(std::move(state.Current));
+  state.FileStack.Push(std::move(suspended));
+  state.Current = lex::TInputState(name, std::move(text), 0, 1, 0, 0);
+}
+
+void ResetInput() {
+  lex::TLexState& state = State();
+  state.Messages.clear();
+  state.Current.Line = 1;
+  state.Current.Column = 0;
+  state.Current.Pos = 0;
+  state.ErrorCount = 0;
+  lex::ClearScanner();
+}
+
+bool Wrap() {
+  lex::TLexState& state = State();
+  if (state.FileStack.Count() == 0) return true;
+  // Replacing the current source deletes its scanner buffer; the resumed one brings back its own.
+  state.Current = std::move(*state.FileStack.Pop());
+  return state.Current.Text.empty();
+}
+
+void RestoreIdleInput() {
+  lex::TLexState& state = State();
+  state.Current = lex::TInputState();
+  state.FileStack.Clear();
+  lex::ResetScanner();
+}
+
+std::size_t FileStackDepth() { return State().FileStack.Count(); }
+
+const std::vector<std::string>& Messages() { return State().Messages; }
+
+void WriteChar(char c) {
+  std::vector<std::string>& messages = State().Messages;
+  if (c == '\0') return;
+  if (c == '\n') {
+    messages.emplace_back();
+    return;
+  }
+  if (messages.empty()) messages.emplace_back();
+  messages.back().push_back(c);
+}
+
+void WriteLine(const std::string& text) {
+  if (!State().TraceOn) return;
+  for (const char c : text) WriteChar(c);
+  WriteChar('\n');
+}
+
+void WriteFormatted(const char* format, ...) {
+  if (!State().TraceOn) return;
+  va_list args;
+  va_start(args, format);
+  va_list again;
+  va_copy(again, args);
+  const int length = std::vsnprintf(nullptr, 0, format, args);
+  va_end(args);
+  std::string text;
+  if (length > 0) {
+    text.resize(static_cast<std::size_t>(length) + 1);
+    std::vsnprintf(text.data(), text.size(), format, again);
+    text.resize(static_cast<std::size_t>(length));
+  }
+  va_end(again);
+  WriteLine(text);
+}
+
+int32_t ErrorCount() { return State().ErrorCount; }
+
+bool TraceOn() { return State().TraceOn; }
+
+void SetTraceOn(bool on) { State().TraceOn = on; }
+
+void ReportError(const std::string& message) {
+  lex::TLexState& state = State();
+  const lex::TInputState& current = state.Current;
+  state.ErrorCount = CheckedAdd(state.ErrorCount, 1);
+  const std::string shortMessage = message.substr(0, 255);
+  state.Messages.push_back(StrFormat("[%d,%d] in file \"%s\": \"%s\"", current.Line, current.Column,
+                                     current.ShortName.c_str(), shortMessage.c_str()));
+
+  // The echoed line is the one source line around the last character consumed: from the character
+  // after the previous line feed up to the next carriage return or line feed, or the end of the text.
+  const std::string& text = current.Text;
+  const int32_t length = current.ScanLength;
+  const int32_t pos = std::min(current.Pos, length);
+  int32_t start = pos;  // 1-based
+  while (start > 1 && text[static_cast<std::size_t>(start - 2)] != '\n') --start;
+  int32_t end = pos;  // 1-based, inclusive
+  while (end < length && text[static_cast<std::size_t>(end)] != '\n' &&
+         text[static_cast<std::size_t>(end)] != '\r') {
+    ++end;
+  }
+  const int32_t first = std::max(start, 1);
+  state.Messages.push_back(
+      end >= first ? text.substr(static_cast<std::size_t>(first - 1), static_cast<std::size_t>(end - first + 1))
+                   : std::string());
+  state.Messages.push_back(std::string(static_cast<std::size_t>(pos - start), ' ') + "^");
+}
+
+void Fatal(const std::string& message) {
+  lex::TLexState& state = State();
+  state.ErrorCount = CheckedAdd(state.ErrorCount, 1);
+  throw ELex(StrFormat("FATAL ERROR : '%s'", message.c_str()));
+}
+
+std::string CharDisplayName(int32_t code) {
+  if (code >= 0 && code < 32) {
+    std::string name = "^";
+    name.push_back(static_cast<char>(code + 64));
+    name.push_back(' ');
+    name += lex::ControlNames[code];
+    name.resize(6, ' ');
+    return name;
+  }
+  if (code == 32) return "-- SP ";
+  if (code == 127) return "-- DEL";
+  if (code > 32 && code < 256) return std::string(1, static_cast<char>(code));
+  return "------";
+}
+
+const std::string& SourceName() { return State().Current.FileName; }
+const std::string& SourceFileName() { return State().Current.ShortName; }
+int32_t Line() { return State().Current.Line; }
+int32_t Column() { return State().Current.Column; }
+
+}  // namespace tambrel

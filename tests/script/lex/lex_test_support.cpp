@@ -1,0 +1,76 @@
+#include "lex_test_support.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "compiler/definition.h"
+#include "script/lex/scanner.h"
+#include "script/lex/source_input.h"
+#include "script/lex/tokens.h"
+
+namespace tambrel::testing {
+
+TTempDir::TTempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "tambrel-lex-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  Dir = pattern;
+}
+
+TTempDir::~TTempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(Dir, ignored);
+}
+
+std::string TTempDir::Write(const std::string& name, const std::string& bytes) const {
+  const std::string path = Dir + "/" + name;
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return path;
+}
+
+std::vector<TScanned> ScanFile(const std::string& path, const std::string& includeDir) {
+  std::vector<TScanned> tokens;
+  OpenSource(path);
+  ResetInput();
+  for (;;) {
+    TScanned token;
+    token.Code = yylex();
+    if (token.Code == tok::NUMBER || token.Code == tok::BADNUMBER) token.Number = TokenValue.Number;
+    if (token.Code == tok::IDENTIFIER) {
+      std::unique_ptr<TId> id(TokenValue.Id);
+      token.Text = id->Name;
+    }
+    token.Line = Line();
+    token.Column = Column();
+    token.File = SourceFileName();
+    tokens.push_back(token);
+    if (token.Code == tok::END) break;
+    const std::size_t n = tokens.size();
+    if (!includeDir.empty() && token.Code == ';' && n >= 3 && tokens[n - 3].Code == tok::INCLUDE &&
+        tokens[n - 2].Code == tok::IDENTIFIER) {
+      OpenSource(includeDir + "/" + tokens[n - 2].Text + ".tmb");
+    }
+  }
+  return tokens;
+}
+
+std::vector<TScanned> ScanText(const std::string& text) {
+  TTempDir dir;
+  std::vector<TScanned> tokens = ScanFile(dir.Write("text.tmb", text));
+  RestoreIdleInput();
+  return tokens;
+}
+
+std::vector<int32_t> Codes(const std::vector<TScanned>& tokens) {
+  std::vector<int32_t> codes;
+  for (const TScanned& token : tokens) {
+    if (token.Code != tok::END) codes.push_back(token.Code);
+  }
+  return codes;
+}
+
+}  // namespace tambrel::testing
