@@ -29,6 +29,12 @@ char Peek(int32_t k) {
 
 bool IsExponentLetter(char c) { return c == 'e' || c == 'E'; }
 
+// Trace lines are written only while the trace is on; the check comes first so that the untraced
+// scan builds no string per token.
+void Trace(const char* line) {
+  if (TraceOn()) WriteLine(line);
+}
+
 int32_t NumberToken(bool converted, int32_t value) {
   TokenValue.Number = converted ? value : 0;
   return converted ? tok::NUMBER : tok::BADNUMBER;
@@ -68,7 +74,7 @@ int32_t LiteralLookahead(const char* text, int32_t length, bool hexadecimal) {
 
 int32_t DecimalToken(const char* text, int32_t length) {
   CheckTextLength(length, LiteralLookahead(text, length, false));
-  WriteLine("<integer>");
+  Trace("<integer>");
   int32_t value = 0;
   const bool converted = ConvertDecimal(std::string_view(text, static_cast<std::size_t>(length)), value);
   return NumberToken(converted, value);
@@ -76,7 +82,7 @@ int32_t DecimalToken(const char* text, int32_t length) {
 
 int32_t RealToken(const char* text, int32_t length) {
   CheckTextLength(length, LiteralLookahead(text, length, false));
-  WriteLine("<real>");
+  Trace("<real>");
   int32_t value = 0;
   const bool converted = ConvertReal(std::string_view(text, static_cast<std::size_t>(length)), value);
   return NumberToken(converted, value);
@@ -84,7 +90,7 @@ int32_t RealToken(const char* text, int32_t length) {
 
 int32_t HexToken(const char* text, int32_t length) {
   CheckTextLength(length, LiteralLookahead(text, length, true));
-  WriteLine("<integer>");
+  Trace("<integer>");
   const std::string_view literal(text, static_cast<std::size_t>(length));
   // "0x..." is read as "$" and the digits after the prefix.
   const std::string dollar = literal[0] == '$' ? std::string(literal) : "$" + std::string(literal.substr(2));
@@ -95,13 +101,13 @@ int32_t HexToken(const char* text, int32_t length) {
 
 int32_t IdentifierToken(const char* text, int32_t length) {
   CheckTextLength(length, 1);
-  WriteLine("<identifier>");
+  Trace("<identifier>");
   TokenValue.Id = new TId(std::string(text, static_cast<std::size_t>(length)));
   return tok::IDENTIFIER;
 }
 
 int32_t TracedToken(int32_t code, const char* trace) {
-  WriteLine(trace);
+  Trace(trace);
   return code;
 }
 

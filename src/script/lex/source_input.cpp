@@ -39,6 +39,13 @@ std::unique_ptr<TInputState> TFileStack::Pop() {
   return top;
 }
 
+bool TFileStack::Holds(uint64_t device, uint64_t inode) const {
+  for (const std::unique_ptr<TInputState>& state : States) {
+    if (state->Device == device && state->Inode == inode && (device != 0 || inode != 0)) return true;
+  }
+  return false;
+}
+
 void TFileStack::Clear() {
   // Newest first, so that the scanner's buffers go in the reverse order of their creation.
   while (!States.empty()) States.pop_back();
@@ -62,14 +69,13 @@ std::size_t ReadBlock(char* buffer, std::size_t maxSize) {
 namespace {
 
 // Reads the whole file with as few reads as its size allows; throws EInOutError on any failure.
-std::string ReadWholeFile(const std::string& name) {
+std::string ReadWholeFile(const std::string& name, struct stat& info) {
   const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) ThrowFileError("open", name);
   struct FdCloser {
     int Fd;
     ~FdCloser() { ::close(Fd); }
   } closer{fd};
-  struct stat info {};
   if (::fstat(fd, &info) != 0) ThrowFileError("read", name);
   if (info.st_size > std::numeric_limits<int32_t>::max()) {
     throw EInOutError("Cannot read file \"" + name + "\": file too large");
@@ -89,8 +95,7 @@ std::string ReadWholeFile(const std::string& name) {
   return text;
 }
 
-bool FileExists(const std::string& name) {
-  struct stat info {};
+bool FileExists(const std::string& name, struct stat& info) {
   return ::stat(name.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
@@ -111,18 +116,30 @@ void ClearScanner() {
 using lex::State;
 
 void OpenSource(const std::string& name) {
-  if (!lex::FileExists(name)) return;
+  struct stat info {};
+  if (!lex::FileExists(name, info)) return;
   lex::TLexState& state = State();
+  // A file that is being read already would include itself again and again.
+  const auto device = static_cast<uint64_t>(info.st_dev);
+  const auto inode = static_cast<uint64_t>(info.st_ino);
+  if ((state.Current.Device == device && state.Current.Inode == inode) ||
+      state.FileStack.Holds(device, inode)) {
+    ReportError(StrFormat("include file %s not opened: it is being read already (include loop)",
+                          FileNameOnly(name).c_str()));
+    return;
+  }
   // The bottom entry is the idle state, so the stack holds one entry more than there are includes.
   if (state.FileStack.Count() > static_cast<std::size_t>(MaxIncludeDepth)) {
     ReportError(StrFormat("include file %s not opened: includes nested deeper than %d levels",
                           FileNameOnly(name).c_str(), MaxIncludeDepth));
     return;
   }
-  std::string text = lex::ReadWholeFile(name);
+  std::string text = lex::ReadWholeFile(name, info);
   auto suspended = std::make_unique<lex::TInputState>(std::move(state.Current));
   state.FileStack.Push(std::move(suspended));
   state.Current = lex::TInputState(name, std::move(text), 0, 1, 0, 0);
+  state.Current.Device = static_cast<uint64_t>(info.st_dev);
+  state.Current.Inode = static_cast<uint64_t>(info.st_ino);
 }
 
 void ResetInput() {

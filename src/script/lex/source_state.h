@@ -33,6 +33,8 @@ struct TInputState {
   int32_t Column = 0;        // 1-based column of the last character consumed, 0 after a line feed
   int32_t ReadPos = 0;       // offset of the next byte handed to the scanner's read-ahead buffer
   TScanBuffer Buffer;        // that buffer; holds what was read ahead but not yet consumed
+  uint64_t Device = 0;       // identity of the file, to recognise an include of a file being read;
+  uint64_t Inode = 0;        // both 0 for the idle state
 };
 
 // The suspended sources, last in first out; owns them.
@@ -41,6 +43,8 @@ class TFileStack {
   void Push(std::unique_ptr<TInputState> state) { States.push_back(std::move(state)); }
   std::unique_ptr<TInputState> Pop();
   std::size_t Count() const { return States.size(); }
+  // True when a suspended source is the file with this identity.
+  bool Holds(uint64_t device, uint64_t inode) const;
   void Clear();
 
  private:

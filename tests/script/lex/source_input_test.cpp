@@ -223,23 +223,54 @@ TEST_F(LexSourceInput, EmptyIncludeFileAndEmptyMainFile) {
   EXPECT_EQ(FileStackDepth(), 0u);
 }
 
-TEST_F(LexSourceInput, IncludeLoopIsCutAtTheNestingLimit) {
+// Counts the identifiers spelled name among the tokens.
+int32_t CountOf(const std::vector<TScanned>& tokens, const std::string& name) {
+  int32_t count = 0;
+  for (const TScanned& token : tokens) count += token.Text == name;
+  return count;
+}
+
+TEST_F(LexSourceInput, FileIncludingItselfIsRefusedAndScanningGoesOn) {
   const std::vector<TScanned> tokens =
-      ScanFile(Dir.Write("self.tmb", "0 x;\ninclude self;\n1 y;"), Dir.Path());
-  int32_t xs = 0;
-  int32_t ys = 0;
-  for (const TScanned& token : tokens) {
-    xs += token.Text == "x";
-    ys += token.Text == "y";
-  }
-  // The main file and MaxIncludeDepth nested copies are read, each to its end.
-  EXPECT_EQ(xs, MaxIncludeDepth + 1);
-  EXPECT_EQ(ys, MaxIncludeDepth + 1);
+      ScanFile(Dir.Write("self.tmb", "0 x;\ninclude self; include self;\n1 y;"), Dir.Path());
+  EXPECT_EQ(CountOf(tokens, "x"), 1);
+  EXPECT_EQ(CountOf(tokens, "y"), 1);
+  EXPECT_EQ(ErrorCount(), 2);
+  EXPECT_EQ(Messages(), (Lines{"[2,13] in file \"self.tmb\": \"include file self.tmb not opened: it is being "
+                               "read already (include loop)\"",
+                               "include self; include self;", "            ^",
+                               "[2,27] in file \"self.tmb\": \"include file self.tmb not opened: it is being "
+                               "read already (include loop)\"",
+                               "include self; include self;", "                          ^"}));
+  EXPECT_EQ(FileStackDepth(), 0u);
+}
+
+TEST_F(LexSourceInput, IncludeLoopThroughAnotherFileIsRefused) {
+  Dir.Write("ping.tmb", "p; include pong; q;");
+  Dir.Write("pong.tmb", "r; include ping; s;");
+  const std::vector<TScanned> tokens = ScanFile(Dir.Write("main.tmb", "include ping; m;"), Dir.Path());
+  for (const char* name : {"p", "q", "r", "s", "m"}) EXPECT_EQ(CountOf(tokens, name), 1) << name;
   EXPECT_EQ(ErrorCount(), 1);
   ASSERT_EQ(Messages().size(), 3u);
-  EXPECT_EQ(Messages()[0], "[2,13] in file \"self.tmb\": \"include file self.tmb not opened: "
-                           "includes nested deeper than 32 levels\"");
-  EXPECT_EQ(Messages()[1], "include self;");
+  EXPECT_EQ(Messages()[0],
+            "[1,16] in file \"pong.tmb\": \"include file ping.tmb not opened: it is being read already "
+            "(include loop)\"");
+  EXPECT_EQ(FileStackDepth(), 0u);
+}
+
+TEST_F(LexSourceInput, IncludesNestedDeeperThanTheLimitAreRefused) {
+  for (int32_t level = 0; level <= MaxIncludeDepth + 5; ++level) {
+    Dir.Write("c" + std::to_string(level) + ".tmb",
+              "before; include c" + std::to_string(level + 1) + "; after;");
+  }
+  const std::vector<TScanned> tokens = ScanFile(Dir.Path() + "/c0.tmb", Dir.Path());
+  // The main file and MaxIncludeDepth nested includes are read, each to its end.
+  EXPECT_EQ(CountOf(tokens, "before"), MaxIncludeDepth + 1);
+  EXPECT_EQ(CountOf(tokens, "after"), MaxIncludeDepth + 1);
+  EXPECT_EQ(ErrorCount(), 1);
+  ASSERT_EQ(Messages().size(), 3u);
+  EXPECT_EQ(Messages()[0], "[1,20] in file \"c32.tmb\": \"include file c33.tmb not opened: includes nested "
+                           "deeper than 32 levels\"");
   EXPECT_EQ(FileStackDepth(), 0u);
 }
 
