@@ -24,8 +24,9 @@ class ELex : public std::runtime_error {
 constexpr int32_t MaxIncludeDepth = 32;
 
 // Makes the file the current source, suspending the current one on the file stack. A missing file is
-// ignored without a message. A file that exists but cannot be read throws EInOutError. A file that
-// would nest includes deeper than MaxIncludeDepth is not opened; that is reported as a syntax error.
+// ignored without a message. A file that exists but cannot be read throws EInOutError. A file that is
+// being read already (an include loop) or that would nest includes deeper than MaxIncludeDepth is not
+// opened; that is reported with ReportError, so it counts as a syntax error, and scanning goes on.
 void OpenSource(const std::string& name);
 
 // Prepares a parse of the current source from its start: clears Messages, ErrorCount, the position
