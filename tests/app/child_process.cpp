@@ -1,0 +1,118 @@
+#include "child_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <system_error>
+
+extern char** environ;
+
+namespace tambrel {
+
+namespace {
+
+struct TPipe {
+  int Fd[2] = {-1, -1};
+  TPipe() {
+    if (::pipe2(Fd, O_CLOEXEC) != 0) throw std::system_error(errno, std::generic_category(), "pipe2");
+  }
+  ~TPipe() { CloseBoth(); }
+  void Close(int end) {
+    if (Fd[end] >= 0) ::close(Fd[end]);
+    Fd[end] = -1;
+  }
+  void CloseBoth() {
+    Close(0);
+    Close(1);
+  }
+};
+
+std::vector<char*> CStrings(std::vector<std::string>& texts) {
+  std::vector<char*> result;
+  for (std::string& text : texts) result.push_back(text.data());
+  result.push_back(nullptr);
+  return result;
+}
+
+}  // namespace
+
+TChildResult RunChild(const std::vector<std::string>& argv, const TChildOptions& options) {
+  TPipe in, out, err;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in.Fd[0], 0);
+  posix_spawn_file_actions_adddup2(&actions, out.Fd[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, err.Fd[1], 2);
+
+  std::vector<std::string> args = argv;
+  std::vector<std::string> env;
+  for (char** entry = environ; *entry != nullptr; ++entry) env.emplace_back(*entry);
+  env.insert(env.end(), options.ExtraEnvironment.begin(), options.ExtraEnvironment.end());
+  std::vector<char*> argPointers = CStrings(args);
+  std::vector<char*> envPointers = CStrings(env);
+
+  pid_t pid = 0;
+  const int spawned = ::posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argPointers.data(), envPointers.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) throw std::system_error(spawned, std::generic_category(), "posix_spawn " + args[0]);
+  in.Close(0);
+  out.Close(1);
+  err.Close(1);
+
+  // Short inputs only: the pipe's buffer takes them without blocking.
+  if (!options.Input.empty()) {
+    [[maybe_unused]] const ssize_t written = ::write(in.Fd[1], options.Input.data(), options.Input.size());
+  }
+  in.Close(1);
+
+  TChildResult result;
+  const auto start = std::chrono::steady_clock::now();
+  bool interrupted = false;
+  auto elapsedMs = [&] {
+    return static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+  };
+  while (out.Fd[0] >= 0 || err.Fd[0] >= 0) {
+    pollfd fds[2] = {{out.Fd[0], POLLIN, 0}, {err.Fd[0], POLLIN, 0}};
+    int wait = options.TimeoutMs - elapsedMs();
+    if (options.InterruptAfterMs > 0 && !interrupted) wait = std::min(wait, options.InterruptAfterMs - elapsedMs());
+    if (wait < 0) wait = 0;
+    const int ready = ::poll(fds, 2, wait);
+    if (ready < 0 && errno != EINTR) break;
+    if (options.InterruptAfterMs > 0 && !interrupted && elapsedMs() >= options.InterruptAfterMs) {
+      ::kill(pid, SIGINT);
+      interrupted = true;
+    }
+    if (elapsedMs() >= options.TimeoutMs) {
+      ::kill(pid, SIGKILL);
+      result.TimedOut = true;
+      break;
+    }
+    std::string* targets[2] = {&result.Out, &result.Err};
+    TPipe* pipes[2] = {&out, &err};
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
+      char buffer[4096];
+      const ssize_t count = ::read(fds[i].fd, buffer, sizeof buffer);
+      if (count > 0)
+        targets[i]->append(buffer, static_cast<size_t>(count));
+      else
+        pipes[i]->Close(0);
+    }
+  }
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(status)) result.ExitStatus = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) result.Signal = WTERMSIG(status);
+  return result;
+}
+
+}  // namespace tambrel

@@ -1,0 +1,29 @@
+#pragma once
+// Runs a program as a child process and collects what it writes, for the end-to-end tests of the
+// command-line tool.
+
+#include <string>
+#include <vector>
+
+namespace tambrel {
+
+struct TChildResult {
+  std::string Out;
+  std::string Err;
+  int ExitStatus = -1;  // -1 when the child did not exit normally
+  int Signal = 0;       // the signal that ended it, 0 when it exited
+  bool TimedOut = false;
+};
+
+struct TChildOptions {
+  std::string Input;  // written to the child's standard input, which is then closed
+  std::vector<std::string> ExtraEnvironment;  // "NAME=value" added to the inherited environment
+  int TimeoutMs = 60000;  // the child is killed after this long
+  // Sent once after this many milliseconds (0: never), as a user's Ctrl+C would be.
+  int InterruptAfterMs = 0;
+};
+
+// argv[0] is the program's path. Throws std::system_error when the child cannot be started.
+TChildResult RunChild(const std::vector<std::string>& argv, const TChildOptions& options = {});
+
+}  // namespace tambrel
