@@ -145,7 +145,11 @@ int PlayTimeline(const TCliOptions& options, TCliSession& session, TCliTimeline&
   {
     TInterruptGuard interrupt(wake);
     startTime = GetTickCount();
-    timeline.Start(options.Repeat);
+    if (!timeline.Start(options.Repeat)) {
+      std::fprintf(streams.Err, "tambrel-cli: the player does not repeat a timeline of fewer than two items\n");
+      status = ExitScriptErrors;
+      finished = true;
+    }
     while (!finished) {
       wake.Wait(streams.OutIsTerminal ? ClockStepMs : -1);
       // Trace lines come before the end they precede: every line queued so far is written first.

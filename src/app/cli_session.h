@@ -35,7 +35,8 @@ class TCliTimeline {
   std::function<void(const TRoutedItem& item)> OnData;
   // An end marker played; the name of the Tambrel it ends (empty when it names none).
   std::function<void(const std::string& name)> OnEnd;
-  virtual void Start(bool repeat) = 0;
+  // False when the player refuses to start (it repeats no timeline of fewer than two items).
+  virtual bool Start(bool repeat) = 0;
   // Stops the player; no callback runs once this returns.
   virtual void Stop() = 0;
 };

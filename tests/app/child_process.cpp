@@ -41,6 +41,24 @@ std::vector<char*> CStrings(std::vector<std::string>& texts) {
   return result;
 }
 
+std::vector<std::string> EnvironmentWith(const std::vector<std::string>& extra) {
+  std::vector<std::string> env;
+  for (char** entry = environ; *entry != nullptr; ++entry) env.emplace_back(*entry);
+  env.insert(env.end(), extra.begin(), extra.end());
+  return env;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::string text;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return text;
+  char buffer[4096];
+  ssize_t count = 0;
+  while ((count = ::read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(count));
+  ::close(fd);
+  return text;
+}
+
 }  // namespace
 
 TChildResult RunChild(const std::vector<std::string>& argv, const TChildOptions& options) {
@@ -52,9 +70,7 @@ TChildResult RunChild(const std::vector<std::string>& argv, const TChildOptions&
   posix_spawn_file_actions_adddup2(&actions, err.Fd[1], 2);
 
   std::vector<std::string> args = argv;
-  std::vector<std::string> env;
-  for (char** entry = environ; *entry != nullptr; ++entry) env.emplace_back(*entry);
-  env.insert(env.end(), options.ExtraEnvironment.begin(), options.ExtraEnvironment.end());
+  std::vector<std::string> env = EnvironmentWith(options.ExtraEnvironment);
   std::vector<char*> argPointers = CStrings(args);
   std::vector<char*> envPointers = CStrings(env);
 
@@ -113,6 +129,48 @@ TChildResult RunChild(const std::vector<std::string>& argv, const TChildOptions&
   if (WIFEXITED(status)) result.ExitStatus = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.Signal = WTERMSIG(status);
   return result;
+}
+
+TBackgroundChild::TBackgroundChild(const std::vector<std::string>& argv, const std::string& outputFile,
+                                   const std::vector<std::string>& extraEnvironment)
+    : OutputFile(outputFile) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  std::vector<std::string> args = argv;
+  std::vector<std::string> env = EnvironmentWith(extraEnvironment);
+  std::vector<char*> argPointers = CStrings(args);
+  std::vector<char*> envPointers = CStrings(env);
+  pid_t pid = 0;
+  const int spawned = ::posix_spawnp(&pid, args[0].c_str(), &actions, nullptr, argPointers.data(), envPointers.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) throw std::system_error(spawned, std::generic_category(), "posix_spawn " + args[0]);
+  Pid = pid;
+}
+
+TBackgroundChild::~TBackgroundChild() { Stop(); }
+
+bool TBackgroundChild::Running() {
+  if (Pid < 0) return false;
+  int status = 0;
+  if (::waitpid(Pid, &status, WNOHANG) == Pid) {
+    Pid = -1;
+    return false;
+  }
+  return true;
+}
+
+std::string TBackgroundChild::Stop() {
+  if (Pid >= 0) {
+    ::kill(Pid, SIGTERM);
+    int status = 0;
+    while (::waitpid(Pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    Pid = -1;
+  }
+  return ReadWholeFile(OutputFile);
 }
 
 }  // namespace tambrel

@@ -26,4 +26,22 @@ struct TChildOptions {
 // argv[0] is the program's path. Throws std::system_error when the child cannot be started.
 TChildResult RunChild(const std::vector<std::string>& argv, const TChildOptions& options = {});
 
+// A child left running in the background (a server, a MIDI monitor) with both its output streams
+// going to one file; stopped with SIGTERM when it goes, if it has not ended before.
+class TBackgroundChild {
+ public:
+  TBackgroundChild(const std::vector<std::string>& argv, const std::string& outputFile,
+                   const std::vector<std::string>& extraEnvironment = {});
+  ~TBackgroundChild();
+  TBackgroundChild(const TBackgroundChild&) = delete;
+  TBackgroundChild& operator=(const TBackgroundChild&) = delete;
+  // Sends SIGTERM and waits for the end; returns what the child wrote.
+  std::string Stop();
+  bool Running();
+
+ private:
+  int Pid = -1;
+  std::string OutputFile;
+};
+
 }  // namespace tambrel

@@ -121,6 +121,7 @@ class TFakeTimeline : public TCliTimeline {
   std::vector<std::string> Ends;
   std::vector<std::string> Dump{"TimedBatch", "Begin", "End"};
   bool InterruptAfterPass = false;
+  bool RefuseRepeat = false;
 
   TPlayer* Player() override { return nullptr; }
   void AddLoaded(std::unique_ptr<TParsedTambrel>) override {}
@@ -129,7 +130,8 @@ class TFakeTimeline : public TCliTimeline {
     endTime = 40;
     return Items;
   }
-  void Start(bool) override {
+  bool Start(bool repeat) override {
+    if (repeat && RefuseRepeat) return false;
     Thread = std::thread([this] {
       for (const TExportItem& item : Items) {
         TRoutedItem routed;
@@ -142,6 +144,7 @@ class TFakeTimeline : public TCliTimeline {
       for (const std::string& name : Ends) OnEnd(name);
       if (InterruptAfterPass) ::kill(::getpid(), SIGINT);
     });
+    return true;
   }
   void Stop() override {
     if (Thread.joinable()) Thread.join();
@@ -361,8 +364,14 @@ TEST_F(CliRunnerTest, PlayEndsOnInterrupt) {
   EXPECT_EQ(Run({"play", one, "--repeat"}), ExitSuccess);
   TCapture second;
   EXPECT_EQ(RunCli({"play", one}, Session, second.Streams()), ExitInterrupted);
-  // The second run made ports 5 to 8.
-  EXPECT_EQ(Session.Log.Events.back(), "port5 close");
+
+  // A player that refuses to repeat would never end on its own: the tool says so and leaves.
+  Session.SetUpTimeline = [](TFakeTimeline& timeline) { timeline.RefuseRepeat = true; };
+  TCapture refused;
+  EXPECT_EQ(RunCli({"play", one, "--repeat"}, Session, refused.Streams()), ExitScriptErrors);
+  EXPECT_NE(refused.ErrText().find("fewer than two items"), std::string::npos);
+  // The third run made ports 9 to 12.
+  EXPECT_EQ(Session.Log.Events.back(), "port9 close");
 }
 
 }  // namespace

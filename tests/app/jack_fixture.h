@@ -1,0 +1,49 @@
+#pragma once
+// A private JACK server on the dummy driver for the end-to-end tests of play, and a MIDI monitor on it.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+
+namespace tambrel {
+
+class TJackServer {
+ public:
+  // Starts "jackd -r -n <unique name> -d dummy" and waits until clients can connect.
+  // Throws std::runtime_error when the server does not come up.
+  TJackServer();
+  ~TJackServer();
+  // What a client needs in its environment to find this server (and no other).
+  std::vector<std::string> Environment() const;
+  // The ports as jack_lsp lists them.
+  std::vector<std::string> Ports() const;
+  // Waits up to timeoutMs for a port of that name to exist.
+  bool WaitForPort(const std::string& name, int timeoutMs) const;
+  const std::string& Name() const { return ServerName; }
+
+ private:
+  std::string ServerName;
+  std::string LogFile;
+  std::unique_ptr<TBackgroundChild> Server;
+};
+
+// jack_midi_dump on the server: its input port "midi-monitor:input" receives what a test sends.
+class TJackMidiMonitor {
+ public:
+  explicit TJackMidiMonitor(const TJackServer& server);
+  // Stops the monitor and returns each received event's bytes, in order of arrival.
+  std::vector<std::vector<uint8_t>> StopAndCollect();
+  static constexpr const char* InputPort = "midi-monitor:input";
+
+ private:
+  std::string OutputFile;
+  std::unique_ptr<TBackgroundChild> Monitor;
+};
+
+// The bytes of each event line of jack_midi_dump ("<frame>: 90 3c 40 note on ...").
+std::vector<std::vector<uint8_t>> ParseMidiDump(const std::string& text);
+
+}  // namespace tambrel
