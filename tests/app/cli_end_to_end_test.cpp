@@ -1,0 +1,268 @@
+// tambrel-cli through its real executable: the front end, the compiler, the player and the MIDI output
+// as the program links them.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "child_process.h"
+#include "jack_fixture.h"
+
+namespace tambrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string Tool = std::string(TAMBREL_OUTPUT_DIR) + "/tambrel-cli";
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+class CliEndToEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Dir = fs::temp_directory_path() / ("tambrel-cli-e2e-" + std::to_string(::getpid()));
+    fs::create_directories(Dir);
+  }
+  void TearDown() override { fs::remove_all(Dir); }
+
+  std::string Write(const std::string& name, const std::string& text) {
+    const std::string path = (Dir / name).string();
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+  }
+  static TChildResult Cli(std::vector<std::string> args, const TChildOptions& options = {}) {
+    args.insert(args.begin(), Tool);
+    return RunChild(args, options);
+  }
+
+  fs::path Dir;
+};
+
+const char* const LoopExample = "const step = 250;\nloop(i, 0, 3); ( i * step out(1, 144, 60 + i, 100); );\n";
+
+TEST_F(CliEndToEndTest, CheckOfACleanScript) {
+  const TChildResult result = Cli({"check", Write("loop.tmb", LoopExample)});
+  EXPECT_EQ(result.Out, "Syntax OK.\nCompilation OK.\n");
+  EXPECT_EQ(result.Err, "");
+  EXPECT_EQ(result.ExitStatus, 0);
+}
+
+TEST_F(CliEndToEndTest, CheckOfSyntaxErrorsShowsTheCaretLines) {
+  const TChildResult one = Cli({"check", Write("bad.tmb", "0 out(1, 144, 60, 100);\n1 out(1 144);\n")});
+  EXPECT_EQ(one.Out,
+            "[2,11] in file \"bad.tmb\": \"syntax error\"\n"
+            "1 out(1 144);\n"
+            "          ^\n"
+            "1 syntax error detected.\n");
+  EXPECT_EQ(one.ExitStatus, 1);
+
+  const TChildResult two = Cli({"check", Write("two.tmb", "0 out(1 2);\n0 out(1, 2);\n0 out(1, 2 3);\n")});
+  const std::vector<std::string> lines = Lines(two.Out);
+  ASSERT_EQ(lines.size(), 7u) << two.Out;
+  EXPECT_EQ(lines[0], "[1,9] in file \"two.tmb\": \"syntax error\"");
+  EXPECT_EQ(lines[3], "[3,12] in file \"two.tmb\": \"syntax error\"");
+  EXPECT_EQ(lines[5], "           ^");
+  EXPECT_EQ(lines[6], "2 syntax errors detected.");
+  EXPECT_EQ(two.ExitStatus, 1);
+}
+
+TEST_F(CliEndToEndTest, CheckOfCompileErrorsGivesTheirPositions) {
+  const TChildResult result = Cli({"check", Write("names.tmb", "0 out(1, 144);\n10 missing(1);\n")});
+  const std::vector<std::string> lines = Lines(result.Out);
+  ASSERT_GE(lines.size(), 4u) << result.Out;
+  EXPECT_EQ(lines.front(), "Syntax OK.");
+  EXPECT_TRUE(std::regex_match(lines[1], std::regex(R"(\[2,\d+\] in file "names.tmb": "Undefined 'missing'")")))
+      << lines[1];
+  EXPECT_TRUE(std::regex_match(lines[lines.size() - 2],
+                               std::regex(R"(\[\d+,\d+\] in file "names.tmb": "Could not resolve all references.")")))
+      << lines[lines.size() - 2];
+  EXPECT_EQ(lines.back(), "Compilation error(s) encountered.");
+  EXPECT_EQ(result.ExitStatus, 1);
+}
+
+TEST_F(CliEndToEndTest, CheckOfAMissingFileAndUsageErrors) {
+  const std::string missing = (Dir / "nowhere.tmb").string();
+  const TChildResult result = Cli({"check", missing});
+  EXPECT_EQ(result.Out, "File \"" + missing + "\" not found\n");
+  EXPECT_EQ(result.ExitStatus, 2);
+
+  const TChildResult usage = Cli({"check"});
+  EXPECT_EQ(usage.ExitStatus, 2);
+  EXPECT_NE(usage.Err.find("check takes exactly one file"), std::string::npos);
+
+  const TChildResult help = Cli({"--help"});
+  EXPECT_EQ(help.ExitStatus, 0);
+  EXPECT_EQ(help.Out.rfind("Usage: tambrel-cli COMMAND", 0), 0u);
+}
+
+TEST_F(CliEndToEndTest, ItemsOfTheLoopExample) {
+  const TChildResult result = Cli({"items", Write("loop.tmb", LoopExample)});
+  EXPECT_EQ(result.Out,
+            "TimedBatch\n"
+            "Begin\n"
+            "| 00000:00.000  00001 90 3C 64\n"
+            "| 00000:00.250  00001 90 3D 64\n"
+            "| 00000:00.500  00001 90 3E 64\n"
+            "| 00000:00.750  00001 90 3F 64\n"
+            "| 00000:00.750  End marker\n"
+            "End\n");
+  EXPECT_EQ(result.Err, "Syntax OK.\nCompilation OK.\n");
+  EXPECT_EQ(result.ExitStatus, 0);
+}
+
+TEST_F(CliEndToEndTest, ItemsOfTwoFilesMergeInTimeAndLoadOrder) {
+  const std::string first = Write("first.tmb", "0 out(1, 1);\n500 out(1, 2);\n");
+  const std::string second = Write("second.tmb", "0 out(2, 3);\n500 out(1, 4);\n250 out(1, 5);\n");
+  const TChildResult result = Cli({"items", first, second});
+  EXPECT_EQ(result.Out,
+            "TimedBatch\n"
+            "Begin\n"
+            "| 00000:00.000  00001 01\n"
+            "| 00000:00.000  00002 03\n"
+            "| 00000:00.250  00001 05\n"
+            "| 00000:00.500  00001 02\n"
+            "| 00000:00.500  End marker\n"
+            "| 00000:00.500  00001 04\n"
+            "| 00000:00.500  End marker\n"
+            "End\n");
+  EXPECT_EQ(result.ExitStatus, 0);
+
+  const TChildResult failing = Cli({"items", first, Write("broken.tmb", "0 out(1 2);\n")});
+  EXPECT_EQ(failing.ExitStatus, 1);
+  EXPECT_EQ(Lines(failing.Out).size(), 5u) << failing.Out;  // the first file's two items and marker
+}
+
+TEST_F(CliEndToEndTest, DumpOfTheDefinitionTreeExample) {
+  const TChildResult result =
+      Cli({"dump", Write("song.tmb", "const base = 100;\nbase + 20 out(0, 144, 60, 100);\n")});
+  EXPECT_EQ(result.Out,
+            "TTambrel( song.tmb)\r\n"
+            "| Definitions =\r\n"
+            "| | TConstDef( base)\r\n"
+            "| | | constant = 100\r\n"
+            "| | TAction( out)\r\n"
+            "| | | constant = 120\r\n"
+            "| | | Resolver =\r\n"
+            "| | | | TProcDef( Out)\r\n"
+            "| | | Args =\r\n"
+            "| | | | TConstExpr\r\n"
+            "| | | | | constant = 0\r\n"
+            "| | | | TConstExpr\r\n"
+            "| | | | | constant = 144\r\n"
+            "| | | | TConstExpr\r\n"
+            "| | | | | constant = 60\r\n"
+            "| | | | TConstExpr\r\n"
+            "| | | | | constant = 100\r\n"
+            "| | TProcDef( Out)\r\n"
+            "| | TProcDef( Nop)\r\n");
+  EXPECT_EQ(result.Err, "Syntax OK.\nCompilation OK.\n");
+  EXPECT_EQ(result.ExitStatus, 0);
+
+  // A failed resolution is dumped too, and the status is check's.
+  const TChildResult failed = Cli({"dump", Write("lost.tmb", "0 lost(1);\n")});
+  EXPECT_EQ(failed.ExitStatus, 1);
+  EXPECT_EQ(failed.Out.rfind("TTambrel( lost.tmb)\r\n", 0), 0u) << failed.Out;
+}
+
+TEST_F(CliEndToEndTest, ExportReadBackWithMidicsv) {
+  const std::string script = Write("export.tmb",
+                                   "0 out(1, 144, 60, 100);\n"
+                                   "500 out(1, 128, 60, 0);\n"
+                                   "250 out(2, 240, 67, 16, 247);\n");
+  const std::string midi = (Dir / "export.mid").string();
+  const TChildResult result = Cli({"export", script, "-o", midi});
+  ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+  const TChildResult csv = RunChild({"/usr/bin/midicsv", midi});
+  EXPECT_EQ(csv.Out,
+            "0, 0, Header, 1, 2, 500\n"
+            "1, 0, Start_track\n"
+            "1, 0, Title_t, \"Device 1\"\n"
+            "1, 0, Tempo, 500000\n"
+            "1, 0, Note_on_c, 0, 60, 100\n"
+            "1, 500, Note_off_c, 0, 60, 0\n"
+            "1, 500, End_track\n"
+            "2, 0, Start_track\n"
+            "2, 0, Title_t, \"Device 2\"\n"
+            "2, 0, Tempo, 500000\n"
+            "2, 250, System_exclusive, 3, 67, 16, 247\n"
+            "2, 500, End_track\n"
+            "0, 0, End_of_file\n");
+}
+
+// The bytes the tool played, as a JACK client on the receiving side saw them.
+class CliPlayJackTest : public CliEndToEndTest {
+ protected:
+  TChildOptions OnServer() const {
+    TChildOptions options;
+    options.ExtraEnvironment = Server.Environment();
+    options.TimeoutMs = 30000;
+    return options;
+  }
+  TJackServer Server;
+};
+
+TEST_F(CliPlayJackTest, PortsListTheVirtualPortFirstAndTheMonitor) {
+  TJackMidiMonitor monitor(Server);
+  const TChildResult result = Cli({"ports"}, OnServer());
+  ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+  const std::vector<std::string> ports = Lines(result.Out);
+  ASSERT_FALSE(ports.empty());
+  EXPECT_EQ(ports.front(), "Tambrel");
+  EXPECT_NE(std::find(ports.begin(), ports.end(), TJackMidiMonitor::InputPort), ports.end()) << result.Out;
+  monitor.StopAndCollect();
+}
+
+TEST_F(CliPlayJackTest, PlayRoutesByDeviceNumberIntoTheMonitor) {
+  TJackMidiMonitor monitor(Server);
+  const std::string script = Write("play.tmb",
+                                   "0 out(1, 144, 60, 100);\n"
+                                   "100 out(2, 144, 62, 100);\n"
+                                   "200 out(2, 240, 67, 16, 247);\n"
+                                   "300 out(1, 128, 60, 0);\n");
+  const TChildResult result =
+      Cli({"play", script, "--out", std::string("1=") + TJackMidiMonitor::InputPort, "--map", "1=2", "--trace"},
+          OnServer());
+  EXPECT_EQ(result.ExitStatus, 0) << result.Err;
+  // The trace shows every played item, routed or not.
+  EXPECT_EQ(result.Out,
+            "00000:00.000  00001 90 3C 64\n"
+            "00000:00.100  00002 90 3E 64\n"
+            "00000:00.200  00002 F0 43 10 F7\n"
+            "00000:00.300  00001 80 3C 00\n"
+            "Tambrel play.tmb finished\n");
+  EXPECT_EQ(monitor.StopAndCollect(),
+            (std::vector<std::vector<uint8_t>>{{0x90, 0x3E, 0x64}, {0xF0, 0x43, 0x10, 0xF7}}));
+}
+
+TEST_F(CliPlayJackTest, PlayRefusesAnUnknownPortAndStopsOnCtrlC) {
+  const std::string script = Write("long.tmb", "0 out(1, 144, 60, 100);\n60000 out(1, 128, 60, 0);\n");
+  const TChildResult unknown = Cli({"play", script, "--out", "1=no such:port"}, OnServer());
+  EXPECT_EQ(unknown.ExitStatus, 2);
+  EXPECT_NE(unknown.Err.find("unknown MIDI port \"no such:port\""), std::string::npos) << unknown.Err;
+
+  TJackMidiMonitor monitor(Server);
+  TChildOptions interrupted = OnServer();
+  interrupted.InterruptAfterMs = 1500;
+  const TChildResult stopped =
+      Cli({"play", script, "--repeat", "--out", std::string("1=") + TJackMidiMonitor::InputPort}, interrupted);
+  EXPECT_EQ(stopped.ExitStatus, 0) << stopped.Err;
+  EXPECT_FALSE(stopped.TimedOut);
+  // Whatever closing the port sends after it, the note off a minute later was never played.
+  const std::vector<std::vector<uint8_t>> received = monitor.StopAndCollect();
+  ASSERT_FALSE(received.empty());
+  EXPECT_EQ(received.front(), (std::vector<uint8_t>{0x90, 0x3C, 0x64}));
+  EXPECT_EQ(std::count(received.begin(), received.end(), std::vector<uint8_t>{0x80, 0x3C, 0x00}), 0);
+}
+
+}  // namespace
+}  // namespace tambrel
