@@ -1,8 +1,20 @@
 #pragma once
+// The player: walks its time-ordered batch in real time and hands each item to its owner.
+//
+// Threads: OnData, OnEnd and the fault reports of OnTrace run on the play timer's thread when the timer
+// delivers, and on the caller's thread for the ticks that SetEnabled(true), Restart, Step, GotoTime and
+// Add run at once. Dump and Trace call OnTrace on the caller's thread (Dump with the batch lock held, so
+// OnTrace must not wait for another thread that uses the batch). No other callback runs with the batch
+// lock held. Ticks never overlap: they all hold the timer's tick lock.
+
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "player/play_clock.h"
+#include "player/play_timer.h"
 #include "player/timed.h"
 #include "player/timed_batch.h"
 
@@ -10,8 +22,17 @@ namespace tambrel {
 
 class TPlayer {
 public:
+    static constexpr uint32_t TimerResolution = 50;
+    static constexpr uint32_t IdleWakeUp = 60000;  // ms after the last target when nothing is pending
+
     TPlayer();  // real monotonic clock and timer thread
+    explicit TPlayer(std::unique_ptr<TPlayClock> Clock, uint32_t PeriodMax = TPlayTimer::NoPeriodMax);
     ~TPlayer();
+    TPlayer(const TPlayer&) = delete;
+    TPlayer& operator=(const TPlayer&) = delete;
+
+    // Starting delivers the pending item at once; it is refused (nothing changes) with Repeat set and
+    // fewer than two items. Stopping keeps the pending item and takes effect between ticks.
     void SetEnabled(bool Value);
     bool Enabled() const;
     void SetRepeat(bool Value);
@@ -23,14 +44,36 @@ public:
     void Trace(const std::string& Text);
     void Add(TTimed* Item);
     void Remove(TTimed* Item);
+    // The same order, read position and restarts as Add of every item in list order, in O(n log n).
     void AddItems(const TTimedBatch* List);     // null ignored
+    // The same as Remove of every item in list order, in linear time.
     void RemoveItems(const TTimedBatch* List);  // null ignored
     int32_t ItemCount() const;
+
+    // For inspection (tests, the benchmark).
+    TPlayTimer& Timer() { return *FTimer; }
+    TTimedBatch& Batch() { return *FBatch; }
+    // The time of the pending item; false when none is pending.
+    bool PendingTime(uint32_t& Time);
+
     // Assigned once before playing and cleared before destruction, from the window thread;
     // that ordering (not a lock) is what guards them.
     std::function<void(TPlayer& Sender, const TTimedData& Item)> OnData;
     std::function<void(TPlayer& Sender, const TEndMarker& Item)> OnEnd;
     std::function<void(TPlayer& Sender, const std::string& Text)> OnTrace;
+
+private:
+    void Tick(bool FromTimer);
+    void TimerTick();
+    void Deliver(const TTimed& Item);
+    void Reset();
+    void ReportFault(const char* What);
+
+    std::unique_ptr<TPlayTimer> FTimer;
+    std::unique_ptr<TTimedBatch> FBatch;
+    std::unique_ptr<TTimed> FCurrent;  // guarded by the timer's tick lock
+    std::atomic<bool> FEnabled{false};  // written under the tick lock, read anywhere
+    std::atomic<bool> FRepeat{false};
 };
 
 }  // namespace tambrel
