@@ -31,17 +31,13 @@ std::vector<std::string> TPlayerTimeline::DumpLines() {
 }
 
 std::vector<TExportItem> TPlayerTimeline::DataItems(uint32_t& endTime) {
-  // The same insertion and the same merging of simultaneous items as the player's own batch, on
-  // copies, so that the player is not moved.
-  TTimedBatch merged;
-  for (const auto& tambrel : Loaded) {
-    const TTimedBatch& items = tambrel->Items();
-    for (int32_t i = 0; i < items.Count(); ++i) merged.AddTimed(items.Items(i)->Clone().release());
-  }
-  merged.Rewind();
+  // Copies of the player's batch, taken in its order and merged as the player takes them, so that the
+  // player itself is not moved.
+  TTimedBatch copy;
+  for (const TTimed* item : ThePlayer->Batch().Snapshot()) copy.Append(item->Clone().release());
   std::vector<TExportItem> result;
   endTime = 0;
-  while (std::unique_ptr<TTimed> item = merged.TakeNext()) {
+  while (std::unique_ptr<TTimed> item = copy.TakeNext()) {
     if (const auto* data = dynamic_cast<const TTimedData*>(item.get())) {
       result.push_back({data->Time, data->Device, std::vector<uint8_t>(data->Data(), data->Data() + data->Count())});
     } else if (dynamic_cast<const TEndMarker*>(item.get()) != nullptr) {

@@ -17,8 +17,6 @@ class TLoadedTambrel : public TParsedTambrel {
  public:
   // The root an end marker names as its source.
   virtual const TTambrel* Root() const = 0;
-  // The items generated for it, in generation order.
-  virtual const TTimedBatch& Items() const = 0;
 };
 
 class TPlayerTimeline : public TCliTimeline {
