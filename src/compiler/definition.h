@@ -1,0 +1,112 @@
+#pragma once
+// The definition tree of a parsed Tambrel: what every node shares (position, links, value cell), the
+// lists nodes are kept in, name lookup through the enclosing scopes, error reporting up to the root and
+// the text dump.
+//
+// Ownership: a list is a chain linked through Next/Prev and is owned by whoever holds its head in a
+// TOwnedList (destroying the head destroys the whole chain). Every constructor that takes child
+// pointers takes ownership of the complete lists they head and becomes their Parent. Lookups and
+// Resolver are plain references and never own.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+
+namespace tambrel {
+
+class TExpansion;
+
+class TDefinition;
+
+// Destroys a whole list from its head (DestroyList).
+struct TListDeleter {
+    void operator()(TDefinition* Head) const;
+};
+template <class T>
+using TOwnedList = std::unique_ptr<T, TListDeleter>;
+
+class TDefinition {
+public:
+    TDefinition();
+    // Unlinks itself from its list; the children it owns go with it.
+    virtual ~TDefinition();
+    TDefinition(const TDefinition&) = delete;
+    TDefinition& operator=(const TDefinition&) = delete;
+
+    // Set by the parser after construction.
+    void SetPosition(int32_t ALine, int32_t AColumn, std::string AFileName);
+
+    std::string FileName;  // without directory; empty when none was recorded
+    int32_t Line = 0;
+    int32_t Column = 0;
+    TDefinition* Parent = nullptr;  // the owner and next outer scope
+    TDefinition* Next = nullptr;
+    TDefinition* Prev = nullptr;
+    // Installed on the root only; receives (the definition the message is about, the full text).
+    std::function<void(TDefinition* About, const std::string& Text)> OnError;
+    bool Resolved = false;
+    TDefinition* Resolver = nullptr;  // the declaration a name was bound to; never owned
+    bool Declared = false;
+    bool IsConstant = false;
+    int32_t Value = 0;  // the value cell
+
+    virtual bool Resolve();
+    // On the head of a list: resolves every member, true when all resolved.
+    virtual bool ResolveList();
+    // Key is an upper-case name.
+    virtual TDefinition* Lookup(const std::string& Key);
+    virtual void Expand(uint32_t Time, TExpansion& Out);
+    // Destroys every definition after this one in its list, then this one.
+    virtual void DestroyList();
+    virtual void DumpList(std::ostream& File, int32_t Level);
+    virtual void DumpNext(std::ostream& File, int32_t Level);
+    virtual void DumpTitle(std::ostream& File, int32_t Level);
+    virtual void DumpDetails(std::ostream& File, int32_t Level);
+    virtual void DumpBrief(std::ostream& File, int32_t Level);
+
+    virtual const char* ClassName() const { return "TDefinition"; }
+
+    void ReportError(TDefinition* About, const std::string& Message);
+    void ReportErrorFmt(TDefinition* About, const char* Format, ...) __attribute__((format(printf, 3, 4)));
+    static void DumpLine(std::ostream& File, int32_t Level, const std::string& Text);
+    static void DumpFmt(std::ostream& File, int32_t Level, const char* Format, ...)
+        __attribute__((format(printf, 3, 4)));
+
+protected:
+    // Whether a procedure's body expands this statement (actions and loops do; the rest only in loops).
+    bool ExpandsInProcedure = false;
+    friend class TProcDef;
+};
+
+// List operations.
+void SetParent(TDefinition* Head, TDefinition* Owner);
+void AppendToList(TDefinition* Head, TDefinition* Item);
+int32_t ListLength(const TDefinition* Head);
+TDefinition* FindInList(TDefinition* Member, const std::string& Key);
+// ASCII a..z to A..Z, every other byte unchanged.
+std::string UpperCaseAscii(const std::string& Text);
+
+class TNamedDefinition : public TDefinition {
+public:
+    explicit TNamedDefinition(std::string AName);
+    void SetName(std::string AName);  // sets UpperName with it
+    std::string Name;
+    std::string UpperName;
+
+    bool Resolve() override;  // named resolution
+    void DumpTitle(std::ostream& File, int32_t Level) override;
+    const char* ClassName() const override { return "TNamedDefinition"; }
+
+protected:
+    bool ResolveName();
+};
+
+// An identifier: a parameter, a loop variable or the name inside a variable expression.
+class TId : public TNamedDefinition {
+public:
+    explicit TId(std::string Name) : TNamedDefinition(std::move(Name)) {}
+    const char* ClassName() const override { return "TId"; }
+};
+
+}  // namespace tambrel

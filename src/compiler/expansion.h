@@ -1,0 +1,45 @@
+#pragma once
+// Where expansion puts its items, with the guards that keep a runaway script from eating the machine:
+// a cap on the items of one compile and a limit on how deeply calls may nest.
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include "player/timed.h"
+#include "player/timed_batch.h"
+
+namespace tambrel {
+
+// More items than one compile may generate. Ends the compile like an integer overflow.
+class ETooManyItems : public std::length_error {
+public:
+    explicit ETooManyItems(int64_t Cap);
+};
+
+// Thrown after the message about the too deeply nested call has been reported; the root stops the
+// whole expansion on it.
+class ECallTooDeep : public std::runtime_error {
+public:
+    ECallTooDeep() : std::runtime_error("call nesting limit") {}
+};
+
+class TExpansion {
+public:
+    // A data item costs about 32 bytes of its own plus its slots in the root's and the player's batches;
+    // 20 million of them stay below 2 GB.
+    static constexpr int64_t DefaultMaxItems = 20000000;
+    // Each nested call takes a few hundred bytes of stack; 1000 levels fit the default 8 MB stack even in
+    // a sanitizer build.
+    static constexpr int32_t DefaultMaxCallDepth = 1000;
+
+    explicit TExpansion(TTimedBatch& ABatch, int64_t AMaxItems = DefaultMaxItems,
+                        int32_t AMaxCallDepth = DefaultMaxCallDepth);
+    void Append(std::unique_ptr<TTimed> Item);  // ETooManyItems past the cap
+
+    TTimedBatch& Batch;
+    const int64_t MaxItems;
+    const int32_t MaxCallDepth;
+    int64_t ItemCount = 0;
+    int32_t CallDepth = 0;
+};
+
+}  // namespace tambrel

@@ -1,0 +1,70 @@
+#pragma once
+// Integer expressions of a script: literals, names, unary and binary operators. Resolution folds every
+// subtree whose operands are constant into its Value and destroys the operands.
+#include <cstdint>
+#include "compiler/definition.h"
+
+namespace tambrel {
+
+class TExpr : public TDefinition {
+public:
+    // On failure leaves 0 in Result after reporting every problem found; never changes the tree.
+    virtual bool Evaluate(int32_t& Result);
+    const char* ClassName() const override { return "TExpr"; }
+};
+
+class TConstExpr : public TExpr {
+public:
+    explicit TConstExpr(int32_t AValue);
+    bool Resolve() override;
+    bool Evaluate(int32_t& Result) override;
+    const char* ClassName() const override { return "TConstExpr"; }
+};
+
+// A name used as a value. Owns Ident.
+class TVarExpr : public TExpr {
+public:
+    explicit TVarExpr(TId* AIdent);
+    TOwnedList<TId> Ident;
+    bool Resolve() override;
+    bool Evaluate(int32_t& Result) override;
+    void DumpDetails(std::ostream& File, int32_t Level) override;
+    const char* ClassName() const override { return "TVarExpr"; }
+};
+
+enum TUnaryOp : uint8_t { uoNot = 0, uoMinus = 1, uoPlus = 2 };
+
+// Owns Operand.
+class TUnaryExpr : public TExpr {
+public:
+    TUnaryExpr(int32_t AOp, TExpr* AOperand);
+    uint8_t Op;
+    TOwnedList<TExpr> Operand;
+    bool Resolve() override;
+    bool Evaluate(int32_t& Result) override;
+    void DumpDetails(std::ostream& File, int32_t Level) override;
+    const char* ClassName() const override { return "TUnaryExpr"; }
+};
+
+enum TBinaryOp : uint8_t {
+    boMult = 0, boDiv, boMod, boPlus, boMinus, boAnd, boOr, boXor, boEq, boNeq, boLt, boLe, boGe, boGt
+};
+
+// Owns Left and Right.
+class TBinaryExpr : public TExpr {
+public:
+    TBinaryExpr(int32_t AOp, TExpr* ALeft, TExpr* ARight);
+    uint8_t Op;
+    TOwnedList<TExpr> Left;
+    TOwnedList<TExpr> Right;
+    bool Resolve() override;
+    bool Evaluate(int32_t& Result) override;
+    void DumpDetails(std::ostream& File, int32_t Level) override;
+    const char* ClassName() const override { return "TBinaryExpr"; }
+};
+
+// The dump texts of the operator codes; "<unhandled>" for any other code.
+const char* UnaryOpText(int32_t Op);
+const char* BinaryOpText(int32_t Op);
+
+}  // namespace tambrel
