@@ -19,6 +19,9 @@ public:
     bool Resolve() override;
     void DumpDetails(std::ostream& File, int32_t Level) override;
     const char* ClassName() const override { return "TTimedDefinition"; }
+
+private:
+    bool FTimeFolded = false;  // the time expression was folded into Value and destroyed
 };
 
 // "time name(args)". Takes the name from AName and destroys that TId; owns ATimeExpr and the whole
@@ -38,7 +41,8 @@ public:
     const char* ClassName() const override { return "TAction"; }
 
 private:
-    bool FIsOut;  // the output built-in, whatever the name resolves to
+    bool FIsOut;                   // the output built-in, whatever the name resolves to
+    TProcDef* FCallee = nullptr;   // Resolver as the procedure it must be
 };
 
 // A procedure. Takes the name from AName and destroys that TId; owns the parameter list (TIds, may be

@@ -1,0 +1,21 @@
+#include "compiler/expansion.h"
+
+#include <string>
+
+namespace tambrel {
+
+ETooManyItems::ETooManyItems(int64_t Cap)
+    : std::length_error("Too many items: one compile may generate at most " + std::to_string(Cap) +
+                        " timed items") {}
+
+TExpansion::TExpansion(TTimedBatch& ABatch, int64_t AMaxItems, int32_t AMaxCallDepth)
+    : Batch(ABatch), MaxItems(AMaxItems), MaxCallDepth(AMaxCallDepth) {}
+
+void TExpansion::Append(std::unique_ptr<TTimed> Item) {
+    if (ItemCount >= MaxItems) throw ETooManyItems(MaxItems);
+    Batch.Append(Item.get());
+    Item.release();
+    ++ItemCount;
+}
+
+}  // namespace tambrel
