@@ -238,7 +238,9 @@ TEST(MidiOutputTest, PortIsNeverClosedOrReselectedDuringASend) {
       }
     }
   });
-  for (int i = 0; i < 200; ++i) {
+  // Reselect at least 200 times and until the sender has got through a good number of sends, so the
+  // two threads really overlap however the scheduler runs them.
+  for (int i = 0; i < 200 || sent.load() < 50; ++i) {
     out.Close();
     out.SetProductName(i % 2 ? "Synth A" : "Synth B");
     out.Open();
