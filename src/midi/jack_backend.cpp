@@ -1,0 +1,263 @@
+// JACK MIDI: every open port is a client of its own with one MIDI output port, fed by a lock-free
+// ring buffer. The sender stamps each message with the frame time of its send and never waits; the
+// process callback writes it at the matching offset of the following period.
+
+#include <jack/jack.h>
+#include <jack/midiport.h>
+#include <jack/ringbuffer.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <mutex>
+#include <utility>
+
+#include "midi/midi_backend.h"
+
+namespace tambrel {
+
+namespace {
+
+constexpr const char* ClientName = "Tambrel";
+// Room for several of the longest long messages (65535 bytes) in flight between two periods.
+constexpr size_t RingBytes = 1u << 19;
+
+// What the ring holds per message, followed by its bytes.
+struct TRecordHeader {
+  jack_nframes_t Frame;
+  uint32_t Size;
+};
+
+// libjack writes every failed connection attempt to stderr; a missing server is normal here.
+void QuietJackError(const char*) {}
+
+void SilenceJackOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] { jack_set_error_function(QuietJackError); });
+}
+
+jack_client_t* Connect(const std::string& server, const char* name) {
+  SilenceJackOnce();
+  jack_status_t status{};
+  if (server.empty()) return jack_client_open(name, JackNoStartServer, &status);
+  return jack_client_open(name, static_cast<jack_options_t>(JackNoStartServer | JackServerName), &status,
+                          server.c_str());
+}
+
+uint16_t Code(const std::string& text) { return TMidiErrorTexts::Global().CodeFor(text); }
+
+class TJackPort : public TMidiOutPort {
+ public:
+  TJackPort(TMidiDoneCallback done) : Done(std::move(done)) {}
+  ~TJackPort() override { Close(); }
+
+  uint16_t Start(const std::string& server, const std::string& destination) {
+    Client = Connect(server, ClientName);
+    if (Client == nullptr) return MidiErrNoSystem;
+    Ring = jack_ringbuffer_create(RingBytes);
+    if (Ring == nullptr) return MidiErrNoMemory;
+    jack_ringbuffer_mlock(Ring);
+    Port = jack_port_register(Client, destination.empty() ? ClientName : "out", JACK_DEFAULT_MIDI_TYPE,
+                              JackPortIsOutput, 0);
+    if (Port == nullptr) return Code("Cannot create a JACK MIDI output port");
+    jack_set_process_callback(Client, &TJackPort::ProcessThunk, this);
+    jack_on_info_shutdown(Client, &TJackPort::ShutdownThunk, this);
+    if (jack_activate(Client) != 0) return Code("Cannot activate the JACK client");
+    Active = true;
+    if (!destination.empty() && jack_connect(Client, jack_port_name(Port), destination.c_str()) != 0)
+      return Code("Cannot connect to JACK port '" + destination + "'");
+    return MidiErrNone;
+  }
+
+  uint16_t ShortMsg(uint32_t packed) override {
+    std::vector<std::vector<uint8_t>> messages(1);
+    const uint16_t code = UnpackShort(packed, messages[0]);
+    return code != MidiErrNone ? code : Write(messages);
+  }
+
+  uint16_t LongMsg(std::unique_ptr<TMidiLongBuffer>& buffer) override {
+    std::vector<std::vector<uint8_t>> messages;
+    uint16_t code = SplitForSending(buffer->Data, messages);
+    if (code == MidiErrNone) code = Write(messages);
+    // The ring holds its own copy: the buffer is done as soon as it is queued.
+    if (code == MidiErrNone) Done(std::move(buffer), MidiErrNone);
+    return code;
+  }
+
+  uint16_t Reset() override {
+    FlushRequests.fetch_add(1, std::memory_order_release);
+    return MidiErrNone;
+  }
+
+  uint16_t Close() override {
+    std::lock_guard<std::mutex> lock(WriteLock);
+    if (Client != nullptr) {
+      if (Active) jack_deactivate(Client);
+      jack_client_close(Client);
+      Client = nullptr;
+    }
+    if (Ring != nullptr) {
+      jack_ringbuffer_free(Ring);
+      Ring = nullptr;
+    }
+    return MidiErrNone;
+  }
+
+ private:
+  // Queues all messages of one call or none of them.
+  uint16_t Write(const std::vector<std::vector<uint8_t>>& messages) {
+    std::lock_guard<std::mutex> lock(WriteLock);
+    if (Gone.load(std::memory_order_acquire)) return MidiErrPortGone;
+    if (Client == nullptr) return MidiErrInvalidHandle;
+    size_t total = 0;
+    for (const auto& m : messages) total += sizeof(TRecordHeader) + m.size();
+    if (jack_ringbuffer_write_space(Ring) < total) return MidiErrBufferFull;
+    // One write of the whole block, so that the reader sees a call's messages complete or not at all.
+    std::vector<char> block(total);
+    const jack_nframes_t now = jack_frame_time(Client);
+    size_t at = 0;
+    for (const auto& m : messages) {
+      const TRecordHeader header{now, static_cast<uint32_t>(m.size())};
+      std::memcpy(block.data() + at, &header, sizeof header);
+      std::memcpy(block.data() + at + sizeof header, m.data(), m.size());
+      at += sizeof header + m.size();
+    }
+    jack_ringbuffer_write(Ring, block.data(), block.size());
+    return MidiErrNone;
+  }
+
+  static int ProcessThunk(jack_nframes_t nframes, void* self) {
+    static_cast<TJackPort*>(self)->Process(nframes);
+    return 0;
+  }
+
+  // Real-time thread: no locks, no allocation.
+  void Process(jack_nframes_t nframes) {
+    void* out = jack_port_get_buffer(Port, nframes);
+    jack_midi_clear_buffer(out);
+    const uint32_t flush = FlushRequests.load(std::memory_order_acquire);
+    if (flush != FlushesDone) {
+      jack_ringbuffer_read_advance(Ring, jack_ringbuffer_read_space(Ring));
+      FlushesDone = flush;
+      return;
+    }
+    // A message sent during the previous period lands at the same distance into this one.
+    const jack_nframes_t windowStart = jack_last_frame_time(Client) - nframes;
+    jack_nframes_t last = 0;
+    bool wrote = false;
+    TRecordHeader header{};
+    while (jack_ringbuffer_read_space(Ring) >= sizeof header) {
+      jack_ringbuffer_peek(Ring, reinterpret_cast<char*>(&header), sizeof header);
+      if (jack_ringbuffer_read_space(Ring) < sizeof header + header.Size) break;
+      const int64_t distance = static_cast<int32_t>(header.Frame - windowStart);
+      // Sent during this period already: it belongs to the next one (unless the stamp is far off).
+      if (distance >= static_cast<int64_t>(nframes) && distance < 8 * static_cast<int64_t>(nframes)) break;
+      jack_nframes_t offset = static_cast<jack_nframes_t>(std::clamp<int64_t>(distance, 0, nframes - 1));
+      offset = std::max(offset, last);
+      jack_midi_data_t* room = jack_midi_event_reserve(out, offset, header.Size);
+      if (room == nullptr) {
+        if (wrote) break;  // the port buffer is full: the rest goes out next period
+        // Larger than an empty port buffer can ever take: it cannot be sent at all.
+        jack_ringbuffer_read_advance(Ring, sizeof header + header.Size);
+        continue;
+      }
+      jack_ringbuffer_read_advance(Ring, sizeof header);
+      jack_ringbuffer_read(Ring, reinterpret_cast<char*>(room), header.Size);
+      last = offset;
+      wrote = true;
+    }
+  }
+
+  static void ShutdownThunk(jack_status_t, const char* reason, void* self) {
+    auto* port = static_cast<TJackPort*>(self);
+    port->Gone.store(true, std::memory_order_release);
+    const std::string why = (reason != nullptr && *reason != '\0') ? reason : "no reason given";
+    port->Done(nullptr, Code("The JACK server has shut down (" + why + "); the MIDI port was closed"));
+  }
+
+  TMidiDoneCallback Done;
+  std::mutex WriteLock;                       // serialises writers and Close; never taken by the callbacks
+  jack_client_t* Client = nullptr;            // set in Start, cleared in Close under WriteLock
+  jack_port_t* Port = nullptr;                // fixed after Start
+  jack_ringbuffer_t* Ring = nullptr;          // writer side under WriteLock, reader side the process thread
+  bool Active = false;                        // fixed after Start
+  std::atomic<bool> Gone{false};              // set by the shutdown callback
+  std::atomic<uint32_t> FlushRequests{0};     // bumped by Reset
+  uint32_t FlushesDone = 0;                   // process thread only
+};
+
+class TJackBackend : public TMidiBackend {
+ public:
+  explicit TJackBackend(std::string server) : Server(std::move(server)) {}
+  ~TJackBackend() override {
+    std::lock_guard<std::mutex> lock(Lock);
+    Disconnect();
+  }
+
+  std::vector<TMidiDestination> ListPorts() override {
+    std::lock_guard<std::mutex> lock(Lock);
+    std::vector<TMidiDestination> list;
+    if (!ConnectLocked()) return list;
+    const char** names = jack_get_ports(Lister, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput);
+    if (names == nullptr) return list;
+    for (size_t i = 0; names[i] != nullptr; ++i) list.push_back({std::string(names[i]) + " (JACK)", names[i]});
+    jack_free(names);
+    return list;
+  }
+
+  bool Running() override {
+    std::lock_guard<std::mutex> lock(Lock);
+    return ConnectLocked();
+  }
+
+  uint16_t OpenPort(const std::string& address, TMidiDoneCallback done, std::unique_ptr<TMidiOutPort>& port) override {
+    return OpenTo(address, std::move(done), port);
+  }
+
+  uint16_t OpenVirtual(TMidiDoneCallback done, std::unique_ptr<TMidiOutPort>& port) override {
+    return OpenTo("", std::move(done), port);
+  }
+
+ private:
+  uint16_t OpenTo(const std::string& destination, TMidiDoneCallback done, std::unique_ptr<TMidiOutPort>& port) {
+    auto p = std::make_unique<TJackPort>(std::move(done));
+    const uint16_t code = p->Start(Server, destination);
+    if (code != MidiErrNone) return code;  // p's destructor closes what was opened
+    port = std::move(p);
+    return MidiErrNone;
+  }
+
+  // The listing client; a server that went away since is dropped and looked for again.
+  bool ConnectLocked() {
+    if (Lister != nullptr && ListerGone.load(std::memory_order_acquire)) Disconnect();
+    if (Lister == nullptr) {
+      ListerGone.store(false);
+      Lister = Connect(Server, "Tambrel-ports");
+      if (Lister != nullptr) {
+        jack_on_shutdown(Lister, &TJackBackend::ListerShutdown, this);
+        if (jack_activate(Lister) != 0) Disconnect();
+      }
+    }
+    return Lister != nullptr;
+  }
+
+  void Disconnect() {
+    if (Lister != nullptr) jack_client_close(Lister);
+    Lister = nullptr;
+  }
+
+  static void ListerShutdown(void* self) { static_cast<TJackBackend*>(self)->ListerGone.store(true); }
+
+  const std::string Server;
+  std::mutex Lock;
+  jack_client_t* Lister = nullptr;    // guarded by Lock
+  std::atomic<bool> ListerGone{false};  // set by the listing client's shutdown callback
+};
+
+}  // namespace
+
+std::unique_ptr<TMidiBackend> MakeJackBackend(const std::string& serverName) {
+  return std::make_unique<TJackBackend>(serverName);
+}
+
+}  // namespace tambrel

@@ -1,0 +1,43 @@
+#pragma once
+// A MIDI system (ALSA sequencer, JACK) as the combined service sees it: the ports it can send to now,
+// and opening either one of them or the system's own virtual "Tambrel" port.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "midi/midi_service.h"
+
+namespace tambrel {
+
+struct TMidiDestination {
+  std::string ProductName;  // as listed, e.g. "fluidsynth:midi_00 (JACK)"
+  std::string Address;      // what the system needs to connect to it
+};
+
+class TMidiBackend {
+ public:
+  virtual ~TMidiBackend() = default;
+  // Empty when the system is not running; never blocks on a missing system.
+  virtual std::vector<TMidiDestination> ListPorts() = 0;
+  virtual bool Running() = 0;
+  virtual uint16_t OpenPort(const std::string& address, TMidiDoneCallback done,
+                            std::unique_ptr<TMidiOutPort>& port) = 0;
+  // The unconnected output named "Tambrel" that other programs connect to.
+  virtual uint16_t OpenVirtual(TMidiDoneCallback done, std::unique_ptr<TMidiOutPort>& port) = 0;
+};
+
+// serverName empty: the default server (JACK_DEFAULT_SERVER or "default"). Never starts a server.
+std::unique_ptr<TMidiBackend> MakeJackBackend(const std::string& serverName = "");
+std::unique_ptr<TMidiBackend> MakeAlsaBackend();
+
+// The ports of every backend, in the order given, behind the virtual port.
+std::unique_ptr<TMidiOutService> MakeCombinedMidiService(std::vector<std::unique_ptr<TMidiBackend>> backends);
+
+// Splits a long buffer into the messages a backend sends one event each; a buffer that does not split
+// (truncated message, stray byte) gives a code whose text says why, and nothing is sent.
+uint16_t SplitForSending(const std::vector<uint8_t>& data, std::vector<std::vector<uint8_t>>& messages);
+// The bytes of a packed short message (only those its status needs), or a code when the status is bad.
+uint16_t UnpackShort(uint32_t packed, std::vector<uint8_t>& bytes);
+
+}  // namespace tambrel
