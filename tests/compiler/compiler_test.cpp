@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+#include "compiler/expansion.h"
+#include "compiler/loop.h"
+#include "compiler/tambrel.h"
+#include "support/runtime_errors.h"
+
+namespace tambrel {
+namespace {
+
+TExpr* Num(int32_t v) { return new TConstExpr(v); }
+TExpr* Var(const char* n) { return new TVarExpr(new TId(n)); }
+TExpr* Bin(int32_t op, TExpr* l, TExpr* r) { return new TBinaryExpr(op, l, r); }
+template <class T>
+T* Chain(std::initializer_list<T*> items) {
+    T* head = nullptr;
+    for (T* i : items) {
+        if (!head) head = i;
+        else AppendToList(head, i);
+    }
+    return head;
+}
+
+struct Compiled {
+    std::unique_ptr<TTambrel> Root;
+    std::vector<std::string> Messages;
+    int32_t Result = -1;
+    explicit Compiled(TDefinition* defs, std::string name = "song.tmb") : Root(new TTambrel(name, defs)) {
+        Root->OnError = [this](TDefinition*, const std::string& t) { Messages.push_back(t); };
+    }
+    int32_t Run() { return Result = Root->Compile(nullptr, ""); }
+    std::string Dump() {
+        std::ostringstream s;
+        Root->DumpList(s, 0);
+        return s.str();
+    }
+    std::vector<std::string> Items() {
+        std::vector<std::string> out;
+        for (int32_t i = 0; i < Root->Batch->Count(); ++i) out.push_back(Root->Batch->Items(i)->Dump());
+        return out;
+    }
+};
+
+int32_t EvalConst(TExpr* e) {
+    Compiled c(new TConstDef("k", e));
+    EXPECT_EQ(c.Run(), 0);
+    return c.Root->Definitions->Value;
+}
+
+TEST(Expressions, OperatorTable) {
+    EXPECT_EQ(EvalConst(Bin(boDiv, Num(7), Num(2))), 3);
+    EXPECT_EQ(EvalConst(Bin(boDiv, Num(-7), Num(2))), -3);
+    EXPECT_EQ(EvalConst(Bin(boMod, Num(-7), Num(2))), -1);
+    EXPECT_EQ(EvalConst(Bin(boMod, Num(7), Num(-2))), 1);
+    EXPECT_EQ(EvalConst(new TUnaryExpr(uoNot, Num(0))), -1);
+    EXPECT_EQ(EvalConst(new TUnaryExpr(uoNot, Bin(boEq, Num(1), Num(1)))), -2);
+    EXPECT_EQ(EvalConst(Bin(boMult, Bin(boLt, Num(3), Num(5)), Num(10))), 10);
+    EXPECT_EQ(EvalConst(Bin(boMult, Bin(boLt, Num(5), Num(3)), Num(10))), 0);
+    EXPECT_EQ(EvalConst(Bin(boGe, Num(-1), Num(0))), 0);
+    EXPECT_EQ(EvalConst(Bin(boXor, Num(6), Num(3))), 5);
+}
+
+TEST(Expressions, OverflowEndsTheCompile) {
+    Compiled c(new TConstDef("k", Bin(boPlus, Num(2147483647), Num(1))));
+    EXPECT_THROW(c.Run(), EIntOverflow);
+    Compiled d(new TConstDef("k", Bin(boDiv, Num(INT32_MIN), Num(-1))));
+    EXPECT_THROW(d.Run(), EIntOverflow);
+}
+
+TEST(Expressions, DivisionByZeroChainInOrder) {
+    // 0 out(1, 10 / (5 / 0)): resolution tries the inner fold, then expansion evaluates the whole chain.
+    Compiled c(new TAction(Num(0), std::string("out"),
+                           Chain<TExpr>({Num(1), Bin(boDiv, Num(10), Bin(boDiv, Num(5), Num(0)))})));
+    EXPECT_EQ(c.Run(), 0);
+    const std::string p = "[0,0] in file \"\": ";
+    const std::vector<std::string> expected = {
+        p + "\"Division by 0\"", p + "\"Bad parameter(s) for binop\"",  // failed fold of 5 / 0
+        p + "\"Division by 0\"", p + "\"Bad parameter(s) for binop\"", p + "\"Division by 0\"",
+        p + "\"Bad parameter(s) for binop\"", p + "\"Bad argument, can't be evaluated\""};
+    EXPECT_EQ(c.Messages, expected);
+    EXPECT_EQ(c.Items(), std::vector<std::string>{c.Root->Batch->Items(0)->Dump()});  // end marker only
+}
+
+TEST(Compile, LoopExampleGivesFourItemsAndEndMarker) {
+    auto* body = new TAction(Bin(boMult, Var("i"), Var("step")), std::string("out"),
+                             Chain<TExpr>({Num(1), Num(144), Bin(boPlus, Num(60), Var("i")), Num(100)}));
+    Compiled c(Chain<TDefinition>({new TConstDef("step", Num(250)),
+                                   new TLoopDef(new TId("i"), Num(0), Num(3), nullptr, body)}));
+    ASSERT_EQ(c.Run(), 0) << (c.Messages.empty() ? "" : c.Messages[0]);
+    ASSERT_EQ(c.Root->Batch->Count(), 5);
+    for (int32_t k = 0; k < 4; ++k) {
+        auto* d = dynamic_cast<TTimedData*>(c.Root->Batch->Items(k));
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->Time, uint32_t(250 * k));
+        EXPECT_EQ(d->Device, 1);
+        ASSERT_EQ(d->Count(), 3);
+        EXPECT_EQ(d->Bytes(0), 0x90);
+        EXPECT_EQ(d->Bytes(1), 0x3C + k);
+        EXPECT_EQ(d->Bytes(2), 0x64);
+    }
+    auto* end = dynamic_cast<TEndMarker*>(c.Root->Batch->Items(4));
+    ASSERT_NE(end, nullptr);
+    EXPECT_EQ(end->Time, 750u);
+    // Recompiling the same root starts from an empty batch and gives the same timeline.
+    ASSERT_EQ(c.Run(), 0);
+    EXPECT_EQ(c.Root->Batch->Count(), 5);
+}
+
+TEST(Compile, DumpOfFoldedScriptByteForByte) {
+    Compiled c(Chain<TDefinition>(
+        {new TConstDef("base", Num(100)),
+         new TAction(Bin(boPlus, Var("base"), Num(20)), std::string("out"),
+                     Chain<TExpr>({Num(0), Num(144), Num(60), Num(100)}))}));
+    ASSERT_EQ(c.Run(), 0);
+    EXPECT_EQ(c.Dump(),
+              "TTambrel( song.tmb)\r\n| Definitions =\r\n| | TConstDef( base)\r\n| | | constant = 100\r\n"
+              "| | TAction( out)\r\n| | | constant = 120\r\n| | | Resolver =\r\n| | | | TProcDef( Out)\r\n"
+              "| | | Args =\r\n| | | | TConstExpr\r\n| | | | | constant = 0\r\n| | | | TConstExpr\r\n"
+              "| | | | | constant = 144\r\n| | | | TConstExpr\r\n| | | | | constant = 60\r\n"
+              "| | | | TConstExpr\r\n| | | | | constant = 100\r\n| | TProcDef( Out)\r\n| | TProcDef( Nop)\r\n");
+}
+
+TEST(Scopes, ParameterHidesConstantAndConstantInvisibleBefore) {
+    // const n = 5; p(n); ( 0 out(1, n); ); 0 p(7); 0 out(2, m); const m = 1;
+    auto* proc = new TProcDef(std::string("p"), new TId("n"),
+                              new TAction(Num(0), std::string("OUT"), Chain<TExpr>({Num(1), Var("N")})));
+    Compiled c(Chain<TDefinition>({new TConstDef("n", Num(5)), proc,
+                                   new TAction(Num(0), std::string("P"), Num(7)),
+                                   new TAction(Num(0), std::string("out"), Chain<TExpr>({Num(2), Var("m")})),
+                                   new TConstDef("m", Num(1))}));
+    EXPECT_EQ(c.Run(), 1);
+    ASSERT_EQ(c.Messages.size(), 2u);
+    EXPECT_EQ(c.Messages[0], "[0,0] in file \"\": \"Undefined 'm'\"");
+    EXPECT_EQ(c.Messages[1], "[0,0] in file \"song.tmb\": \"Could not resolve all references.\"");
+
+    auto* q = new TProcDef(std::string("q"), new TId("n"),
+                           new TAction(Num(0), std::string("OUT"), Chain<TExpr>({Num(1), Var("N")})));
+    Compiled h(Chain<TDefinition>({new TConstDef("n", Num(5)), q, new TAction(Num(0), std::string("Q"), Num(7))}));
+    ASSERT_EQ(h.Run(), 0);
+    auto* d = dynamic_cast<TTimedData*>(h.Root->Batch->Items(0));
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->Bytes(0), 7);  // the parameter, not the constant 5
+}
+
+TEST(Procedures, CallsBindArgumentsAndReportCountMismatch) {
+    auto* chord = new TProcDef(std::string("chord"), new TId("n"),
+                               Chain<TDefinition>({new TAction(Num(0), std::string("out"),
+                                                               Chain<TExpr>({Num(1), Num(144), Var("n")})),
+                                                   new TAction(Num(500), std::string("out"),
+                                                               Chain<TExpr>({Num(1), Num(128), Var("n")}))}));
+    Compiled c(Chain<TDefinition>({chord, new TAction(Num(1000), std::string("chord"), Num(60)),
+                                   new TAction(Num(2000), std::string("chord"), Num(62)),
+                                   new TAction(Num(3000), std::string("chord"), nullptr)}));
+    ASSERT_EQ(c.Run(), 0);
+    const std::vector<uint32_t> times = {1000, 1500, 2000, 2500, 3000, 3500};
+    const std::vector<int> notes = {60, 60, 62, 62, 62, 62};
+    ASSERT_EQ(c.Root->Batch->Count(), 7);
+    for (std::size_t k = 0; k < times.size(); ++k) {
+        auto* d = dynamic_cast<TTimedData*>(c.Root->Batch->Items(int32_t(k)));
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->Time, times[k]);
+        EXPECT_EQ(d->Bytes(1), notes[k]);
+    }
+    ASSERT_EQ(c.Messages.size(), 1u);
+    EXPECT_EQ(c.Messages[0], "[0,0] in file \"\": \"Procedure has 1 parameters, but was called with 0 arguments\"");
+}
+
+TEST(Mends, EndlessRecursionStopsWithMessageAndNothingGenerated) {
+    auto* p = new TProcDef(std::string("p"), nullptr,
+                           Chain<TDefinition>({new TAction(Num(0), std::string("out"), Chain<TExpr>({Num(1), Num(2)})),
+                                               new TAction(Num(1), std::string("p"), nullptr)}));
+    Compiled c(Chain<TDefinition>({p, new TAction(Num(0), std::string("p"), nullptr)}));
+    TPlayer* none = nullptr;
+    EXPECT_EQ(c.Root->Compile(none, ""), 1);
+    ASSERT_EQ(c.Messages.size(), 1u);
+    EXPECT_NE(c.Messages[0].find("nested deeper than 1000 levels"), std::string::npos) << c.Messages[0];
+    EXPECT_EQ(c.Root->Batch->Count(), 0);
+}
+
+TEST(Mends, ItemCapEndsTheCompileNamingTheCap) {
+    Compiled c(new TLoopDef(new TId("i"), Num(0), Num(99999999), nullptr,
+                            new TAction(Var("i"), std::string("out"), Chain<TExpr>({Num(1), Num(2)}))));
+    c.Root->MaxItems = 1000;
+    try {
+        c.Run();
+        FAIL() << "no limit";
+    } catch (const ETooManyItems& e) {
+        EXPECT_NE(std::string(e.what()).find("at most 1000 timed items"), std::string::npos);
+    }
+    EXPECT_EQ(c.Root->Batch->Count(), 0);
+}
+
+TEST(Loops, NestedOrderAndLastValueOverflow) {
+    auto* inner = new TLoopDef(new TId("j"), Num(0), Num(1), nullptr,
+                               new TAction(Bin(boPlus, Bin(boMult, Var("i"), Num(1000)), Bin(boMult, Var("j"), Num(100))),
+                                           std::string("out"), Chain<TExpr>({Num(1), Num(1)})));
+    Compiled c(new TLoopDef(new TId("i"), Num(0), Num(1), nullptr, inner));
+    ASSERT_EQ(c.Run(), 0);
+    std::vector<uint32_t> times;
+    for (int32_t k = 0; k < c.Root->Batch->Count(); ++k) times.push_back(c.Root->Batch->Items(k)->Time);
+    EXPECT_EQ(times, (std::vector<uint32_t>{0, 100, 1000, 1100, 1100}));
+
+    Compiled o(new TLoopDef(new TId("i"), Num(2147483646), Num(2147483647), nullptr, nullptr));
+    EXPECT_THROW(o.Run(), EIntOverflow);
+}
+
+}  // namespace
+}  // namespace tambrel
