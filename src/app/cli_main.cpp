@@ -1,0 +1,31 @@
+// tambrel-cli: checks, lists, plays and exports Tambrels from a terminal, with the window's messages.
+
+#include <unistd.h>
+
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "app/cli_real_session.h"
+#include "app/cli_runner.h"
+#include "support/app_paths.h"
+
+int main(int argc, char** argv) {
+  using namespace tambrel;
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  try {
+    // The include folder is found beside the program, as the window finds it. The paths are known
+    // even when the debug file beside the program cannot be created, and the tool does not need it.
+    SupportStartup();
+  } catch (const std::exception&) {
+  }
+  try {
+    TRealSession session;
+    TCliStreams streams;
+    streams.OutIsTerminal = ::isatty(STDOUT_FILENO) == 1;
+    return RunCli(args, session, streams);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "tambrel-cli: %s\n", error.what());
+    return ExitUsageOrFile;
+  }
+}
