@@ -54,9 +54,9 @@ block_opt
 
 statement_list
     : statement_list statement                          /* 5 */
-        { $$ = AppendToChain(Take($1), Take($2)); }
+        { $$ = Take($1); $<Tail>$ = AppendToChain($$, $<Tail>1, Take($2)); }
     | statement                                         /* 6 */
-        { $$ = Take($1); }
+        { $$ = Take($1); $<Tail>$ = $$; }
     ;
 
 statement
@@ -88,9 +88,9 @@ argument_list_opt
 
 argument_list
     : argument_list ',' expression                      /* 16 */
-        { $$ = AppendToChain(Take($1), Take($3)); }
+        { $$ = Take($1); $<Tail>$ = AppendToChain($$, $<Tail>1, Take($3)); }
     | expression                                        /* 17 */
-        { $$ = Take($1); }
+        { $$ = Take($1); $<Tail>$ = $$; }
     ;
 
 procedure
@@ -107,9 +107,9 @@ parameter_list_opt
 
 parameter_list
     : parameter_list ',' IDENTIFIER                     /* 21 */
-        { $$ = AppendToChain(Take($1), Take($3)); }
+        { $$ = Take($1); $<Tail>$ = AppendToChain($$, $<Tail>1, Take($3)); }
     | IDENTIFIER                                        /* 22 */
-        { $$ = Take($1); }
+        { $$ = Take($1); $<Tail>$ = $$; }
     ;
 
 loop

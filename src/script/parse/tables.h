@@ -12,9 +12,10 @@ class TDefinition;
 namespace tambrel::parse {
 
 // One cell of the value stack. Node is owned by the cell (see grammar.y); Code carries a number or an
-// operator code.
+// operator code; Tail is the last element of the list Node heads, for the list productions (not owned).
 struct TSemantic {
   TDefinition* Node = nullptr;
+  TDefinition* Tail = nullptr;
   int32_t Code = 0;
 };
 
