@@ -136,6 +136,8 @@ int PlayTimeline(const TCliOptions& options, TCliSession& session, TCliTimeline&
   routing.OnSendError = [&events](int n, const std::string& text) {
     events.Push(StrFormat("output %d: %s", n, text.c_str()), false);
   };
+  // From here on a device error is a port that died while playing (found by DrainPorts).
+  routing.OnDeviceError = [&events](const std::string& text) { events.Push(text, false); };
   timeline.OnData = [&routing](const TRoutedItem& item) { routing.PlayerData(item); };
   timeline.OnEnd = [&events](const std::string& name) { events.Push(name, true); };
 
@@ -151,7 +153,10 @@ int PlayTimeline(const TCliOptions& options, TCliSession& session, TCliTimeline&
       finished = true;
     }
     while (!finished) {
-      wake.Wait(streams.OutIsTerminal ? ClockStepMs : -1);
+      // Woken at least every clock step: the ports' completed buffers are freed and a port that died
+      // is noticed even when nothing else happens.
+      wake.Wait(ClockStepMs);
+      routing.DrainPorts();
       // Trace lines come before the end they precede: every line queued so far is written first.
       routing.DrainTrace(out);
       for (const TPlayEvents::TEvent& event : events.TakeAll()) {

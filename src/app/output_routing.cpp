@@ -149,6 +149,15 @@ void TOutputRouting::DrainTrace(TMessageSink& sink) {
   }
 }
 
+void TOutputRouting::DrainPorts() {
+  for (int n = 1; n <= OutputCount; ++n) {
+    const std::string failure = Ports[static_cast<size_t>(n - 1)]->Drain();
+    if (failure.empty()) continue;
+    SwitchOff(SlotRef(n));
+    if (OnDeviceError) OnDeviceError(StrFormat("output %d: %s", n, failure.c_str()));
+  }
+}
+
 void TOutputRouting::CloseAll() {
   for (int n = 1; n <= OutputCount; ++n) {
     OutputSlot& slot = Slots[static_cast<size_t>(n - 1)];

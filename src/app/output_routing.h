@@ -29,6 +29,9 @@ class TOutputPort {
   virtual bool Open() = 0;   // throws with the device's error text
   virtual bool Close() = 0;  // harmless on a closed port
   virtual void PutLong(const uint8_t* data, uint16_t length) = 0;
+  // Owning thread, regularly while playing: handles the port's completion notices. Returns the text of
+  // a failure that closed the port under its user (its MIDI system went away), empty otherwise.
+  virtual std::string Drain() { return {}; }
 };
 
 // Routing state of one output. Written on the owning thread, read by PlayerData on the player's thread.
@@ -96,6 +99,10 @@ class TOutputRouting {
 
   // Writes every queued trace line to sink, oldest first.
   void DrainTrace(TMessageSink& sink);
+
+  // Owning thread, regularly while playing: drains every port; an output whose port failed is switched
+  // off and its failure reported through OnDeviceError as "output N: <text>".
+  void DrainPorts();
 
   // Closes every open output (shutdown).
   void CloseAll();

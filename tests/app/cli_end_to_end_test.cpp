@@ -18,6 +18,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The monitor's input as the port list names it: JACK ports carry the system's name.
+std::string MonitorAsListed() { return std::string(TJackMidiMonitor::InputPort) + " (JACK)"; }
+
 const std::string Tool = std::string(TAMBREL_OUTPUT_DIR) + "/tambrel-cli";
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -139,7 +142,7 @@ TEST_F(CliEndToEndTest, ItemsOfTwoFilesMergeInTimeAndLoadOrder) {
 
   const TChildResult failing = Cli({"items", first, Write("broken.tmb", "0 out(1 2);\n")});
   EXPECT_EQ(failing.ExitStatus, 1);
-  EXPECT_EQ(Lines(failing.Out).size(), 5u) << failing.Out;  // the first file's two items and marker
+  EXPECT_EQ(Lines(failing.Out).size(), 6u) << failing.Out;  // the first file's two items and marker
 }
 
 TEST_F(CliEndToEndTest, DumpOfTheDefinitionTreeExample) {
@@ -218,7 +221,7 @@ TEST_F(CliPlayJackTest, PortsListTheVirtualPortFirstAndTheMonitor) {
   const std::vector<std::string> ports = Lines(result.Out);
   ASSERT_FALSE(ports.empty());
   EXPECT_EQ(ports.front(), "Tambrel");
-  EXPECT_NE(std::find(ports.begin(), ports.end(), TJackMidiMonitor::InputPort), ports.end()) << result.Out;
+  EXPECT_NE(std::find(ports.begin(), ports.end(), MonitorAsListed()), ports.end()) << result.Out;
   monitor.StopAndCollect();
 }
 
@@ -230,7 +233,7 @@ TEST_F(CliPlayJackTest, PlayRoutesByDeviceNumberIntoTheMonitor) {
                                    "200 out(2, 240, 67, 16, 247);\n"
                                    "300 out(1, 128, 60, 0);\n");
   const TChildResult result =
-      Cli({"play", script, "--out", std::string("1=") + TJackMidiMonitor::InputPort, "--map", "1=2", "--trace"},
+      Cli({"play", script, "--out", "1=" + MonitorAsListed(), "--map", "1=2", "--trace"},
           OnServer());
   EXPECT_EQ(result.ExitStatus, 0) << result.Err;
   // The trace shows every played item, routed or not.
@@ -254,7 +257,7 @@ TEST_F(CliPlayJackTest, PlayRefusesAnUnknownPortAndStopsOnCtrlC) {
   TChildOptions interrupted = OnServer();
   interrupted.InterruptAfterMs = 1500;
   const TChildResult stopped =
-      Cli({"play", script, "--repeat", "--out", std::string("1=") + TJackMidiMonitor::InputPort}, interrupted);
+      Cli({"play", script, "--repeat", "--out", "1=" + MonitorAsListed()}, interrupted);
   EXPECT_EQ(stopped.ExitStatus, 0) << stopped.Err;
   EXPECT_FALSE(stopped.TimedOut);
   // Whatever closing the port sends after it, the note off a minute later was never played.

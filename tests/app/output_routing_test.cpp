@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 namespace tambrel {
 namespace {
@@ -31,7 +32,9 @@ class TRecordingPort : public TOutputPort {
     if (FailSend) throw std::runtime_error("send failed");
     Sent.emplace_back(data, data + length);
   }
+  std::string Drain() override { return std::exchange(DiedWith, std::string()); }
   std::string Name;
+  std::string DiedWith;  // the failure the next Drain reports
   bool IsOpen = false, FailOpen = false, FailSelect = false, FailSend = false;
   int Opens = 0, Closes = 0;
   std::vector<std::vector<uint8_t>> Sent;
@@ -180,6 +183,21 @@ TEST_F(OutputRoutingTest, NothingIsRoutedWhileTheOwnerGoesAway) {
   Play(0, 1, {0x90, 1, 2});
   EXPECT_TRUE(Ports[0].Sent.empty());
   EXPECT_TRUE(Clock.empty());
+}
+
+TEST_F(OutputRoutingTest, PortThatDiedIsSwitchedOffAtDrainAndReported) {
+  Activate(1, "Synth A", 1);
+  Activate(2, "Synth B", 1);
+  Routing.DrainPorts();
+  EXPECT_TRUE(Errors.empty());
+  Ports[1].DiedWith = "server gone";
+  Routing.DrainPorts();
+  EXPECT_EQ(Errors, std::vector<std::string>{"output 2: server gone"});
+  EXPECT_FALSE(Routing.Slot(2).Opened);
+  EXPECT_FALSE(Routing.Slot(2).Active);
+  Play(0, 1, {0x90, 60, 100});
+  EXPECT_EQ(Ports[0].Sent.size(), 1u);
+  EXPECT_TRUE(Ports[1].Sent.empty());
 }
 
 TEST_F(OutputRoutingTest, CloseAllClosesOnlyOpenOutputs) {
