@@ -93,7 +93,8 @@ int32_t HexToken(const char* text, int32_t length) {
   Trace("<integer>");
   const std::string_view literal(text, static_cast<std::size_t>(length));
   // "0x..." is read as "$" and the digits after the prefix.
-  const std::string dollar = literal[0] == '$' ? std::string(literal) : "$" + std::string(literal.substr(2));
+  std::string dollar(1, '$');
+  dollar.append(literal.substr(literal[0] == '$' ? 1 : 2));
   int32_t value = 0;
   const bool converted = ConvertHex(dollar, value);
   return NumberToken(converted, value);
