@@ -14,12 +14,9 @@ int main(int argc, char** argv) {
   using namespace tambrel;
   const std::vector<std::string> args(argv + 1, argv + argc);
   try {
-    // The include folder is found beside the program, as the window finds it. The paths are known
-    // even when the debug file beside the program cannot be created, and the tool does not need it.
-    SupportStartup();
-  } catch (const std::exception&) {
-  }
-  try {
+    // The include folder is found beside the program, as the window finds it. The tool leaves the
+    // debug file alone: the window may be writing it right now.
+    SetProgramPaths();
     TRealSession session;
     TCliStreams streams;
     streams.OutIsTerminal = ::isatty(STDOUT_FILENO) == 1;

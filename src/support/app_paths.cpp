@@ -58,13 +58,17 @@ std::string RunningProgramFile() {
     }
 }
 
-void SupportStartup(const std::string& programFile) {
+void SetProgramPaths(const std::string& programFile) {
     const std::string program = programFile.empty() ? RunningProgramFile() : programFile;
     Paths& paths = ModulePaths();
     paths.appPath = DirectoryOf(program);
     paths.iniFileName = paths.appPath + IniNameFor(program);
     paths.debugFileName = paths.appPath + "debug.txt";
+}
 
+void SupportStartup(const std::string& programFile) {
+    SetProgramPaths(programFile);
+    const Paths& paths = ModulePaths();
     {
         std::ofstream create(paths.debugFileName, std::ios::binary | std::ios::trunc);
         if (!create) ThrowFileError("create", paths.debugFileName);

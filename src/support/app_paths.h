@@ -11,6 +11,10 @@ namespace tambrel {
 // the start-up line. Throws EInOutError when the debug file cannot be created.
 void SupportStartup(const std::string& programFile = {});
 
+// Only the paths of SupportStartup, for a tool that runs beside the window: the window's debug file
+// is left as it is.
+void SetProgramPaths(const std::string& programFile = {});
+
 // The program's directory with its trailing '/'.
 const std::string& AppPath();
 

@@ -105,6 +105,23 @@ TEST_F(CliEndToEndTest, CheckOfAMissingFileAndUsageErrors) {
   EXPECT_EQ(help.Out.rfind("Usage: tambrel-cli COMMAND", 0), 0u);
 }
 
+TEST_F(CliEndToEndTest, ToolUsesTheIncludeFolderBesideItAndLeavesTheDebugFileAlone) {
+  // A copy of the tool in a folder of its own, with its include folder and a window's debug file.
+  const fs::path home = Dir / "home";
+  fs::create_directories(home / "Include");
+  fs::copy_file(Tool, home / "tambrel-cli");
+  Write("home/Include/beat.tmb", "0 out(1, 153, 36, 100);\n");
+  Write("home/debug.txt", "00000:00.000 Program start\n");
+  const TChildResult result =
+      RunChild({(home / "tambrel-cli").string(), "items", Write("uses.tmb", "include beat;\n10 out(1, 137, 36, 0);\n")});
+  EXPECT_EQ(result.ExitStatus, 0) << result.Err;
+  EXPECT_NE(result.Out.find("| 00000:00.000  00001 99 24 64\n"), std::string::npos) << result.Out;
+  std::ifstream debug(home / "debug.txt", std::ios::binary);
+  std::ostringstream kept;
+  kept << debug.rdbuf();
+  EXPECT_EQ(kept.str(), "00000:00.000 Program start\n");
+}
+
 TEST_F(CliEndToEndTest, ItemsOfTheLoopExample) {
   const TChildResult result = Cli({"items", Write("loop.tmb", LoopExample)});
   EXPECT_EQ(result.Out,
