@@ -2,6 +2,9 @@
    accept rule 0), and the actions that build the definition tree. Bison turns it into the LALR(1)
    tables through table_skeleton.m4; driver.cpp walks them.
 
+   The cells of the expression symbols carry the depth of their tree in Code: the compiler walks
+   expression trees recursively, so a tree deeper than MaxExpressionDepth is refused (Deeper).
+
    Ownership on the value stack: a cell's Node belongs to the cell. An action takes what it keeps
    with Take(), which clears the cell; whatever is left in the cells of a reduced right-hand side is
    destroyed by the driver, so a node is never owned twice, also when an action throws. */
@@ -136,38 +139,38 @@ include
 
 expression
     : simple_expression                                 /* 28 */
-        { $$ = Take($1); }
+        { $$ = Take($1); $<Code>$ = $<Code>1; }
     | simple_expression relational_operator simple_expression   /* 29 */
-        { $$ = NewBinary($2, Take($1), Take($3)); }
+        { $<Code>$ = Deeper($<Code>1, $<Code>3); $$ = NewBinary($2, Take($1), Take($3)); }
     ;
 
 simple_expression
     : term                                              /* 30 */
-        { $$ = Take($1); }
+        { $$ = Take($1); $<Code>$ = $<Code>1; }
     | PLUS term                                         /* 31 */
-        { $$ = NewUnary(UnaryPlus, Take($2)); }
+        { $<Code>$ = Deeper($<Code>2, 0); $$ = NewUnary(UnaryPlus, Take($2)); }
     | MINUS term                                        /* 32 */
-        { $$ = NewUnary(UnaryMinus, Take($2)); }
+        { $<Code>$ = Deeper($<Code>2, 0); $$ = NewUnary(UnaryMinus, Take($2)); }
     | simple_expression adding_operator term            /* 33 */
-        { $$ = NewBinary($2, Take($1), Take($3)); }
+        { $<Code>$ = Deeper($<Code>1, $<Code>3); $$ = NewBinary($2, Take($1), Take($3)); }
     ;
 
 term
     : factor                                            /* 34 */
-        { $$ = Take($1); }
+        { $$ = Take($1); $<Code>$ = $<Code>1; }
     | term multiplying_operator factor                  /* 35 */
-        { $$ = NewBinary($2, Take($1), Take($3)); }
+        { $<Code>$ = Deeper($<Code>1, $<Code>3); $$ = NewBinary($2, Take($1), Take($3)); }
     ;
 
 factor
     : NUMBER                                            /* 36 */
-        { $$ = NewNumber($1); }
+        { $$ = NewNumber($1); $<Code>$ = 1; }
     | IDENTIFIER                                        /* 37 */
-        { $$ = NewVariable(Take($1)); }
+        { $$ = NewVariable(Take($1)); $<Code>$ = 1; }
     | '(' expression ')'                                /* 38 */
-        { $$ = Take($2); }
+        { $$ = Take($2); $<Code>$ = $<Code>2; }
     | NOT factor                                        /* 39 */
-        { $$ = NewUnary(UnaryNot, Take($2)); }
+        { $<Code>$ = Deeper($<Code>2, 0); $$ = NewUnary(UnaryNot, Take($2)); }
     ;
 
 relational_operator

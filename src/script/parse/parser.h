@@ -15,6 +15,10 @@ class TTambrel;
 // "yyparse stack overflow" and is aborted.
 constexpr int32_t ParserStackSize = 8192;
 
+// Operators one expression may nest (a + b + c nests two). The compiler walks expression trees
+// recursively; this keeps that well inside a thread's stack. A deeper expression ends the parse.
+constexpr int32_t MaxExpressionDepth = 4000;
+
 // One parse of the current source (OpenSource, then ResetInput, come first): 0 when the input was
 // accepted, 1 when the parse was aborted. Syntax errors are reported through ReportError and counted
 // in ErrorCount; trace lines go to Messages while TraceOn is set. Fatal scanner errors, range errors

@@ -11,8 +11,8 @@ class TDefinition;
 
 namespace tambrel::parse {
 
-// One cell of the value stack. Node is owned by the cell (see grammar.y); Code carries a number or an
-// operator code; Tail is the last element of the list Node heads, for the list productions (not owned).
+// One cell of the value stack. Node is owned by the cell (see grammar.y); Code carries a number, an
+// operator code or the depth of an expression tree; Tail is the last element of the list Node heads, for the list productions (not owned).
 struct TSemantic {
   TDefinition* Node = nullptr;
   TDefinition* Tail = nullptr;

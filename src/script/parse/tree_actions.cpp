@@ -1,5 +1,6 @@
 #include "script/parse/tree_actions.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <utility>
@@ -12,6 +13,7 @@
 #include "script/lex/source_input.h"
 #include "script/parse/parser.h"
 #include "support/app_paths.h"
+#include "support/text_format.h"
 
 namespace tambrel {
 namespace {
@@ -89,6 +91,14 @@ void OpenIncludeFile(TDefinition* include) {
   auto* node = static_cast<TInclude*>(include);
   node->SetName(IncludeDirectory() + node->Name + ".tmb");
   OpenSource(node->Name);
+}
+
+int32_t Deeper(int32_t left, int32_t right) {
+  const int32_t depth = std::max(left, right) + 1;
+  if (depth <= MaxExpressionDepth) return depth;
+  const std::string text = StrFormat("expression nested deeper than %d levels", MaxExpressionDepth);
+  ReportError(text);
+  throw ELex(StrFormat("FATAL ERROR : '%s'", text.c_str()));
 }
 
 TDefinition* NewAction(TDefinition* time, TDefinition* name, TDefinition* args) {

@@ -151,6 +151,26 @@ TEST_F(ParserTest, StackOverflowIsReportedAndAborts) {
   EXPECT_TRUE(Parse(nested).Ok());
 }
 
+TEST_F(ParserTest, ExpressionsDeeperThanTheLimitEndTheParse) {
+  std::string sum;
+  for (int i = 1; i < MaxExpressionDepth; ++i) sum += "1+";
+  // At the limit: parsed, resolved and folded like any other expression.
+  TParseRun atLimit = Parse("const x = " + sum + "1;\n0 out(1, 2, x);\n");
+  ASSERT_TRUE(atLimit.Ok());
+  EXPECT_EQ(atLimit.Root->Compile(nullptr, ""), 0);
+  EXPECT_EQ(atLimit.Root->Definitions->Value, MaxExpressionDepth);
+  atLimit.Root.reset();
+
+  const TParseRun deeper = Parse("const x = " + sum + "1+1;\n0 f;\n");
+  EXPECT_EQ(deeper.Result, -1);
+  EXPECT_EQ(deeper.Errors, 1);
+  ASSERT_FALSE(deeper.Messages.empty());
+  // Found at the reduction of the last "+", once the ";" after it has been read.
+  EXPECT_EQ(deeper.Messages[0], "[1," + std::to_string(10 + 2 * MaxExpressionDepth + 2) +
+                                    "] in file \"main.tmb\": \"expression nested deeper than 4000 levels\"");
+  EXPECT_EQ(deeper.Root, nullptr);
+}
+
 TEST_F(ParserTest, ExceptionsEndTheParseAndLeaveTheInputIdle) {
   // A real literal out of range: not counted as a syntax error.
   const TParseRun range = Parse("0 f;\n9999999.0 g;\n");
