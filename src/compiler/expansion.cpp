@@ -11,11 +11,4 @@ ETooManyItems::ETooManyItems(int64_t Cap)
 TExpansion::TExpansion(TTimedBatch& ABatch, int64_t AMaxItems, int32_t AMaxCallDepth)
     : Batch(ABatch), MaxItems(AMaxItems), MaxCallDepth(AMaxCallDepth) {}
 
-void TExpansion::Append(std::unique_ptr<TTimed> Item) {
-    if (ItemCount >= MaxItems) throw ETooManyItems(MaxItems);
-    Batch.Append(Item.get());
-    Item.release();
-    ++ItemCount;
-}
-
 }  // namespace tambrel

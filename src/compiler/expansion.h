@@ -33,7 +33,13 @@ public:
 
     explicit TExpansion(TTimedBatch& ABatch, int64_t AMaxItems = DefaultMaxItems,
                         int32_t AMaxCallDepth = DefaultMaxCallDepth);
-    void Append(std::unique_ptr<TTimed> Item);  // ETooManyItems past the cap
+    // ETooManyItems past the cap. Inline: it runs once per generated item.
+    void Append(std::unique_ptr<TTimed> Item) {
+        if (ItemCount >= MaxItems) throw ETooManyItems(MaxItems);
+        Batch.Append(Item.get());
+        Item.release();
+        ++ItemCount;
+    }
 
     TTimedBatch& Batch;
     const int64_t MaxItems;

@@ -37,6 +37,7 @@ bool TConstExpr::Evaluate(int32_t& Result) {
 TVarExpr::TVarExpr(TId* AIdent) : Ident(AIdent) { SetParent(Ident.get(), this); }
 
 bool TVarExpr::Resolve() {
+    FCell = nullptr;
     if (!Ident) {
         // Folded by an earlier compile of the same tree.
         Resolved = IsConstant;
@@ -55,6 +56,8 @@ bool TVarExpr::Resolve() {
         return true;
     }
     IsConstant = false;
+    // A procedure's cell too: it is never written, so the name reads 0 as it should.
+    FCell = Ident->Resolver ? &Ident->Resolver->Value : nullptr;
     return true;
 }
 
@@ -103,7 +106,7 @@ bool TUnaryExpr::Evaluate(int32_t& Result) {
         return false;
     }
     int32_t v = 0;
-    const bool ok = Operand->Evaluate(v);
+    const bool ok = Operand->EvaluateFast(v);
     if (ok) {
         if (Op == uoNot)
             v = ~v;
@@ -157,8 +160,8 @@ bool TBinaryExpr::Evaluate(int32_t& Result) {
     Result = 0;
     int32_t a = 0;
     int32_t b = 0;
-    const bool leftOk = Left && Left->Evaluate(a);
-    const bool rightOk = Right && Right->Evaluate(b);
+    const bool leftOk = Left && Left->EvaluateFast(a);
+    const bool rightOk = Right && Right->EvaluateFast(b);
     bool ok = leftOk && rightOk;
     if ((Op == boDiv || Op == boMod) && b == 0) {
         ReportError(Right.get(), "Division by 0");

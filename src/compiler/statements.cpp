@@ -86,23 +86,26 @@ bool TAction::Resolve() {
 }
 
 bool TAction::EvaluateArgs() {
-    ArgCount = ListLength(Args.get());
-    ArgValues.assign(static_cast<std::size_t>(ArgCount), 0);
+    // One pass over the list; after the first expansion the array keeps its storage, so a loop pass
+    // allocates nothing here.
+    ArgValues.clear();
     bool all = true;
-    std::size_t i = 0;
-    for (TDefinition* d = Args.get(); d; d = d->Next, ++i) {
-        if (!static_cast<TExpr*>(d)->Evaluate(ArgValues[i])) {
+    for (TDefinition* d = Args.get(); d; d = d->Next) {
+        int32_t v = 0;
+        if (!static_cast<TExpr*>(d)->EvaluateFast(v)) {
             ReportError(d, "Bad argument, can't be evaluated");
             all = false;
         }
+        ArgValues.push_back(v);
     }
+    ArgCount = static_cast<int32_t>(ArgValues.size());
     return all;
 }
 
 void TAction::Expand(uint32_t Time, TExpansion& Out) {
     if (!IsConstant) {
         int32_t t = 0;
-        const bool ok = TimeExpr && static_cast<TExpr*>(TimeExpr.get())->Evaluate(t);
+        const bool ok = TimeExpr && TimeExpr->EvaluateFast(t);
         Value = t;
         if (!ok) {
             ReportError(this, "Bad action time, can't be evaluated");
