@@ -241,7 +241,8 @@ TInclude::TInclude(std::string AName) : TNamedDefinition(std::move(AName)) {}
 
 bool TInclude::Resolve() {
     std::error_code error;
-    Resolved = !Name.empty() && std::filesystem::exists(Name, error);
+    // A directory of that name is no file to read statements from.
+    Resolved = !Name.empty() && std::filesystem::exists(Name, error) && !std::filesystem::is_directory(Name, error);
     if (!Resolved) ReportErrorFmt(this, "Include file \"%s\" not found", Name.c_str());
     return Resolved;
 }

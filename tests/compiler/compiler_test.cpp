@@ -4,45 +4,11 @@
 #include <string>
 #include <vector>
 #include "compiler/expansion.h"
-#include "compiler/loop.h"
-#include "compiler/tambrel.h"
+#include "compiler_fixture.h"
 #include "support/runtime_errors.h"
 
 namespace tambrel {
 namespace {
-
-TExpr* Num(int32_t v) { return new TConstExpr(v); }
-TExpr* Var(const char* n) { return new TVarExpr(new TId(n)); }
-TExpr* Bin(int32_t op, TExpr* l, TExpr* r) { return new TBinaryExpr(op, l, r); }
-template <class T>
-T* Chain(std::initializer_list<T*> items) {
-    T* head = nullptr;
-    for (T* i : items) {
-        if (!head) head = i;
-        else AppendToList(head, i);
-    }
-    return head;
-}
-
-struct Compiled {
-    std::unique_ptr<TTambrel> Root;
-    std::vector<std::string> Messages;
-    int32_t Result = -1;
-    explicit Compiled(TDefinition* defs, std::string name = "song.tmb") : Root(new TTambrel(name, defs)) {
-        Root->OnError = [this](TDefinition*, const std::string& t) { Messages.push_back(t); };
-    }
-    int32_t Run() { return Result = Root->Compile(nullptr, ""); }
-    std::string Dump() {
-        std::ostringstream s;
-        Root->DumpList(s, 0);
-        return s.str();
-    }
-    std::vector<std::string> Items() {
-        std::vector<std::string> out;
-        for (int32_t i = 0; i < Root->Batch->Count(); ++i) out.push_back(Root->Batch->Items(i)->Dump());
-        return out;
-    }
-};
 
 int32_t EvalConst(TExpr* e) {
     Compiled c(new TConstDef("k", e));
