@@ -28,7 +28,8 @@ suite werror -- -DTAMBREL_WERROR=ON
 suite asan-ubsan -- -DTAMBREL_SANITIZE=address,undefined -DTAMBREL_BUILD_BENCH=OFF
 suite tsan -L core -- -DTAMBREL_SANITIZE=thread -DTAMBREL_WITH_QT=OFF -DTAMBREL_BUILD_BENCH=OFF
 if [ -f tests/fuzz/CMakeLists.txt ]; then
-  CC=clang CXX=clang++ suite fuzz -L fuzz -- -DTAMBREL_FUZZ=ON -DTAMBREL_WITH_QT=OFF \
+  # Warnings are judged by the GCC builds above; clang does not know some of their options.
+  CC=clang CXX=clang++ suite fuzz -L fuzz -- -DTAMBREL_FUZZ=ON -DTAMBREL_WERROR=OFF -DTAMBREL_WITH_QT=OFF \
     -DTAMBREL_BUILD_TESTS=OFF -DTAMBREL_BUILD_BENCH=OFF
 fi
 echo "=== all test suites passed"
