@@ -1,0 +1,172 @@
+// Front-end throughput: a generated Tambrel of about 20 MB (procedures with parameters, loops with and
+// without a step, constants, long expressions, comments) is read, scanned and parsed into the
+// definition tree. Printed: megabytes of source per second for OpenSource + ResetInput + the parse,
+// resident bytes the tree keeps per source byte, and the time the tree takes to destroy.
+//
+// Each run is a child process of its own, so that memory freed by an earlier run cannot make a later
+// one look cheaper; the median of three runs is printed, because the machine is shared.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "compiler/tambrel.h"
+#include "script/lex/source_input.h"
+#include "script/parse/parser.h"
+
+using namespace tambrel;
+
+namespace {
+
+constexpr std::size_t TargetBytes = 20u * 1024u * 1024u;
+
+struct TFigures {
+  double Seconds = 0;
+  double DestroySeconds = 0;
+  long long ResidentBytes = 0;  // kept by the tree after the parse
+  int32_t Errors = -1;
+  bool Accepted = false;
+};
+
+long long ResidentBytesNow() {
+  std::ifstream statm("/proc/self/statm");
+  long long pages = 0, resident = 0;
+  statm >> pages >> resident;
+  return resident * sysconf(_SC_PAGESIZE);
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// One section of the generated script; k makes its names unique. About 1.6 kB.
+void AppendSection(std::string& out, int k) {
+  const std::string n = std::to_string(k);
+  out += "// Section " + n + ": a phrase of four notes, a roll and an accent, all built from expressions.\n";
+  out += "const base" + n + " = " + std::to_string(36 + k % 48) + ";\n";
+  out += "const len" + n + " = 0.125 * (" + std::to_string(1 + k % 7) + " + 1) div 2;\n";
+  out += "phrase" + n + "(pitch, vel, gap);\n(\n";
+  out += "  // each note: on, then off after most of the gap\n";
+  out += "  0 out(1, $90, pitch, vel);\n";
+  out += "  gap * 3 div 4 out(1, $80, pitch, 0);\n";
+  out += "  gap out(1, $90, pitch + 4, (vel * 7 + 3) div 8 mod 128);\n";
+  out += "  gap + gap * 3 div 4 out(1, $80, pitch + 4, 0);\n";
+  out += "  loop(i, 0, 3);\n  (\n";
+  out += "    2 * gap + i * gap div 2 out(1, $90, pitch + 7 + i * 2 - (i and 1), vel - i * 5);\n";
+  out += "    2 * gap + i * gap div 2 + 10 out(1, $80, pitch + 7 + i * 2 - (i and 1), 0);\n";
+  out += "  );\n);\n";
+  out += "roll" + n + "(note);\n(\n";
+  out += "  loop(t, 0, 0.5, 0.0625);\n  (\n";
+  out += "    t out(1, $99, note, 40 + (t * 1000 div 62) * 8 mod 80 + (t > 0.25) * 10);\n";
+  out += "    t + 0.03 out(1, $89, note, 0);\n";
+  out += "  );\n);\n";
+  out += "// Long expression: the accent's velocity folds from constants and comparisons.\n";
+  out += std::to_string(k % 100) + " * 4 + len" + n + " out(1, $B0, 7, ((base" + n +
+         " * 3 + 17) mod 127 xor 85) and 127 or (base" + n + " >= 60) * 0 + (2 * 3 - 6) * (base" + n +
+         " <> 0) + not 0 and 1 - 1);\n";
+  out += std::to_string(k % 100) + " * 4 phrase" + n + "(base" + n + ", 100 - " + std::to_string(k % 30) +
+         ", len" + n + " * 2);\n";
+  out += std::to_string(k % 100) + " * 4 + 2 roll" + n + "(42);\n";
+  out += "loop(s, 1, 4, 1);\n(\n";
+  out += "  s * 0.25 + " + std::to_string(k % 100) + " * 4 out(1, $C0, (s + base" + n + ") mod 128);\n";
+  out += "  s * 0.25 + " + std::to_string(k % 100) +
+         " * 4 + 0.01 nop(s, s * 2, s * 3, s * 4, s * 5, s * 6, s * 7, s * 8);\n";
+  out += ");\n\n";
+}
+
+std::string GenerateScript() {
+  std::string text;
+  text.reserve(TargetBytes + 4096);
+  for (int k = 0; text.size() < TargetBytes; ++k) AppendSection(text, k);
+  return text;
+}
+
+TFigures Measure(const std::string& path) {
+  TFigures f;
+  ClearParseResult();
+  const long long before = ResidentBytesNow();
+  const auto start = std::chrono::steady_clock::now();
+  OpenSource(path);
+  ResetInput();
+  const int result = ParseCurrentSource();
+  f.Seconds = SecondsSince(start);
+  f.Errors = ErrorCount();
+  std::unique_ptr<TTambrel> root = TakeParseResult();
+  f.Accepted = result == 0 && root != nullptr;
+  f.ResidentBytes = ResidentBytesNow() - before;
+  const auto destroyStart = std::chrono::steady_clock::now();
+  root.reset();
+  f.DestroySeconds = SecondsSince(destroyStart);
+  return f;
+}
+
+// Runs Measure in a fresh child process and reads its figures back through a pipe.
+TFigures InChild(const std::string& path) {
+  int fds[2];
+  if (pipe(fds) != 0) return TFigures();
+  const pid_t child = fork();
+  if (child == 0) {
+    close(fds[0]);
+    TFigures f;
+    try {
+      f = Measure(path);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "parse failed: %s\n", e.what());
+    }
+    const ssize_t written = write(fds[1], &f, sizeof f);
+    _exit(written == static_cast<ssize_t>(sizeof f) ? 0 : 1);
+  }
+  close(fds[1]);
+  TFigures f;
+  if (child < 0 || read(fds[0], &f, sizeof f) != static_cast<ssize_t>(sizeof f)) f = TFigures();
+  close(fds[0]);
+  if (child > 0) waitpid(child, nullptr, 0);
+  return f;
+}
+
+}  // namespace
+
+int main() {
+  const std::string text = GenerateScript();
+  char pattern[] = "/tmp/tambrel-parse-bench-XXXXXX";
+  const int fd = mkstemp(pattern);
+  if (fd < 0) {
+    std::perror("mkstemp");
+    return 1;
+  }
+  const std::string path = pattern;
+  bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  written = close(fd) == 0 && written;
+  if (!written) {
+    std::perror(path.c_str());
+    unlink(path.c_str());
+    return 1;
+  }
+
+  std::vector<TFigures> runs;
+  for (int run = 0; run < 3; ++run) runs.push_back(InChild(path));
+  unlink(path.c_str());
+  for (const TFigures& f : runs) {
+    if (!f.Accepted || f.Errors != 0) {
+      std::fprintf(stderr, "the generated script was not accepted (%d errors)\n", f.Errors);
+      return 1;
+    }
+  }
+  std::sort(runs.begin(), runs.end(), [](const TFigures& a, const TFigures& b) { return a.Seconds < b.Seconds; });
+  const TFigures& median = runs[1];
+  const double megabytes = static_cast<double>(text.size()) / (1024.0 * 1024.0);
+  std::printf("parse of a %.1f MB Tambrel into its tree: %.1f MB/s (target >= 20), %.2f s; "
+              "%.2f resident bytes per source byte; tree destroyed in %.3f s (median of 3 cold runs)\n",
+              megabytes, megabytes / median.Seconds, median.Seconds,
+              static_cast<double>(median.ResidentBytes) / static_cast<double>(text.size()),
+              median.DestroySeconds);
+  return 0;
+}
