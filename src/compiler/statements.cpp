@@ -75,6 +75,7 @@ TAction::TAction(TExpr* ATimeExpr, std::string AName, TExpr* AArgs)
 }
 
 bool TAction::Resolve() {
+    FIsOut = UpperName == "OUT";  // the name may have been set again since construction
     if (Args && !Args->ResolveList()) {
         Resolved = false;
         return false;

@@ -50,6 +50,55 @@ TEST(Expressions, DivisionByZeroChainInOrder) {
     EXPECT_EQ(c.Items(), std::vector<std::string>{c.Root->Batch->Items(0)->Dump()});  // end marker only
 }
 
+TEST(Expressions, SumChainUnhandledCodesAndAbstractNodes) {
+    const std::string zero = Unplaced("Division by 0");
+    const std::string binop = Unplaced("Bad parameter(s) for binop");
+    const std::string argument = Unplaced("Bad argument, can't be evaluated");
+    // 0 out(1, 1 + (2 / 0)): the fold reports the inner pair, expansion the inner pair and the outer.
+    Compiled sum(Act(Num(0), "out", {Num(1), Bin(boPlus, Num(1), Bin(boDiv, Num(2), Num(0)))}));
+    EXPECT_EQ(sum.Run(), 0);
+    EXPECT_EQ(sum.Messages, (std::vector<std::string>{zero, binop, zero, binop, binop, argument}));
+
+    // Operator code 14 is reported, left unfolded and reported again at expansion.
+    Compiled code(Act(Num(0), "out", {Num(1), Bin(14, Num(1), Num(2))}));
+    EXPECT_EQ(code.Run(), 0);
+    const std::string unhandled = Unplaced("Unhandled binary operator");
+    EXPECT_EQ(code.Messages, (std::vector<std::string>{unhandled, unhandled, argument}));
+    EXPECT_NE(code.Dump().find("BinOp = '<unhandled>'\r\n"), std::string::npos);
+
+    // A bare expression node cannot be resolved, nor evaluated.
+    Compiled bare(new TConstDef("k", new TExpr));
+    EXPECT_EQ(bare.Run(), 1);
+    EXPECT_EQ(bare.Messages[0], Unplaced("Abstract resolve - unforseen programming possibility, or something ..."));
+    auto* node = new TExpr;
+    Compiled holder(Act(Num(0), "out", {Num(1), node}));
+    int32_t v = 7;
+    EXPECT_FALSE(node->Evaluate(v));
+    EXPECT_EQ(v, 0);
+    EXPECT_EQ(holder.Messages,
+              std::vector<std::string>{Unplaced("\xC1" "bstract expression - unforeseen programming possibility, or something ....")});
+}
+
+TEST(Expressions, NegatingTheSmallestValueOverflows) {
+    // p(x); ( 0 out(1, -x); ); 0 p(-2147483648);
+    Compiled c(Chain<TDefinition>({new TProcDef(std::string("p"), new TId("x"),
+                                                Act(Num(0), "out", {Num(1), new TUnaryExpr(uoMinus, Var("x"))})),
+                                   Act(Num(0), "p", {Num(INT32_MIN)})}));
+    EXPECT_THROW(c.Run(), EIntOverflow);
+    EXPECT_EQ(c.Root->Batch->Count(), 0);
+}
+
+TEST(Expressions, DeepestExpressionTheParserBuildsResolvesPlaysDumpsAndFrees) {
+    // p(x); ( 0 out(1, x + x + ... + x); ) with 4000 operators, left-nested as the parser builds them.
+    TExpr* sum = Var("x");
+    for (int i = 0; i < 4000; ++i) sum = Bin(boPlus, sum, Var("x"));
+    Compiled c(Chain<TDefinition>({new TProcDef(std::string("p"), new TId("x"), Act(Num(0), "out", {Num(1), sum})),
+                                   Act(Num(0), "p", {Num(1)})}));
+    ASSERT_EQ(c.Run(), 0);
+    EXPECT_EQ(BytesAt(*c.Root, 0), std::vector<int>{4001 & 255});
+    EXPECT_GT(c.Dump().size(), 4000u * 128u);
+}
+
 TEST(Compile, LoopExampleGivesFourItemsAndEndMarker) {
     auto* body = new TAction(Bin(boMult, Var("i"), Var("step")), std::string("out"),
                              Chain<TExpr>({Num(1), Num(144), Bin(boPlus, Num(60), Var("i")), Num(100)}));
@@ -109,6 +158,22 @@ TEST(Scopes, ParameterHidesConstantAndConstantInvisibleBefore) {
     auto* d = dynamic_cast<TTimedData*>(h.Root->Batch->Items(0));
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->Bytes(0), 7);  // the parameter, not the constant 5
+}
+
+TEST(Scopes, FirstDeclarationWinsCaseIsAsciiOnlyAndOwnExpressionIsBlind) {
+    // 0 later; const Delay = 5; const DELAY = 6; later; ( 0 out(1, delay, dElAy); );
+    Compiled c(Chain<TDefinition>({Act(Num(0), "later"), new TConstDef("Delay", Num(5)), new TConstDef("DELAY", Num(6)),
+                                   new TProcDef(std::string("later"), nullptr,
+                                                Act(Num(0), "out", {Num(1), Var("delay"), Var("dElAy")}))}));
+    ASSERT_EQ(c.Run(), 0);
+    EXPECT_EQ(BytesAt(*c.Root, 0), (std::vector<int>{5, 5}));
+
+    // const z = z + 1;  const \xE4 = 1; 0 out(1, \xC4);  (Latin-1 a and A with diaeresis)
+    Compiled d(Chain<TDefinition>({new TConstDef("z", Bin(boPlus, Var("z"), Num(1))), new TConstDef("\xE4", Num(1)),
+                                   Act(Num(0), "out", {Num(1), Var("\xC4")})}));
+    EXPECT_EQ(d.Run(), 1);
+    EXPECT_EQ(d.Messages, (std::vector<std::string>{Unplaced("Undefined 'z'"), Unplaced("Undefined '\xC4'"),
+                                                    "[0,0] in file \"song.tmb\": \"Could not resolve all references.\""}));
 }
 
 TEST(Procedures, CallsBindArgumentsAndReportCountMismatch) {

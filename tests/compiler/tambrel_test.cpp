@@ -58,13 +58,13 @@ TEST(Root, FaultsDuringExpansionReachNeitherPlayerNorBatch) {
 }
 
 TEST(Root, RecursionThroughOthersStopsAtTheCallAndDeepChainsStillPlay) {
+    TPlayer player;  // outlives the root, which withdraws from it when destroyed
     // a; ( 0 out(1, 1); 10 b; ); b; ( 10 a; ); 0 a;
     auto* call = Act(Num(10), "a");
     call->SetPosition(2, 7, "song.tmb");
     Compiled c(Chain<TDefinition>(
         {new TProcDef(std::string("a"), nullptr, Chain<TDefinition>({Act(Num(0), "out", {Num(1), Num(1)}), Act(Num(10), "b")})),
          new TProcDef(std::string("b"), nullptr, call), Act(Num(0), "a")}));
-    TPlayer player;
     EXPECT_EQ(c.Root->Compile(&player, ""), 1);
     ASSERT_EQ(c.Messages.size(), 1u);
     EXPECT_EQ(c.Messages[0].rfind("[2,7] in file \"song.tmb\": \"Calls nested deeper than 1000 levels at the call of 'a'", 0), 0u)
