@@ -164,8 +164,11 @@ int yyparse() {
       case TStep::Next: {
         const bool byDefault = HasDefaultReduction(t, state);
         if (!byDefault && lookahead.Code == NoLookahead) lookahead.Read();
-        WriteFormatted("state %d, char %d, '%s'", state, lookahead.Code,
-                       CharDisplayName(lookahead.Code).c_str());
+        // Checked here, not only inside WriteFormatted: the character's display name is built first.
+        if (TraceOn()) {
+          WriteFormatted("state %d, char %d, '%s'", state, lookahead.Code,
+                         CharDisplayName(lookahead.Code).c_str());
+        }
         if (byDefault) {
           rule = t.DefAct[static_cast<size_t>(state)];
         } else {
@@ -188,7 +191,7 @@ int yyparse() {
           rule = -entry;
         }
         // Reduce by the rule.
-        WriteFormatted("reduce %d", rule - 1);
+        if (TraceOn()) WriteFormatted("reduce %d", rule - 1);
         const int32_t length = t.R2[static_cast<size_t>(rule)];
         TSemantic result;
         try {
@@ -231,8 +234,10 @@ int yyparse() {
           value = TSemantic();
           step = TStep::Push;
         } else {
-          WriteFormatted("error recovery discards char %d (%s)", lookahead.Code,
-                         CharDisplayName(lookahead.Code).c_str());
+          if (TraceOn()) {
+            WriteFormatted("error recovery discards char %d (%s)", lookahead.Code,
+                           CharDisplayName(lookahead.Code).c_str());
+          }
           if (lookahead.Code == tok::END) {
             step = TStep::Abort;
             break;
