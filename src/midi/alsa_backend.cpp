@@ -7,6 +7,7 @@
 #include <mutex>
 #include <utility>
 
+#include "midi/message_port.h"
 #include "midi/midi_backend.h"
 
 namespace tambrel {
@@ -36,9 +37,9 @@ uint16_t Code(const std::string& what, int err) {
   return TMidiErrorTexts::Global().CodeFor(what + ": " + snd_strerror(err));
 }
 
-class TAlsaPort : public TMidiOutPort {
+class TAlsaPort : public TMessagePort {
  public:
-  TAlsaPort(TMidiDoneCallback done) : Done(std::move(done)) {}
+  explicit TAlsaPort(TMidiDoneCallback done) : TMessagePort(std::move(done)) {}
   ~TAlsaPort() override { Close(); }
 
   // address "client:port", or empty for the virtual port.
@@ -63,20 +64,6 @@ class TAlsaPort : public TMidiOutPort {
     return MidiErrNone;
   }
 
-  uint16_t ShortMsg(uint32_t packed) override {
-    std::vector<std::vector<uint8_t>> messages(1);
-    const uint16_t code = UnpackShort(packed, messages[0]);
-    return code != MidiErrNone ? code : Send(messages);
-  }
-
-  uint16_t LongMsg(std::unique_ptr<TMidiLongBuffer>& buffer) override {
-    std::vector<std::vector<uint8_t>> messages;
-    uint16_t code = SplitForSending(buffer->Data, messages);
-    if (code == MidiErrNone) code = Send(messages);
-    if (code == MidiErrNone) Done(std::move(buffer), MidiErrNone);
-    return code;
-  }
-
   uint16_t Reset() override {
     std::lock_guard<std::mutex> lock(Lock);
     if (Seq != nullptr) snd_seq_drop_output(Seq);
@@ -93,7 +80,7 @@ class TAlsaPort : public TMidiOutPort {
   }
 
  private:
-  uint16_t Send(const std::vector<std::vector<uint8_t>>& messages) {
+  uint16_t Send(const std::vector<std::vector<uint8_t>>& messages) override {
     std::lock_guard<std::mutex> lock(Lock);
     if (Seq == nullptr) return MidiErrInvalidHandle;
     for (const auto& m : messages) {
@@ -113,7 +100,6 @@ class TAlsaPort : public TMidiOutPort {
     return MidiErrNone;
   }
 
-  TMidiDoneCallback Done;
   std::mutex Lock;                      // guards Seq and Encoder
   snd_seq_t* Seq = nullptr;
   snd_midi_event_t* Encoder = nullptr;

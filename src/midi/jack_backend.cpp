@@ -8,10 +8,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <mutex>
+#include <string>
+#include <thread>
 #include <utility>
 
+#include "midi/message_port.h"
 #include "midi/midi_backend.h"
 
 namespace tambrel {
@@ -21,6 +25,8 @@ namespace {
 constexpr const char* ClientName = "Tambrel";
 // Room for several of the longest long messages (65535 bytes) in flight between two periods.
 constexpr size_t RingBytes = 1u << 19;
+// How long opening waits for the first period and closing for the last one to go out.
+constexpr std::chrono::milliseconds ProcessWait{1000};
 
 // What the ring holds per message, followed by its bytes.
 struct TRecordHeader {
@@ -46,9 +52,9 @@ jack_client_t* Connect(const std::string& server, const char* name) {
 
 uint16_t Code(const std::string& text) { return TMidiErrorTexts::Global().CodeFor(text); }
 
-class TJackPort : public TMidiOutPort {
+class TJackPort : public TMessagePort {
  public:
-  TJackPort(TMidiDoneCallback done) : Done(std::move(done)) {}
+  explicit TJackPort(TMidiDoneCallback done) : TMessagePort(std::move(done)) {}
   ~TJackPort() override { Close(); }
 
   uint16_t Start(const std::string& server, const std::string& destination) {
@@ -66,32 +72,21 @@ class TJackPort : public TMidiOutPort {
     Active = true;
     if (!destination.empty() && jack_connect(Client, jack_port_name(Port), destination.c_str()) != 0)
       return Code("Cannot connect to JACK port '" + destination + "'");
+    // The largest event a port buffer takes is known once a period has run; sends are checked against it.
+    WaitUntil([this] { return MaxEvent.load(std::memory_order_acquire) != 0; });
     return MidiErrNone;
   }
 
-  uint16_t ShortMsg(uint32_t packed) override {
-    std::vector<std::vector<uint8_t>> messages(1);
-    const uint16_t code = UnpackShort(packed, messages[0]);
-    return code != MidiErrNone ? code : Write(messages);
-  }
-
-  uint16_t LongMsg(std::unique_ptr<TMidiLongBuffer>& buffer) override {
-    std::vector<std::vector<uint8_t>> messages;
-    uint16_t code = SplitForSending(buffer->Data, messages);
-    if (code == MidiErrNone) code = Write(messages);
-    // The ring holds its own copy: the buffer is done as soon as it is queued.
-    if (code == MidiErrNone) Done(std::move(buffer), MidiErrNone);
-    return code;
-  }
-
-  uint16_t Reset() override {
-    FlushRequests.fetch_add(1, std::memory_order_release);
-    return MidiErrNone;
-  }
+  // Nothing is pending in the sense of the interface: a buffer is complete once it is in the ring, and
+  // what is in the ring has been sent as far as the caller knows (a note off just before a stop must
+  // still reach the synthesizer), so it is not taken back.
+  uint16_t Reset() override { return MidiErrNone; }
 
   uint16_t Close() override {
     std::lock_guard<std::mutex> lock(WriteLock);
     if (Client != nullptr) {
+      // Let the last period carry out what was sent; a dead server carries nothing.
+      if (Active) WaitUntil([this] { return jack_ringbuffer_read_space(Ring) == 0; });
       if (Active) jack_deactivate(Client);
       jack_client_close(Client);
       Client = nullptr;
@@ -104,13 +99,28 @@ class TJackPort : public TMidiOutPort {
   }
 
  private:
+  // Waits a bounded time for the process thread; gives up at once when the server has gone.
+  template <typename Condition>
+  void WaitUntil(Condition ready) {
+    const auto deadline = std::chrono::steady_clock::now() + ProcessWait;
+    while (!ready() && !Gone.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+
   // Queues all messages of one call or none of them.
-  uint16_t Write(const std::vector<std::vector<uint8_t>>& messages) {
+  uint16_t Send(const std::vector<std::vector<uint8_t>>& messages) override {
     std::lock_guard<std::mutex> lock(WriteLock);
     if (Gone.load(std::memory_order_acquire)) return MidiErrPortGone;
     if (Client == nullptr) return MidiErrInvalidHandle;
+    const size_t maxEvent = MaxEvent.load(std::memory_order_acquire);
     size_t total = 0;
-    for (const auto& m : messages) total += sizeof(TRecordHeader) + m.size();
+    for (const auto& m : messages) {
+      // It could never be written into a period's buffer and would be dropped there unseen.
+      if (maxEvent != 0 && m.size() > maxEvent)
+        return Code("A MIDI message of " + std::to_string(m.size()) +
+                    " bytes is longer than a JACK MIDI port buffer takes (" + std::to_string(maxEvent) + " bytes)");
+      total += sizeof(TRecordHeader) + m.size();
+    }
     if (jack_ringbuffer_write_space(Ring) < total) return MidiErrBufferFull;
     // One write of the whole block, so that the reader sees a call's messages complete or not at all.
     std::vector<char> block(total);
@@ -135,12 +145,7 @@ class TJackPort : public TMidiOutPort {
   void Process(jack_nframes_t nframes) {
     void* out = jack_port_get_buffer(Port, nframes);
     jack_midi_clear_buffer(out);
-    const uint32_t flush = FlushRequests.load(std::memory_order_acquire);
-    if (flush != FlushesDone) {
-      jack_ringbuffer_read_advance(Ring, jack_ringbuffer_read_space(Ring));
-      FlushesDone = flush;
-      return;
-    }
+    MaxEvent.store(jack_midi_max_event_size(out), std::memory_order_release);
     // A message sent during the previous period lands at the same distance into this one.
     const jack_nframes_t windowStart = jack_last_frame_time(Client) - nframes;
     jack_nframes_t last = 0;
@@ -157,7 +162,8 @@ class TJackPort : public TMidiOutPort {
       jack_midi_data_t* room = jack_midi_event_reserve(out, offset, header.Size);
       if (room == nullptr) {
         if (wrote) break;  // the port buffer is full: the rest goes out next period
-        // Larger than an empty port buffer can ever take: it cannot be sent at all.
+        // Larger than an empty port buffer takes: only possible when the server's period shrank after
+        // the send was checked.
         jack_ringbuffer_read_advance(Ring, sizeof header + header.Size);
         continue;
       }
@@ -175,15 +181,13 @@ class TJackPort : public TMidiOutPort {
     port->Done(nullptr, Code("The JACK server has shut down (" + why + "); the MIDI port was closed"));
   }
 
-  TMidiDoneCallback Done;
   std::mutex WriteLock;                       // serialises writers and Close; never taken by the callbacks
   jack_client_t* Client = nullptr;            // set in Start, cleared in Close under WriteLock
   jack_port_t* Port = nullptr;                // fixed after Start
   jack_ringbuffer_t* Ring = nullptr;          // writer side under WriteLock, reader side the process thread
   bool Active = false;                        // fixed after Start
   std::atomic<bool> Gone{false};              // set by the shutdown callback
-  std::atomic<uint32_t> FlushRequests{0};     // bumped by Reset
-  uint32_t FlushesDone = 0;                   // process thread only
+  std::atomic<size_t> MaxEvent{0};            // written by the process thread each period, 0 before the first
 };
 
 class TJackBackend : public TMidiBackend {

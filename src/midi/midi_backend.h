@@ -34,10 +34,4 @@ std::unique_ptr<TMidiBackend> MakeAlsaBackend();
 // The ports of every backend, in the order given, behind the virtual port.
 std::unique_ptr<TMidiOutService> MakeCombinedMidiService(std::vector<std::unique_ptr<TMidiBackend>> backends);
 
-// Splits a long buffer into the messages a backend sends one event each; a buffer that does not split
-// (truncated message, stray byte) gives a code whose text says why, and nothing is sent.
-uint16_t SplitForSending(const std::vector<uint8_t>& data, std::vector<std::vector<uint8_t>>& messages);
-// The bytes of a packed short message (only those its status needs), or a code when the status is bad.
-uint16_t UnpackShort(uint32_t packed, std::vector<uint8_t>& bytes);
-
 }  // namespace tambrel
