@@ -2,12 +2,17 @@
 // as the receiving program.
 
 #include <gtest/gtest.h>
+#include <jack/jack.h>
+#include <jack/midiport.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <future>
+#include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -207,6 +212,90 @@ TEST_F(JackMidiTest, ASysexLongerThanThePortBufferIsRefusedNotLost) {
   out.Close();
   EXPECT_EQ(out.Drain(), 1u);
   EXPECT_EQ(monitor.StopAndCollect(), (std::vector<TBytes>{fits}));
+}
+
+// A reader of the test's own for volumes jack_midi_dump's small ring would drop: it keeps every event
+// with the period it came in.
+class TJackReader {
+ public:
+  explicit TJackReader(const std::string& server) {
+    jack_status_t status{};
+    Client = jack_client_open("tambrel-reader", static_cast<jack_options_t>(JackNoStartServer | JackServerName),
+                              &status, server.c_str());
+    if (Client == nullptr) throw std::runtime_error("the reader cannot join " + server);
+    Port = jack_port_register(Client, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    jack_set_process_callback(Client, &TJackReader::Process, this);
+    if (Port == nullptr || jack_activate(Client) != 0) throw std::runtime_error("the reader cannot start");
+  }
+  ~TJackReader() { jack_client_close(Client); }
+  static constexpr const char* InputPort = "tambrel-reader:in";
+
+  struct TEvent {
+    TBytes Bytes;
+    uint64_t Period;
+    jack_nframes_t Offset;
+  };
+  // Waits (bounded) until count events came, then returns what came.
+  std::vector<TEvent> Collect(size_t count) {
+    std::unique_lock<std::mutex> lock(Lock);
+    Arrived.wait_for(lock, NoHang, [&] { return Events.size() >= count; });
+    return Events;
+  }
+
+ private:
+  static int Process(jack_nframes_t nframes, void* self) {
+    auto* reader = static_cast<TJackReader*>(self);
+    void* in = jack_port_get_buffer(reader->Port, nframes);
+    const uint32_t count = jack_midi_get_event_count(in);
+    std::lock_guard<std::mutex> lock(reader->Lock);
+    for (uint32_t i = 0; i < count; ++i) {
+      jack_midi_event_t event;
+      if (jack_midi_event_get(&event, in, i) != 0) continue;
+      reader->Events.push_back({TBytes(event.buffer, event.buffer + event.size), reader->Periods, event.time});
+    }
+    ++reader->Periods;
+    if (count != 0) reader->Arrived.notify_all();
+    return 0;
+  }
+
+  jack_client_t* Client = nullptr;
+  jack_port_t* Port = nullptr;
+  std::mutex Lock;
+  std::condition_variable Arrived;
+  std::vector<TEvent> Events;  // guarded by Lock
+  uint64_t Periods = 0;        // guarded by Lock
+};
+
+// More events than one period's port buffer holds: the rest follow in the next periods, none lost,
+// none reordered, and within a period the offsets never go back.
+TEST_F(JackMidiTest, ABufferOfMoreEventsThanAPeriodTakesArrivesWhole) {
+  TJackReader reader(Server->Name());
+  TMidiOutput out(*Service);
+  out.SetProductName(std::string(TJackReader::InputPort) + " (JACK)");
+  out.Open();
+  TBytes stream{0x90};
+  std::vector<TBytes> expected;
+  while (stream.size() + 2 <= 0xFFFF) {
+    const auto key = static_cast<uint8_t>(expected.size() % 128);
+    const auto velocity = static_cast<uint8_t>(expected.size() / 128 % 128);
+    stream.push_back(key);
+    stream.push_back(velocity);
+    expected.push_back({0x90, key, velocity});
+  }
+  out.PutLong(stream.data(), static_cast<uint16_t>(stream.size()));
+  out.PutShort(0xFC, 0, 0);
+  expected.push_back({0xFC});
+  out.Close();
+
+  const std::vector<TJackReader::TEvent> received = reader.Collect(expected.size());
+  ASSERT_EQ(received.size(), expected.size());
+  for (size_t i = 0; i < received.size(); ++i) {
+    ASSERT_EQ(received[i].Bytes, expected[i]) << "event " << i;
+    if (i > 0 && received[i].Period == received[i - 1].Period) {
+      ASSERT_GE(received[i].Offset, received[i - 1].Offset) << "event " << i;
+    }
+  }
+  EXPECT_GT(received.back().Period, received.front().Period);
 }
 
 TEST_F(JackMidiTest, TheVirtualPortAppearsOnTheServerForOthersToConnect) {
