@@ -186,6 +186,10 @@ TEST_F(JackMidiTest, ABufferThatDoesNotSplitSendsNothingAndSaysWhy) {
   const TBytes truncated{0x90, 0x3C, 0x64, 0x90, 0x3E};
   EXPECT_EQ(ErrorOf([&] { out.PutLong(truncated.data(), static_cast<uint16_t>(truncated.size())); }),
             "Incomplete MIDI message at end of buffer (starting with byte 90 at offset 3)");
+  // A short message needs a status that begins one: a data byte or the start of a sysex does not.
+  EXPECT_EQ(ErrorOf([&] { out.PutShort(0x3C, 0x64, 0); }), TextOf(MidiErrInvalidParam));
+  EXPECT_EQ(ErrorOf([&] { out.PutShort(0xF0, 0x01, 0); }), TextOf(MidiErrInvalidParam));
+  EXPECT_EQ(out.Error(), MidiErrInvalidParam);
   out.PutShort(0xFE, 0, 0);
   out.Close();
   EXPECT_EQ(out.Drain(), 0u);
