@@ -115,10 +115,11 @@ class TJackPort : public TMessagePort {
     const size_t maxEvent = MaxEvent.load(std::memory_order_acquire);
     size_t total = 0;
     for (const auto& m : messages) {
-      // It could never be written into a period's buffer and would be dropped there unseen.
+      // It could never be written into a period's buffer and would be dropped there unseen. The text
+      // names only the server's limit, so that it keeps one code whatever the message's length.
       if (maxEvent != 0 && m.size() > maxEvent)
-        return Code("A MIDI message of " + std::to_string(m.size()) +
-                    " bytes is longer than a JACK MIDI port buffer takes (" + std::to_string(maxEvent) + " bytes)");
+        return Code("A MIDI message is longer than a JACK MIDI port buffer takes (" + std::to_string(maxEvent) +
+                    " bytes); it was not sent");
       total += sizeof(TRecordHeader) + m.size();
     }
     if (jack_ringbuffer_write_space(Ring) < total) return MidiErrBufferFull;

@@ -207,8 +207,7 @@ TEST_F(JackMidiTest, ASysexLongerThanThePortBufferIsRefusedNotLost) {
   huge.front() = 0xF0;
   huge.back() = 0xF7;
   const std::string error = ErrorOf([&] { out.PutLong(huge.data(), static_cast<uint16_t>(huge.size())); });
-  EXPECT_NE(error.find("60000 bytes"), std::string::npos) << error;
-  EXPECT_NE(error.find("JACK"), std::string::npos) << error;
+  EXPECT_NE(error.find("longer than a JACK MIDI port buffer takes"), std::string::npos) << error;
   TBytes fits(200, 0x22);
   fits.front() = 0xF0;
   fits.back() = 0xF7;
