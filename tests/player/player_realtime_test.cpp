@@ -50,6 +50,17 @@ void Detach(TPlayer& player) {
     player.OnEnd = nullptr;
 }
 
+// Takes the batches' items out of the player however the test ends, so that a failed assertion
+// does not leave the player holding items their batch frees.
+struct TUnloadAtExit {
+    TPlayer& Player;
+    std::vector<TTimedBatch*> Batches;
+    ~TUnloadAtExit() {
+        Detach(Player);
+        for (TTimedBatch* batch : Batches) Player.RemoveItems(batch);
+    }
+};
+
 TEST(RealtimePlayer, DeliversInOrderAndEnds) {
     TTimedBatch tambrel;
     for (int32_t i = 0; i < 50; ++i) tambrel.Append(new TTimedData(static_cast<uint32_t>(i * 2), nullptr, 0, i));
@@ -58,6 +69,7 @@ TEST(RealtimePlayer, DeliversInOrderAndEnds) {
     Recorder rec;
     rec.Attach(player);
     player.AddItems(&tambrel);
+    TUnloadAtExit unload{player, {&tambrel}};
     player.SetEnabled(true);
     ASSERT_TRUE(rec.WaitForEnds(1));
     {
@@ -74,8 +86,6 @@ TEST(RealtimePlayer, DeliversInOrderAndEnds) {
         std::lock_guard<std::mutex> guard(rec.mutex);
         EXPECT_EQ(rec.devices.size(), 100u);
     }
-    Detach(player);
-    player.RemoveItems(&tambrel);
 }
 
 TEST(RealtimePlayer, DestroyedWhileWaitingOrPlaying) {
@@ -111,6 +121,7 @@ TEST(RealtimePlayer, LoadingAndUnloadingDuringPlayLosesAndRepeatsNothing) {
     Recorder rec;
     rec.Attach(player);
     player.AddItems(&steady);
+    TUnloadAtExit unload{player, {&noise, &steady}};
     player.SetEnabled(true);
     std::atomic<bool> done{false};
     std::thread loader([&] {
@@ -125,8 +136,6 @@ TEST(RealtimePlayer, LoadingAndUnloadingDuringPlayLosesAndRepeatsNothing) {
     loader.join();
     ASSERT_TRUE(ended);
     Detach(player);
-    player.RemoveItems(&noise);
-    player.RemoveItems(&steady);
     std::vector<int> seen(Steady, 0);
     std::lock_guard<std::mutex> guard(rec.mutex);
     // A removal while the end marker is pending puts the read position back to the start, as
