@@ -72,8 +72,11 @@ class TJackPort : public TMessagePort {
     Active = true;
     if (!destination.empty() && jack_connect(Client, jack_port_name(Port), destination.c_str()) != 0)
       return Code("Cannot connect to JACK port '" + destination + "'");
-    // The largest event a port buffer takes is known once a period has run; sends are checked against it.
-    WaitUntil([this] { return MaxEvent.load(std::memory_order_acquire) != 0; });
+    // A new connection takes effect with the first period that starts after it was made, and the largest
+    // event a port buffer takes is known once a period has run: wait for both, so that the first message
+    // goes where it should and sends are checked against the limit.
+    const uint32_t seen = Periods.load(std::memory_order_acquire);
+    WaitUntil([this, seen] { return Periods.load(std::memory_order_acquire) - seen >= 2; });
     return MidiErrNone;
   }
 
@@ -173,6 +176,7 @@ class TJackPort : public TMessagePort {
       last = offset;
       wrote = true;
     }
+    Periods.fetch_add(1, std::memory_order_release);
   }
 
   static void ShutdownThunk(jack_status_t, const char* reason, void* self) {
@@ -189,6 +193,7 @@ class TJackPort : public TMessagePort {
   bool Active = false;                        // fixed after Start
   std::atomic<bool> Gone{false};              // set by the shutdown callback
   std::atomic<size_t> MaxEvent{0};            // written by the process thread each period, 0 before the first
+  std::atomic<uint32_t> Periods{0};           // counted by the process thread
 };
 
 class TJackBackend : public TMidiBackend {

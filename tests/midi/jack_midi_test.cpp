@@ -45,6 +45,7 @@ bool JackdInstalled() {
 }
 
 std::string Monitor() { return std::string(TJackMidiMonitor::InputPort) + " (JACK)"; }
+std::string Reader() { return "tambrel-reader:in (JACK)"; }
 
 std::vector<std::string> Listed(TMidiOutService& service) {
   std::vector<std::string> names;
@@ -84,6 +85,83 @@ bool EndsInTime(F f) {
   }).detach();
   return ended.wait_for(NoHang) == std::future_status::ready;
 }
+
+
+// The receiving program of the byte-for-byte tests: a JACK client of the test's own that keeps every
+// event with the period it came in. jack_midi_dump cannot serve there: its small ring drops events of
+// a busy period, and what it has not printed yet is lost when it is stopped.
+class TJackReader {
+ public:
+  explicit TJackReader(const std::string& server) {
+    jack_status_t status{};
+    Client = jack_client_open("tambrel-reader", static_cast<jack_options_t>(JackNoStartServer | JackServerName),
+                              &status, server.c_str());
+    if (Client == nullptr) throw std::runtime_error("the reader cannot join " + server);
+    Port = jack_port_register(Client, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    jack_set_process_callback(Client, &TJackReader::Process, this);
+    if (Port == nullptr || jack_activate(Client) != 0) throw std::runtime_error("the reader cannot start");
+  }
+  ~TJackReader() { jack_client_close(Client); }
+  static constexpr const char* InputPort = "tambrel-reader:in";
+
+  struct TEvent {
+    TBytes Bytes;
+    uint64_t Period;
+    jack_nframes_t Offset;
+  };
+  // Waits (bounded) until count events came, then returns what came; active sensing (the probe of
+  // WaitUntilConnected) is left out when asked.
+  std::vector<TEvent> Collect(size_t count, bool withoutSensing = false) {
+    std::unique_lock<std::mutex> lock(Lock);
+    std::vector<TEvent> kept;
+    Arrived.wait_for(lock, NoHang, [&] {
+      kept.clear();
+      for (const TEvent& e : Events)
+        if (!withoutSensing || e.Bytes != TBytes{0xFE}) kept.push_back(e);
+      return kept.size() >= count;
+    });
+    return kept;
+  }
+  std::vector<TBytes> CollectBytes(size_t count, bool withoutSensing = false) {
+    std::vector<TBytes> bytes;
+    for (TEvent& e : Collect(count, withoutSensing)) bytes.push_back(std::move(e.Bytes));
+    return bytes;
+  }
+  // A connection made by another program takes effect some periods later: probe with active sensing
+  // until one arrives.
+  bool WaitUntilConnected(TMidiOutput& out) {
+    const auto deadline = std::chrono::steady_clock::now() + NoHang;
+    while (std::chrono::steady_clock::now() < deadline) {
+      out.PutShort(0xFE, 0, 0);
+      std::unique_lock<std::mutex> lock(Lock);
+      if (Arrived.wait_for(lock, 20ms, [&] { return !Events.empty(); })) return true;
+    }
+    return false;
+  }
+
+ private:
+  static int Process(jack_nframes_t nframes, void* self) {
+    auto* reader = static_cast<TJackReader*>(self);
+    void* in = jack_port_get_buffer(reader->Port, nframes);
+    const uint32_t count = jack_midi_get_event_count(in);
+    std::lock_guard<std::mutex> lock(reader->Lock);
+    for (uint32_t i = 0; i < count; ++i) {
+      jack_midi_event_t event;
+      if (jack_midi_event_get(&event, in, i) != 0) continue;
+      reader->Events.push_back({TBytes(event.buffer, event.buffer + event.size), reader->Periods, event.time});
+    }
+    ++reader->Periods;
+    if (count != 0) reader->Arrived.notify_all();
+    return 0;
+  }
+
+  jack_client_t* Client = nullptr;
+  jack_port_t* Port = nullptr;
+  std::mutex Lock;
+  std::condition_variable Arrived;
+  std::vector<TEvent> Events;  // guarded by Lock
+  uint64_t Periods = 0;        // guarded by Lock
+};
 
 class JackMidiTest : public ::testing::Test {
  protected:
@@ -130,11 +208,11 @@ TEST_F(JackMidiTest, ListsTheServersMidiInputsBesideTheVirtualPort) {
 
 // Closing right after the last send is what the player does when it stops: what was sent still arrives.
 TEST_F(JackMidiTest, DeliversEveryKindOfMessageAsOneEventEachInOrder) {
-  TJackMidiMonitor monitor(*Server);
+  TJackReader reader(Server->Name());
   TMidiOutput out(*Service);
   size_t completed = 0;
   out.Onmidioutput = [&](TMidiOutput&) { ++completed; };
-  out.SetProductName(Monitor());
+  out.SetProductName(Reader());
   ASSERT_TRUE(out.Open());
 
   out.PutShort(0x90, 0x3C, 0x64);
@@ -158,7 +236,7 @@ TEST_F(JackMidiTest, DeliversEveryKindOfMessageAsOneEventEachInOrder) {
   EXPECT_EQ(out.Drain(), 3u);
   EXPECT_EQ(completed, 3u);
 
-  EXPECT_EQ(monitor.StopAndCollect(), (std::vector<TBytes>{
+  EXPECT_EQ(reader.CollectBytes(16), (std::vector<TBytes>{
                                           {0x90, 0x3C, 0x64},
                                           {0xB0, 0x07, 0x50},
                                           {0xC0, 0x05},
@@ -179,9 +257,9 @@ TEST_F(JackMidiTest, DeliversEveryKindOfMessageAsOneEventEachInOrder) {
 }
 
 TEST_F(JackMidiTest, ABufferThatDoesNotSplitSendsNothingAndSaysWhy) {
-  TJackMidiMonitor monitor(*Server);
+  TJackReader reader(Server->Name());
   TMidiOutput out(*Service);
-  out.SetProductName(Monitor());
+  out.SetProductName(Reader());
   out.Open();
   const TBytes truncated{0x90, 0x3C, 0x64, 0x90, 0x3E};
   EXPECT_EQ(ErrorOf([&] { out.PutLong(truncated.data(), static_cast<uint16_t>(truncated.size())); }),
@@ -193,15 +271,15 @@ TEST_F(JackMidiTest, ABufferThatDoesNotSplitSendsNothingAndSaysWhy) {
   out.PutShort(0xFE, 0, 0);
   out.Close();
   EXPECT_EQ(out.Drain(), 0u);
-  EXPECT_EQ(monitor.StopAndCollect(), (std::vector<TBytes>{{0xFE}}));
+  EXPECT_EQ(reader.CollectBytes(1), (std::vector<TBytes>{{0xFE}}));
 }
 
 // A system exclusive block too long for one period's port buffer cannot travel as one event: the send
 // fails with a text saying so rather than the block vanishing; shorter blocks around it still arrive.
 TEST_F(JackMidiTest, ASysexLongerThanThePortBufferIsRefusedNotLost) {
-  TJackMidiMonitor monitor(*Server);
+  TJackReader reader(Server->Name());
   TMidiOutput out(*Service);
-  out.SetProductName(Monitor());
+  out.SetProductName(Reader());
   out.Open();
   TBytes huge(60000, 0x11);
   huge.front() = 0xF0;
@@ -214,67 +292,16 @@ TEST_F(JackMidiTest, ASysexLongerThanThePortBufferIsRefusedNotLost) {
   out.PutLong(fits.data(), static_cast<uint16_t>(fits.size()));
   out.Close();
   EXPECT_EQ(out.Drain(), 1u);
-  EXPECT_EQ(monitor.StopAndCollect(), (std::vector<TBytes>{fits}));
+  EXPECT_EQ(reader.CollectBytes(1), (std::vector<TBytes>{fits}));
 }
 
-// A reader of the test's own for volumes jack_midi_dump's small ring would drop: it keeps every event
-// with the period it came in.
-class TJackReader {
- public:
-  explicit TJackReader(const std::string& server) {
-    jack_status_t status{};
-    Client = jack_client_open("tambrel-reader", static_cast<jack_options_t>(JackNoStartServer | JackServerName),
-                              &status, server.c_str());
-    if (Client == nullptr) throw std::runtime_error("the reader cannot join " + server);
-    Port = jack_port_register(Client, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-    jack_set_process_callback(Client, &TJackReader::Process, this);
-    if (Port == nullptr || jack_activate(Client) != 0) throw std::runtime_error("the reader cannot start");
-  }
-  ~TJackReader() { jack_client_close(Client); }
-  static constexpr const char* InputPort = "tambrel-reader:in";
-
-  struct TEvent {
-    TBytes Bytes;
-    uint64_t Period;
-    jack_nframes_t Offset;
-  };
-  // Waits (bounded) until count events came, then returns what came.
-  std::vector<TEvent> Collect(size_t count) {
-    std::unique_lock<std::mutex> lock(Lock);
-    Arrived.wait_for(lock, NoHang, [&] { return Events.size() >= count; });
-    return Events;
-  }
-
- private:
-  static int Process(jack_nframes_t nframes, void* self) {
-    auto* reader = static_cast<TJackReader*>(self);
-    void* in = jack_port_get_buffer(reader->Port, nframes);
-    const uint32_t count = jack_midi_get_event_count(in);
-    std::lock_guard<std::mutex> lock(reader->Lock);
-    for (uint32_t i = 0; i < count; ++i) {
-      jack_midi_event_t event;
-      if (jack_midi_event_get(&event, in, i) != 0) continue;
-      reader->Events.push_back({TBytes(event.buffer, event.buffer + event.size), reader->Periods, event.time});
-    }
-    ++reader->Periods;
-    if (count != 0) reader->Arrived.notify_all();
-    return 0;
-  }
-
-  jack_client_t* Client = nullptr;
-  jack_port_t* Port = nullptr;
-  std::mutex Lock;
-  std::condition_variable Arrived;
-  std::vector<TEvent> Events;  // guarded by Lock
-  uint64_t Periods = 0;        // guarded by Lock
-};
 
 // More events than one period's port buffer holds: the rest follow in the next periods, none lost,
 // none reordered, and within a period the offsets never go back.
 TEST_F(JackMidiTest, ABufferOfMoreEventsThanAPeriodTakesArrivesWhole) {
   TJackReader reader(Server->Name());
   TMidiOutput out(*Service);
-  out.SetProductName(std::string(TJackReader::InputPort) + " (JACK)");
+  out.SetProductName(Reader());
   out.Open();
   TBytes stream{0x90};
   std::vector<TBytes> expected;
@@ -302,17 +329,18 @@ TEST_F(JackMidiTest, ABufferOfMoreEventsThanAPeriodTakesArrivesWhole) {
 }
 
 TEST_F(JackMidiTest, TheVirtualPortAppearsOnTheServerForOthersToConnect) {
-  TJackMidiMonitor monitor(*Server);
+  TJackReader reader(Server->Name());
   TMidiOutput out(*Service);
   out.SetDeviceID(MidiMapperId);
   ASSERT_TRUE(out.Open());
   ASSERT_TRUE(Server->WaitForPort("Tambrel:Tambrel", 10000));
-  Connect("Tambrel:Tambrel", TJackMidiMonitor::InputPort);
+  Connect("Tambrel:Tambrel", TJackReader::InputPort);
+  ASSERT_TRUE(reader.WaitUntilConnected(out));
   out.PutShort(0x99, 0x24, 0x7F);
   const TBytes sysex{0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7};
   out.PutLong(sysex.data(), static_cast<uint16_t>(sysex.size()));
   out.Close();
-  EXPECT_EQ(monitor.StopAndCollect(), (std::vector<TBytes>{{0x99, 0x24, 0x7F}, sysex}));
+  EXPECT_EQ(reader.CollectBytes(2, true), (std::vector<TBytes>{{0x99, 0x24, 0x7F}, sysex}));
   // The port goes with the component's Close.
   for (const std::string& port : Server->Ports()) EXPECT_NE(port, "Tambrel:Tambrel");
 }
