@@ -21,6 +21,7 @@
 #include "jack_fixture.h"
 #include "midi/midi_backend.h"
 #include "midi/midi_output.h"
+#include "midi_error_of.h"
 
 namespace tambrel {
 namespace {
@@ -56,15 +57,6 @@ std::vector<std::string> Listed(TMidiOutService& service) {
     names.push_back(caps.ProductName);
   }
   return names;
-}
-
-std::string ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const EmidioutputError& e) {
-    return e.what();
-  }
-  return "no error";
 }
 
 std::string TextOf(uint16_t code) {

@@ -6,18 +6,10 @@
 #include <thread>
 
 #include "recording_service.h"
+#include "midi_error_of.h"
 
 namespace tambrel {
 namespace {
-
-std::string ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const EmidioutputError& e) {
-    return e.what();
-  }
-  return "no error";
-}
 
 TEST(MidiOutputTest, SelectionByNumber) {
   TRecordingService service({"Synth A", "Synth B"});
