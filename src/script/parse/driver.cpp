@@ -129,12 +129,11 @@ int32_t GotoState(const TGrammarTables& t, int32_t state, int32_t lhsSymbol) {
   return t.DefGoto[static_cast<size_t>(nonterminal)];
 }
 
+// The target of the state's shift on the error symbol, 0 when it has none.
 int32_t ErrorShiftTarget(const TGrammarTables& t, int32_t state) {
   if (HasDefaultReduction(t, state)) return 0;
-  const int32_t index = t.Pact[static_cast<size_t>(state)] + ErrorSymbol;
-  if (index < 0 || index > t.Last || t.Check[static_cast<size_t>(index)] != ErrorSymbol) return 0;
-  const int32_t entry = t.Table[static_cast<size_t>(index)];
-  return entry > 0 && entry != t.TableNinf ? entry : 0;
+  const int32_t entry = ActionEntry(t, state, ErrorSymbol);
+  return entry > 0 ? entry : 0;
 }
 
 }  // namespace
