@@ -17,6 +17,7 @@
 #include <random>
 #include <thread>
 #include <vector>
+#include "support/huge_page_heap.h"
 
 #include "player/player.h"
 
@@ -214,6 +215,10 @@ void Taking(size_t n) {
 }  // namespace tambrel
 
 int main(int argc, char** argv) {
+    // The programs run on the huge-page heap; so are they measured.
+    tambrel::UseHugePageHeap(argv);
+    const char* tunables = std::getenv("GLIBC_TUNABLES");
+    std::printf("heap: GLIBC_TUNABLES=%s\n", tunables != nullptr ? tunables : "(unset)");
     const size_t timingItems = argc > 1 ? static_cast<size_t>(std::atol(argv[1])) : 2000;
     constexpr size_t Million = 1000000;
     tambrel::Memory(Million);

@@ -9,9 +9,11 @@
 #include "app/cli_real_session.h"
 #include "app/cli_runner.h"
 #include "support/app_paths.h"
+#include "support/huge_page_heap.h"
 
 int main(int argc, char** argv) {
   using namespace tambrel;
+  UseHugePageHeap(argv);
   const std::vector<std::string> args(argv + 1, argv + argc);
   try {
     // The include folder is found beside the program, as the window finds it. The tool leaves the

@@ -9,6 +9,17 @@ ETooManyItems::ETooManyItems(int64_t Cap)
                         " timed items") {}
 
 TExpansion::TExpansion(TTimedBatch& ABatch, int64_t AMaxItems, int32_t AMaxCallDepth)
-    : Batch(ABatch), MaxItems(AMaxItems), MaxCallDepth(AMaxCallDepth) {}
+    : Batch(ABatch), MaxItems(AMaxItems), MaxCallDepth(AMaxCallDepth) {
+    Pending.reserve(PendingChunk);
+}
+
+TExpansion::~TExpansion() {
+    for (TTimed* item : Pending) delete item;
+}
+
+void TExpansion::Flush() {
+    Batch.AppendMany(Pending);
+    Pending.clear();
+}
 
 }  // namespace tambrel

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 #include "player/timed.h"
 #include "player/timed_batch.h"
 
@@ -33,19 +34,32 @@ public:
 
     explicit TExpansion(TTimedBatch& ABatch, int64_t AMaxItems = DefaultMaxItems,
                         int32_t AMaxCallDepth = DefaultMaxCallDepth);
-    // ETooManyItems past the cap. Inline: it runs once per generated item.
+    // Frees the items not handed over by Flush: an expansion that ended by an exception is thrown away.
+    ~TExpansion();
+    TExpansion(const TExpansion&) = delete;
+    TExpansion& operator=(const TExpansion&) = delete;
+
+    // ETooManyItems past the cap. Inline: it runs once per generated item. The items reach the batch in
+    // chunks, because taking the batch's locks for each of millions of items costs more than making them.
     void Append(std::unique_ptr<TTimed> Item) {
         if (ItemCount >= MaxItems) throw ETooManyItems(MaxItems);
-        Batch.Append(Item.get());
-        Item.release();
+        if (Pending.size() == PendingChunk) Flush();
+        Pending.push_back(Item.release());  // never reallocates: reserved for a whole chunk
         ++ItemCount;
     }
+    // Hands every pending item to the batch, in the order appended. Must be called before the batch is
+    // read.
+    void Flush();
 
     TTimedBatch& Batch;
     const int64_t MaxItems;
     const int32_t MaxCallDepth;
     int64_t ItemCount = 0;
     int32_t CallDepth = 0;
+
+private:
+    static constexpr size_t PendingChunk = 4096;
+    std::vector<TTimed*> Pending;  // owned until Flush
 };
 
 }  // namespace tambrel

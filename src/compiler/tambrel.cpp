@@ -86,6 +86,7 @@ int32_t TTambrel::Compile(TPlayer* APlayer, const std::string& DumpFileName) {
         try {
             TExpansion out(*Batch, MaxItems, MaxCallDepth);
             Expand(0, out);
+            out.Flush();
             Batch->Append(new TEndMarker(Batch->LastTime(), this));
         } catch (const ECallTooDeep&) {
             // Reported where the call was found; the half-made timeline is of no use.

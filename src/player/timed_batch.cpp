@@ -54,6 +54,17 @@ void TTimedBatch::Append(TTimed* Item) {
     PublishCount();
 }
 
+void TTimedBatch::AppendMany(const std::vector<TTimed*>& Items) {
+    if (Items.empty()) return;
+    std::lock_guard<std::mutex> writer(FWriteLock);
+    std::lock_guard<std::mutex> guard(FLock);
+    FItems.insert(FItems.end(), Items.begin(), Items.end());
+    const size_t first = FItems.size() - Items.size();
+    for (size_t i = std::max<size_t>(first, 1); i < FItems.size() && FSorted; ++i)
+        if (FItems[i]->Time < FItems[i - 1]->Time) FSorted = false;
+    PublishCount();
+}
+
 void TTimedBatch::AddTimed(TTimed* Item) {
     std::lock_guard<std::mutex> writer(FWriteLock);
     std::lock_guard<std::mutex> guard(FLock);

@@ -26,6 +26,9 @@ public:
     TTimed* Items(int32_t i) const;  // std::out_of_range outside [0..Count-1]
     int32_t ReadIndex() const;
     void Append(TTimed* Item);  // no ordering (a Tambrel's own batch); takes ownership at destruction
+    // Append of each of Items in turn, under one taking of the locks. Takes ownership only on return:
+    // when it throws (no memory), the items are still the caller's.
+    void AppendMany(const std::vector<TTimed*>& Items);
     // After every item of the same or an earlier time. An insertion below the read position moves it
     // up with the item it pointed at, so nothing is taken twice.
     void AddTimed(TTimed* Item);
