@@ -248,6 +248,33 @@ TEST_F(TimedBatchBulk, AddManyIntoAnUnsortedListFallsBackToOneByOne) {
     Release(bulk);
 }
 
+// Appending in chunks must leave what appending one by one leaves, including the note that the list is
+// out of time order, which decides how later adds merge (an unsorted chunk, or one earlier than the
+// list's end, both count).
+TEST_F(TimedBatchBulk, AppendManyIsAppendOfEachInTurn) {
+    for (const std::vector<uint32_t>& times :
+         {std::vector<uint32_t>{5, 7}, std::vector<uint32_t>{30, 10}, std::vector<uint32_t>{1, 2}}) {
+        TTimedBatch single;
+        TTimedBatch bulk;
+        TTimed* first = own.Add(Data(5, 1));
+        single.Append(first);
+        bulk.AppendMany({first});
+        std::vector<TTimed*> chunk;
+        for (uint32_t t : times) chunk.push_back(own.Add(Data(t, 1)));
+        for (TTimed* item : chunk) single.Append(item);
+        bulk.AppendMany(chunk);
+        bulk.AppendMany({});
+        ASSERT_EQ(bulk.Snapshot(), single.Snapshot());
+        ASSERT_EQ(bulk.Count(), single.Count());
+        std::vector<TTimed*> added = MakeItems(20, 40);
+        for (TTimed* item : added) single.AddTimed(item);
+        bulk.AddTimedMany(added);
+        EXPECT_EQ(bulk.Snapshot(), single.Snapshot()) << times[0] << "," << times[1];
+        Release(single);
+        Release(bulk);
+    }
+}
+
 TEST_F(TimedBatchBulk, RemoveManyGivesTheListAndReadPositionOfOneByOne) {
     for (int round = 0; round < 300; ++round) {
         TTimedBatch single;
