@@ -32,10 +32,14 @@ TDefinition::~TDefinition() {
     if (Next) Next->Prev = Prev;
 }
 
-void TDefinition::SetPosition(int32_t ALine, int32_t AColumn, std::string AFileName) {
+void TDefinition::SetPosition(int32_t ALine, int32_t AColumn, TSourceName AFileName) {
     Line = ALine;
     Column = AColumn;
-    FileName = std::move(AFileName);
+    FileName = AFileName;
+}
+
+void TDefinition::SetPosition(int32_t ALine, int32_t AColumn, const std::string& AFileName) {
+    SetPosition(ALine, AColumn, TSourceName(AFileName));
 }
 
 bool TDefinition::Resolve() {
@@ -102,14 +106,14 @@ void TDefinition::DumpBrief(std::ostream& File, int32_t Level) {
 }
 
 void TDefinition::ReportError(TDefinition* About, const std::string& Message) {
-    TDefinition* receiver = this;
-    while (receiver && !receiver->OnError) receiver = receiver->Parent;
-    if (!receiver) return;
+    TErrorHandler* handler = nullptr;
+    for (TDefinition* d = this; d && !handler; d = d->Parent) handler = d->ErrorHandler();
+    if (!handler) return;
     std::string text = Message;
     if (About)
         text = StrFormat("[%d,%d] in file \"%s\": \"%s\"", About->Line, About->Column, About->FileName.c_str(),
                          Message.c_str());
-    receiver->OnError(About, text);
+    (*handler)(About, text);
 }
 
 void TDefinition::ReportErrorFmt(TDefinition* About, const char* Format, ...) {
@@ -158,31 +162,29 @@ TDefinition* FindInList(TDefinition* Member, const std::string& Key) {
     for (; d; d = d->Next) {
         if (!d->Declared) continue;
         auto* named = dynamic_cast<TNamedDefinition*>(d);
-        if (named && named->UpperName == Key) return d;
+        if (named && SameName(named->Name, Key)) return d;
     }
     return nullptr;
 }
 
-std::string UpperCaseAscii(const std::string& Text) {
-    std::string upper = Text;
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return upper;
+bool SameName(const std::string& A, const std::string& B) {
+    if (A.size() != B.size()) return false;
+    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+    for (size_t i = 0; i < A.size(); ++i)
+        if (upper(A[i]) != upper(B[i])) return false;
+    return true;
 }
 
 TNamedDefinition::TNamedDefinition(std::string AName) { SetName(std::move(AName)); }
 
-void TNamedDefinition::SetName(std::string AName) {
-    Name = std::move(AName);
-    UpperName = UpperCaseAscii(Name);
-}
+void TNamedDefinition::SetName(std::string AName) { Name = std::move(AName); }
 
 bool TNamedDefinition::ResolveName() {
     if (Declared) {
         Resolved = true;
         return true;
     }
-    Resolver = Lookup(UpperName);
+    Resolver = Lookup(Name);
     if (!Resolver) {
         Resolved = false;
         ReportErrorFmt(this, "Undefined '%s'", Name.c_str());

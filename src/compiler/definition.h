@@ -12,12 +12,16 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include "compiler/source_name.h"
 
 namespace tambrel {
 
 class TExpansion;
 
 class TDefinition;
+
+// Receives (the definition a message is about, the full text); installed on a script root.
+using TErrorHandler = std::function<void(TDefinition* About, const std::string& Text)>;
 
 // Destroys a whole list from its head (DestroyList).
 struct TListDeleter {
@@ -35,16 +39,15 @@ public:
     TDefinition& operator=(const TDefinition&) = delete;
 
     // Set by the parser after construction.
-    void SetPosition(int32_t ALine, int32_t AColumn, std::string AFileName);
+    void SetPosition(int32_t ALine, int32_t AColumn, TSourceName AFileName);
+    void SetPosition(int32_t ALine, int32_t AColumn, const std::string& AFileName);
 
-    std::string FileName;  // without directory; empty when none was recorded
+    TSourceName FileName;  // without directory; empty when none was recorded
     int32_t Line = 0;
     int32_t Column = 0;
     TDefinition* Parent = nullptr;  // the owner and next outer scope
     TDefinition* Next = nullptr;
     TDefinition* Prev = nullptr;
-    // Installed on the root only; receives (the definition the message is about, the full text).
-    std::function<void(TDefinition* About, const std::string& Text)> OnError;
     bool Resolved = false;
     TDefinition* Resolver = nullptr;  // the declaration a name was bound to; never owned
     bool Declared = false;
@@ -54,7 +57,7 @@ public:
     virtual bool Resolve();
     // On the head of a list: resolves every member, true when all resolved.
     virtual bool ResolveList();
-    // Key is an upper-case name.
+    // Key is a name in any letter case.
     virtual TDefinition* Lookup(const std::string& Key);
     virtual void Expand(uint32_t Time, TExpansion& Out);
     // Destroys every definition after this one in its list, then this one.
@@ -74,6 +77,9 @@ public:
         __attribute__((format(printf, 3, 4)));
 
 protected:
+    // Where ReportError delivers: the nearest enclosing definition that has a handler (the root's
+    // OnError). Plain nodes have none, and carry no handler field of their own.
+    virtual TErrorHandler* ErrorHandler() { return nullptr; }
     // Whether a procedure's body expands this statement (actions and loops do; the rest only in loops).
     bool ExpandsInProcedure = false;
     friend class TProcDef;
@@ -83,16 +89,16 @@ protected:
 void SetParent(TDefinition* Head, TDefinition* Owner);
 void AppendToList(TDefinition* Head, TDefinition* Item);
 int32_t ListLength(const TDefinition* Head);
+// The first declared named member of Member's list whose name equals Key in any letter case.
 TDefinition* FindInList(TDefinition* Member, const std::string& Key);
-// ASCII a..z to A..Z, every other byte unchanged.
-std::string UpperCaseAscii(const std::string& Text);
+// Equal when ASCII letters are compared without their case, every other byte as it is.
+bool SameName(const std::string& A, const std::string& B);
 
 class TNamedDefinition : public TDefinition {
 public:
     explicit TNamedDefinition(std::string AName);
-    void SetName(std::string AName);  // sets UpperName with it
-    std::string Name;
-    std::string UpperName;
+    void SetName(std::string AName);
+    std::string Name;  // as written; compared with SameName
 
     bool Resolve() override;  // named resolution
     void DumpTitle(std::ostream& File, int32_t Level) override;

@@ -27,9 +27,8 @@ bool TLoopDef::Resolve() {
 }
 
 TDefinition* TLoopDef::Lookup(const std::string& Key) {
-    const std::string key = UpperCaseAscii(Key);
-    if (LoopVar && LoopVar->UpperName == key) return LoopVar.get();
-    return TProcDef::Lookup(key);
+    if (LoopVar && SameName(LoopVar->Name, Key)) return LoopVar.get();
+    return TProcDef::Lookup(Key);
 }
 
 void TLoopDef::Expand(uint32_t Time, TExpansion& Out) {

@@ -69,13 +69,13 @@ void TTimedDefinition::DumpDetails(std::ostream& File, int32_t Level) {
 TAction::TAction(TExpr* ATimeExpr, TId* AName, TExpr* AArgs) : TAction(ATimeExpr, TakeName(AName), AArgs) {}
 
 TAction::TAction(TExpr* ATimeExpr, std::string AName, TExpr* AArgs)
-    : TTimedDefinition(ATimeExpr, std::move(AName)), Args(AArgs), FIsOut(UpperName == "OUT") {
+    : TTimedDefinition(ATimeExpr, std::move(AName)), Args(AArgs), FIsOut(SameName(Name, "OUT")) {
     SetParent(Args.get(), this);
     ExpandsInProcedure = true;
 }
 
 bool TAction::Resolve() {
-    FIsOut = UpperName == "OUT";  // the name may have been set again since construction
+    FIsOut = SameName(Name, "OUT");  // the name may have been set again since construction
     if (Args && !Args->ResolveList()) {
         Resolved = false;
         return false;
@@ -168,9 +168,8 @@ bool TProcDef::Resolve() {
 }
 
 TDefinition* TProcDef::Lookup(const std::string& Key) {
-    const std::string key = UpperCaseAscii(Key);
-    if (TDefinition* parameter = FindInList(Params.get(), key)) return parameter;
-    return TDefinition::Lookup(key);
+    if (TDefinition* parameter = FindInList(Params.get(), Key)) return parameter;
+    return TDefinition::Lookup(Key);
 }
 
 void TProcDef::ExpandBody(uint32_t Time, TExpansion& Out, bool EveryStatement) {

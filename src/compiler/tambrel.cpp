@@ -39,7 +39,7 @@ TTambrel::TTambrel(std::string AName, TDefinition* ADefinitions)
       Batch(std::make_unique<TTimedBatch>()),
       MaxItems(TExpansion::DefaultMaxItems),
       MaxCallDepth(TExpansion::DefaultMaxCallDepth) {
-    FileName = Name;
+    FileName = TSourceName(Name);
     if (Definitions) AddBuiltins();
 }
 

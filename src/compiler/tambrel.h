@@ -20,6 +20,7 @@ public:
     // Withdraws the items from the player before freeing them.
     ~TTambrel() override;
 
+    TErrorHandler OnError;  // receives every message of the tree; none when empty
     TPlayer* Player = nullptr;  // not owned
     std::unique_ptr<TTimedBatch> Batch;
 
@@ -40,6 +41,9 @@ public:
     static void SetProcessEventsHook(std::function<void()> Hook);
     // True while any root is inside Compile; the shell must not start a compile or unload then.
     static bool CompileRunning();
+
+protected:
+    TErrorHandler* ErrorHandler() override { return OnError ? &OnError : nullptr; }
 
 private:
     void AddBuiltins();

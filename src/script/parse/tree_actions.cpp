@@ -24,6 +24,7 @@ struct TParserState {
   std::unique_ptr<TTambrel> ParseResult;
   bool IncludeDirectorySet = false;
   std::string IncludeDirectory;
+  TSourceName Stamped;  // the file name last given to a node: looked up again only when the file changes
 };
 
 TParserState& ParserState() {
@@ -39,7 +40,9 @@ TOwnedList<T> Own(TDefinition* node) {
 
 template <class T>
 T* Stamp(T* node) {
-  node->SetPosition(Line(), Column(), SourceFileName());
+  TSourceName& name = ParserState().Stamped;
+  if (name.str() != SourceFileName()) name = TSourceName(SourceFileName());
+  node->SetPosition(Line(), Column(), name);
   return node;
 }
 
