@@ -52,11 +52,15 @@ TTambrel::~TTambrel() {
 }
 
 void TTambrel::AddBuiltins() {
+    // One walk to the end of the list for both: a big script's top level has many thousands of entries.
+    TDefinition* last = Definitions.get();
+    while (last->Next) last = last->Next;
     for (const char* name : {"Out", "Nop"}) {
         auto* builtin = new TProcDef(std::string(name), nullptr, nullptr);
         builtin->Parent = this;
         builtin->Resolved = true;
-        AppendToList(Definitions.get(), builtin);
+        AppendToList(last, builtin);
+        last = builtin;
     }
 }
 
