@@ -2,6 +2,7 @@
 
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 #include "compiler/expansion.h"
 #include "compiler_fixture.h"
@@ -236,6 +237,30 @@ TEST(Loops, NestedOrderAndLastValueOverflow) {
 
     Compiled o(new TLoopDef(new TId("i"), Num(2147483646), Num(2147483647), nullptr, nullptr));
     EXPECT_THROW(o.Run(), EIntOverflow);
+}
+
+// Nodes keep their file's name as a shared handle: equal texts must give one copy, also when files are
+// opened from several threads at once, and a node without a position reads the empty name.
+TEST(SourceNames, EqualTextsShareOneCopyFromAnyThread) {
+    const TSourceName song("song.tmb");
+    EXPECT_EQ(&TSourceName(std::string("song.tmb")).str(), &song.str());
+    EXPECT_FALSE(song == TSourceName("inc.tmb"));
+    EXPECT_EQ(TSourceName(), TSourceName(""));
+    EXPECT_STREQ(TSourceName().c_str(), "");
+    TConstExpr unplaced(1);
+    EXPECT_EQ(unplaced.FileName, "");
+
+    std::vector<const std::string*> seen(8 * 100);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t)
+        threads.emplace_back([t, &seen] {
+            for (int i = 0; i < 100; ++i) seen[t * 100 + i] = &TSourceName("file" + std::to_string(i % 10)).str();
+        });
+    for (std::thread& thread : threads) thread.join();
+    for (size_t k = 0; k < seen.size(); ++k) {
+        ASSERT_EQ(seen[k], &TSourceName("file" + std::to_string(k % 100 % 10)).str()) << k;
+        ASSERT_EQ(*seen[k], "file" + std::to_string(k % 100 % 10));
+    }
 }
 
 }  // namespace
