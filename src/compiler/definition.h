@@ -52,6 +52,13 @@ public:
     TDefinition* Resolver = nullptr;  // the declaration a name was bound to; never owned
     bool Declared = false;
     bool IsConstant = false;
+
+protected:
+    // Whether a procedure's body expands this statement (actions and loops do; the rest only in loops).
+    // Here, beside the other flags, so that it takes no padding of its own: a node stays at 72 bytes.
+    bool ExpandsInProcedure = false;
+
+public:
     int32_t Value = 0;  // the value cell
 
     virtual bool Resolve();
@@ -80,8 +87,6 @@ protected:
     // Where ReportError delivers: the nearest enclosing definition that has a handler (the root's
     // OnError). Plain nodes have none, and carry no handler field of their own.
     virtual TErrorHandler* ErrorHandler() { return nullptr; }
-    // Whether a procedure's body expands this statement (actions and loops do; the rest only in loops).
-    bool ExpandsInProcedure = false;
     friend class TProcDef;
 };
 
