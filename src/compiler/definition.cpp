@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <vector>
+#include "compiler/statements.h"
 #include "support/text_format.h"
 
 namespace tambrel {
@@ -58,9 +59,12 @@ bool TDefinition::ResolveList() {
 }
 
 TDefinition* TDefinition::Lookup(const std::string& Key) {
-    // Climbs iteratively through plain definitions; scopes with parameters take over through their
-    // own Lookup.
-    if (TDefinition* found = FindInList(this, Key)) return found;
+    // Own list first, then up through the enclosing scopes, which look among their parameters in
+    // their own Lookup. A member of a long body that is resolving asks the body's index instead of
+    // walking the list.
+    const auto* scope = dynamic_cast<const TProcDef*>(Parent);
+    const TBodyIndex* index = scope ? scope->BodyIndexHolding(this) : nullptr;
+    if (TDefinition* found = index ? index->Find(Key) : FindInList(this, Key)) return found;
     return Parent ? Parent->Lookup(Key) : nullptr;
 }
 

@@ -160,7 +160,21 @@ TProcDef::TProcDef(std::string AName, TId* AParams, TDefinition* ADefinitions)
     Declared = true;
 }
 
-bool TProcDef::ResolveBody() { return Definitions ? Definitions->ResolveList() : true; }
+bool TProcDef::ResolveBody() {
+    if (!Definitions) return true;
+    // Built afresh for each resolution and dropped after it, so it never outlives a change of the list.
+    struct TIndexed {
+        std::unique_ptr<TBodyIndex>& Index;
+        ~TIndexed() { Index.reset(); }
+    } indexed{FBodyIndex};
+    if (ListLength(Definitions.get()) >= TBodyIndex::MinMembers)
+        FBodyIndex = std::make_unique<TBodyIndex>(Definitions.get());
+    return Definitions->ResolveList();
+}
+
+const TBodyIndex* TProcDef::BodyIndexHolding(const TDefinition* Member) const {
+    return FBodyIndex && FBodyIndex->Holds(Member) ? FBodyIndex.get() : nullptr;
+}
 
 bool TProcDef::Resolve() {
     Resolved = ResolveBody();

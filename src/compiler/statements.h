@@ -2,8 +2,10 @@
 // The statements of a script: timed actions (calls and the output built-in), procedures, constants and
 // includes.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+#include "compiler/body_index.h"
 #include "compiler/definition.h"
 #include "compiler/expressions.h"
 
@@ -61,10 +63,16 @@ public:
     int32_t ParamCount() const { return ListLength(Params.get()); }
     void DumpDetails(std::ostream& File, int32_t Level) override;
     const char* ClassName() const override { return "TProcDef"; }
+    // The body's index while the body resolves and holds Member; null otherwise.
+    const TBodyIndex* BodyIndexHolding(const TDefinition* Member) const;
 
 protected:
+    // Resolves every statement of the body, with the body indexed by name while it does when it is long.
     bool ResolveBody();
     void ExpandBody(uint32_t Time, TExpansion& Out, bool EveryStatement);
+
+private:
+    std::unique_ptr<TBodyIndex> FBodyIndex;  // only during ResolveBody
 };
 
 // "const name = expr". Takes the name from AName and destroys that TId; owns AExpr until resolved.
