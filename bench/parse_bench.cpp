@@ -250,7 +250,7 @@ int main(int, char** argv) {
   }
   unlink(path.c_str());
   rmdir(folder);
-  const std::vector<TFigures> firstRun{first};
+  std::vector<TFigures> firstRun{first};
   for (const std::vector<TFigures>* runs : {&firstRun, &cold, &warm}) {
     for (const TFigures& f : *runs) {
       if (!f.Accepted || f.Errors != 0) {
