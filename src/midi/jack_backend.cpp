@@ -25,7 +25,7 @@ namespace {
 constexpr const char* ClientName = "Tambrel";
 // Room for several of the longest long messages (65535 bytes) in flight between two periods.
 constexpr size_t RingBytes = 1u << 19;
-// How long opening waits for the first period and closing for the last one to go out.
+// How long opening waits for the first periods, and closing for a period to take from the ring.
 constexpr std::chrono::milliseconds ProcessWait{1000};
 
 // What the ring holds per message, followed by its bytes.
@@ -85,12 +85,22 @@ class TJackPort : public TMessagePort {
   // still reach the synthesizer), so it is not taken back.
   uint16_t Reset() override { return MidiErrNone; }
 
+  // What could not go out is reported, never dropped unseen: a lost note off is a stuck note.
   uint16_t Close() override {
     std::lock_guard<std::mutex> lock(WriteLock);
+    uint16_t result = MidiErrNone;
     if (Client != nullptr) {
-      // Let the last period carry out what was sent; a dead server carries nothing.
-      if (Active) WaitUntil([this] { return jack_ringbuffer_read_space(Ring) == 0; });
+      // Let the periods carry out what was sent; a dead server carries nothing.
+      if (Active) WaitForDrain();
       if (Active) jack_deactivate(Client);
+      if (!Gone.load(std::memory_order_acquire)) {
+        if (jack_ringbuffer_read_space(Ring) != 0)
+          result = Code("The JACK server did not take all of the MIDI sent before the port was closed; the rest "
+                        "was not sent");
+        else if (Dropped.load(std::memory_order_acquire) != 0)
+          result = Code("A MIDI message was longer than the JACK MIDI port buffer took when it was due; it was "
+                        "not sent");
+      }
       jack_client_close(Client);
       Client = nullptr;
     }
@@ -98,7 +108,7 @@ class TJackPort : public TMessagePort {
       jack_ringbuffer_free(Ring);
       Ring = nullptr;
     }
-    return MidiErrNone;
+    return result;
   }
 
  private:
@@ -108,6 +118,20 @@ class TJackPort : public TMessagePort {
     const auto deadline = std::chrono::steady_clock::now() + ProcessWait;
     while (!ready() && !Gone.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < deadline)
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+
+  // Waits for the ring to empty for as long as the process thread keeps taking from it: the bounded
+  // wait starts again whenever less is left (a loaded server takes a burst over many slow periods).
+  // Close holds the write lock meanwhile, so it ends.
+  void WaitForDrain() {
+    size_t left = jack_ringbuffer_read_space(Ring);
+    auto deadline = std::chrono::steady_clock::now() + ProcessWait;
+    while (left != 0 && !Gone.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      const size_t now = jack_ringbuffer_read_space(Ring);
+      if (now < left) deadline = std::chrono::steady_clock::now() + ProcessWait;
+      left = now;
+    }
   }
 
   // Queues all messages of one call or none of them.
@@ -166,8 +190,9 @@ class TJackPort : public TMessagePort {
       jack_midi_data_t* room = jack_midi_event_reserve(out, offset, header.Size);
       if (room == nullptr) {
         if (wrote) break;  // the port buffer is full: the rest goes out next period
-        // Larger than an empty port buffer takes: only possible when the server's period shrank after
-        // the send was checked.
+        // Larger than an empty port buffer takes: only possible when it was sent before a period told
+        // the limit, or the server's period shrank after the send was checked. Close reports it.
+        Dropped.fetch_add(1, std::memory_order_release);
         jack_ringbuffer_read_advance(Ring, sizeof header + header.Size);
         continue;
       }
@@ -194,6 +219,7 @@ class TJackPort : public TMessagePort {
   std::atomic<bool> Gone{false};              // set by the shutdown callback
   std::atomic<size_t> MaxEvent{0};            // written by the process thread each period, 0 before the first
   std::atomic<uint32_t> Periods{0};           // counted by the process thread
+  std::atomic<uint32_t> Dropped{0};           // messages the process thread could not write, ever
 };
 
 class TJackBackend : public TMidiBackend {
