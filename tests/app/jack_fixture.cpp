@@ -32,7 +32,7 @@ bool IsHexByte(const std::string& token) {
 
 TJackServer::TJackServer() : ServerName(UniqueName("jack")), LogFile(TempPath(ServerName + ".log")) {
   Server = std::make_unique<TBackgroundChild>(
-      std::vector<std::string>{"jackd", "-r", "-n", ServerName, "-d", "dummy", "-r", "48000", "-p", "256"}, LogFile,
+      std::vector<std::string>{"jackd", "-R", "-n", ServerName, "-d", "dummy", "-r", "48000", "-p", "256"}, LogFile,
       std::vector<std::string>{"JACK_NO_AUDIO_RESERVATION=1"});
   TChildOptions options;
   options.ExtraEnvironment = Environment();

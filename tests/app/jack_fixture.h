@@ -12,7 +12,9 @@ namespace tambrel {
 
 class TJackServer {
  public:
-  // Starts "jackd -r -n <unique name> -d dummy" and waits until clients can connect.
+  // Starts "jackd -R -n <unique name> -d dummy" and waits until clients can connect. Real-time
+  // scheduling where the system allows it (jackd goes on without it elsewhere): a reader whose process
+  // thread wakes late misses the port buffer of its period, and events it should have seen are gone.
   // Throws std::runtime_error when the server does not come up.
   TJackServer();
   ~TJackServer();
