@@ -1,6 +1,7 @@
 #include "compiler/body_index.h"
 
 #include "compiler/definition.h"
+#include "compiler/statements.h"
 
 namespace tambrel {
 
@@ -13,13 +14,22 @@ std::string UpperCaseAscii(const std::string& Text) {
     return upper;
 }
 
+bool CanDeclare(TDefinition* d) {
+    return d->Declared || dynamic_cast<TProcDef*>(d) || dynamic_cast<TConstDef*>(d) || dynamic_cast<TId*>(d);
+}
+
 }  // namespace
 
 TBodyIndex::TBodyIndex(TDefinition* Head) {
     for (TDefinition* d = Head; d; d = d->Next) {
         FMembers.insert(d);
-        // Every named member, declared or not: a constant becomes declared while its list resolves.
-        if (auto* named = dynamic_cast<TNamedDefinition*>(d)) FByName[UpperCaseAscii(named->Name)].push_back(named);
+        // Every member that is or may become a declaration (a constant becomes one while its list
+        // resolves). Actions and includes never do; leaving them out matters: thousands of actions are
+        // all named "out", and each would be passed over at every lookup of that name.
+        if (CanDeclare(d)) {
+            auto* named = static_cast<TNamedDefinition*>(d);
+            FByName[UpperCaseAscii(named->Name)].push_back(named);
+        }
     }
 }
 
