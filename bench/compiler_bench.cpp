@@ -5,8 +5,6 @@
 // Every run is measured in a child process of its own: freed items stay in the allocator's free lists,
 // and a second run in the same process would reuse that warm memory and measure far less than a first
 // compile really costs. The median of three runs is printed, because the machine is shared.
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -18,6 +16,7 @@
 #include "compiler/expansion.h"
 #include "compiler/loop.h"
 #include "compiler/tambrel.h"
+#include "in_child_process.h"
 #include "support/huge_page_heap.h"
 
 using namespace tambrel;
@@ -100,28 +99,9 @@ TFigures ItemsAlone(int32_t Outer) {
     return f;
 }
 
-// Runs Measure in a fresh child process and reads its figures back through a pipe.
-TFigures InChild(TFigures (*Measure)(int32_t), int32_t Outer) {
-    int fds[2];
-    if (pipe(fds) != 0) return TFigures();
-    const pid_t child = fork();
-    if (child == 0) {
-        close(fds[0]);
-        const TFigures f = Measure(Outer);
-        const ssize_t written = write(fds[1], &f, sizeof f);
-        _exit(written == static_cast<ssize_t>(sizeof f) ? 0 : 1);
-    }
-    close(fds[1]);
-    TFigures f;
-    if (child < 0 || read(fds[0], &f, sizeof f) != static_cast<ssize_t>(sizeof f)) f = TFigures();
-    close(fds[0]);
-    if (child > 0) waitpid(child, nullptr, 0);
-    return f;
-}
-
 TFigures Median(TFigures (*Measure)(int32_t), int32_t Outer) {
     std::vector<TFigures> runs;
-    for (int run = 0; run < 3; ++run) runs.push_back(InChild(Measure, Outer));
+    for (int run = 0; run < 3; ++run) runs.push_back(bench::InChildProcess<TFigures>([Measure, Outer] { return Measure(Outer); }));
     std::sort(runs.begin(), runs.end(),
               [](const TFigures& a, const TFigures& b) { return a.ItemsPerSecond < b.ItemsPerSecond; });
     return runs[1];

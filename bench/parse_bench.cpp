@@ -12,7 +12,6 @@
 // new to the process, and on a virtual machine each first touch of a page is costly. The last line gives
 // that cost alone: the time a fresh process takes to write as much new memory as the tree holds.
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -29,6 +28,7 @@
 #include "support/huge_page_heap.h"
 
 #include "compiler/tambrel.h"
+#include "in_child_process.h"
 #include "script/lex/source_input.h"
 #include "script/parse/parser.h"
 
@@ -143,42 +143,28 @@ struct TColdWarm {
   TFigures Warm;
 };
 
-// Runs Measure twice in a fresh child process and reads the figures back through a pipe.
+// Measure twice in one fresh process: the cold parse, then the warm one.
 TColdWarm InChild(const std::string& path) {
-  int fds[2];
-  if (pipe(fds) != 0) return {};
-  const pid_t child = fork();
-  if (child == 0) {
-    close(fds[0]);
-    TFigures f[2];
+  return bench::InChildProcess<TColdWarm>([&path] {
+    TColdWarm f;
     try {
-      f[0] = Measure(path);
-      f[1] = Measure(path);
+      f.Cold = Measure(path);
+      f.Warm = Measure(path);
     } catch (const std::exception& e) {
       std::fprintf(stderr, "parse failed: %s\n", e.what());
     }
-    const ssize_t written = write(fds[1], f, sizeof f);
-    _exit(written == static_cast<ssize_t>(sizeof f) ? 0 : 1);
-  }
-  close(fds[1]);
-  TFigures f[2];
-  if (child < 0 || read(fds[0], f, sizeof f) != static_cast<ssize_t>(sizeof f)) f[0] = f[1] = TFigures();
-  close(fds[0]);
-  if (child > 0) waitpid(child, nullptr, 0);
-  return {f[0], f[1]};
+    return f;
+  });
 }
 
 // The floor under the cold figure: seconds a fresh process takes to allocate and first write `bytes`
 // bytes, about as many as the tree keeps, with no parsing at all. On a virtual machine whose host takes
 // back memory the guest freed, this varies with what ran just before.
 double FreshMemorySeconds(long long bytes) {
-  int fds[2];
-  if (bytes <= 0 || pipe(fds) != 0) return 0;
-  const pid_t child = fork();
-  if (child == 0) {
-    close(fds[0]);
+  if (bytes <= 0) return 0;
+  return bench::InChildProcess<double>([bytes] {
     const auto start = std::chrono::steady_clock::now();
-    // In blocks of the size of a tree's nodes' neighbourhood, as the parser's allocations come.
+    // In blocks below glibc's mmap threshold, so that they come from the heap as the tree's nodes do.
     std::vector<std::unique_ptr<char[]>> blocks;
     constexpr long long Block = 64 * 1024;
     unsigned sum = 0;
@@ -187,16 +173,10 @@ double FreshMemorySeconds(long long bytes) {
       std::memset(blocks.back().get(), static_cast<int>(done & 127), Block);
       sum += static_cast<unsigned char>(blocks.back()[static_cast<size_t>(done % Block)]);
     }
-    const double seconds = sum == 1 ? -1.0 : SecondsSince(start);  // the sum keeps the writes alive
-    const ssize_t written = write(fds[1], &seconds, sizeof seconds);
-    _exit(written == static_cast<ssize_t>(sizeof seconds) ? 0 : 1);
-  }
-  close(fds[1]);
-  double seconds = 0;
-  if (child < 0 || read(fds[0], &seconds, sizeof seconds) != static_cast<ssize_t>(sizeof seconds)) seconds = 0;
-  close(fds[0]);
-  if (child > 0) waitpid(child, nullptr, 0);
-  return seconds;
+    const double seconds = SecondsSince(start);
+    // Reading the sum keeps the compiler from dropping the writes, and with them the allocations.
+    return sum == 1 ? -seconds : seconds;
+  });
 }
 
 void Print(const char* title, std::vector<TFigures> runs, std::size_t sourceBytes) {

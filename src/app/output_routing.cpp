@@ -7,18 +7,6 @@
 
 namespace tambrel {
 
-namespace {
-
-// Upper-cases the ASCII letters a to z only, as the device lists compare names.
-std::string UpperAscii(const std::string& text) {
-  std::string result = text;
-  for (char& c : result)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return result;
-}
-
-}  // namespace
-
 TOutputRouting::TOutputRouting(std::array<TOutputPort*, OutputCount> ports) : Ports(ports) {}
 
 TOutputRouting::~TOutputRouting() { SetDestroying(); }

@@ -2,17 +2,11 @@
 
 #include "compiler/definition.h"
 #include "compiler/statements.h"
+#include "support/text_format.h"
 
 namespace tambrel {
 
 namespace {
-
-std::string UpperCaseAscii(const std::string& Text) {
-    std::string upper = Text;
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return upper;
-}
 
 bool CanDeclare(TDefinition* d) {
     return d->Declared || dynamic_cast<TProcDef*>(d) || dynamic_cast<TConstDef*>(d) || dynamic_cast<TId*>(d);
@@ -28,7 +22,7 @@ TBodyIndex::TBodyIndex(TDefinition* Head) {
         // all named "out", and each would be passed over at every lookup of that name.
         if (CanDeclare(d)) {
             auto* named = static_cast<TNamedDefinition*>(d);
-            FByName[UpperCaseAscii(named->Name)].push_back(named);
+            FByName[UpperAscii(named->Name)].push_back(named);
         }
     }
 }
@@ -36,7 +30,7 @@ TBodyIndex::TBodyIndex(TDefinition* Head) {
 bool TBodyIndex::Holds(const TDefinition* Member) const { return FMembers.count(Member) != 0; }
 
 TDefinition* TBodyIndex::Find(const std::string& Key) const {
-    const auto found = FByName.find(UpperCaseAscii(Key));
+    const auto found = FByName.find(UpperAscii(Key));
     if (found == FByName.end()) return nullptr;
     for (TNamedDefinition* named : found->second)
         if (named->Declared) return named;

@@ -173,9 +173,8 @@ TDefinition* FindInList(TDefinition* Member, const std::string& Key) {
 
 bool SameName(const std::string& A, const std::string& B) {
     if (A.size() != B.size()) return false;
-    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
     for (size_t i = 0; i < A.size(); ++i)
-        if (upper(A[i]) != upper(B[i])) return false;
+        if (UpperAscii(A[i]) != UpperAscii(B[i])) return false;
     return true;
 }
 

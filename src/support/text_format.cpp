@@ -57,4 +57,10 @@ std::string StrFormat(const char* format, ...) {
 int32_t MaxInt(int32_t a, int32_t b) { return a > b ? a : b; }
 int32_t MinInt(int32_t a, int32_t b) { return a < b ? a : b; }
 
+std::string UpperAscii(const std::string& text) {
+    std::string result = text;
+    for (char& c : result) c = UpperAscii(c);
+    return result;
+}
+
 }  // namespace tambrel
