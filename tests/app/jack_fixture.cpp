@@ -1,5 +1,7 @@
 #include "jack_fixture.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -28,9 +30,29 @@ bool IsHexByte(const std::string& token) {
   return token.size() == 2 && hex(token[0]) && hex(token[1]);
 }
 
+// Held while a JACK server starts or stops, or a monitor joins one, across every test process of the
+// machine. JACK servers share one registry of shared memory: one that starts while another server or its
+// first client is setting up can leave the other unable to start ("did not start") or its client unable
+// to attach ("Cannot open ... client"), which happened when ctest ran two JACK tests at once.
+class TJackSetupLock {
+ public:
+  TJackSetupLock() : Fd(::open(TempPath("tambrel-jack-setup.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666)) {
+    if (Fd >= 0) ::flock(Fd, LOCK_EX);
+  }
+  ~TJackSetupLock() {
+    if (Fd >= 0) ::close(Fd);  // closing releases the lock
+  }
+  TJackSetupLock(const TJackSetupLock&) = delete;
+  TJackSetupLock& operator=(const TJackSetupLock&) = delete;
+
+ private:
+  int Fd;
+};
+
 }  // namespace
 
 TJackServer::TJackServer() : ServerName(UniqueName("jack")), LogFile(TempPath(ServerName + ".log")) {
+  TJackSetupLock setup;
   Server = std::make_unique<TBackgroundChild>(
       std::vector<std::string>{"jackd", "-R", "-n", ServerName, "-d", "dummy", "-r", "48000", "-p", "256"}, LogFile,
       std::vector<std::string>{"JACK_NO_AUDIO_RESERVATION=1"});
@@ -43,6 +65,7 @@ TJackServer::TJackServer() : ServerName(UniqueName("jack")), LogFile(TempPath(Se
 }
 
 TJackServer::~TJackServer() {
+  TJackSetupLock setup;
   Server->Stop();
   ::unlink(LogFile.c_str());
 }
@@ -74,9 +97,14 @@ bool TJackServer::WaitForPort(const std::string& name, int timeoutMs) const {
 
 TJackMidiMonitor::TJackMidiMonitor(const TJackServer& server)
     : OutputFile(TempPath(UniqueName("midi-dump") + ".txt")) {
+  TJackSetupLock setup;
   Monitor = std::make_unique<TBackgroundChild>(std::vector<std::string>{"jack_midi_dump"}, OutputFile,
                                                server.Environment());
-  if (!server.WaitForPort(InputPort, 10000)) throw std::runtime_error("jack_midi_dump did not register its port");
+  if (!server.WaitForPort(InputPort, 10000)) {
+    const std::string said = Monitor->Stop();
+    ::unlink(OutputFile.c_str());
+    throw std::runtime_error("jack_midi_dump did not register its port; it said: " + said);
+  }
 }
 
 std::vector<std::vector<uint8_t>> TJackMidiMonitor::StopAndCollect() {
