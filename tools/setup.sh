@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building, running and testing Tambrel needs. Safe to run again:
-# it only calls apt-get when something is missing.
+# it only calls apt-get when something is missing. Runs as root, or as a user who may use sudo.
 set -euo pipefail
 
 packages=(
@@ -9,10 +9,13 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libasound2-dev libjack-jackd2-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  # tests: a real JACK server with its dummy driver and MIDI tools, a virtual X display, clang's
-  # sanitizer and fuzzer runtime, a reader for Standard MIDI Files
-  jackd2 xvfb xauth clang libclang-rt-14-dev midicsv
+  # tests: a real JACK server with its dummy driver and MIDI tools, a virtual X display and a tool
+  # that presses keys in it, fonts with stable metrics, clang's sanitizer and fuzzer runtime, a
+  # reader for Standard MIDI Files, the formatting check, Node.js for the terminal test's oracle
+  jackd2 xvfb xauth xdotool fonts-dejavu-core clang libclang-rt-14-dev midicsv clang-format-14
 )
+# Node.js may come from elsewhere (NodeSource's nodejs holds npm and conflicts with Debian's npm).
+command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -20,9 +23,18 @@ for p in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
+if [ "$(id -u)" -eq 0 ]; then
+  as_root=()
+elif command -v sudo >/dev/null 2>&1; then
+  as_root=(sudo)
+else
+  echo "setup: these Debian packages are missing: ${missing[*]}" >&2
+  echo "setup: installing them needs root, and sudo is not available. Install them as root:" >&2
+  echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
+  echo "setup: or run this script as root, or give this user sudo." >&2
+  exit 1
+fi
+
 echo "Installing: ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo -E apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
