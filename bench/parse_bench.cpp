@@ -180,16 +180,17 @@ double FreshMemorySeconds(long long bytes) {
 }
 
 void Print(const char* title, std::vector<TFigures> runs, std::size_t sourceBytes) {
-  std::sort(runs.begin(), runs.end(), [](const TFigures& a, const TFigures& b) { return a.Seconds < b.Seconds; });
+  std::sort(runs.begin(), runs.end(),
+            [](const TFigures& a, const TFigures& b) { return a.Seconds < b.Seconds; });
   const TFigures& median = runs[1];
   const double megabytes = static_cast<double>(sourceBytes) / (1024.0 * 1024.0);
-  std::printf("%s parse of a %.1f MB Tambrel into its tree: %.1f MB/s (target >= 20), %.2f s wall; "
-              "%.1f MB/s of process CPU time (%.2f s, %lld page faults); "
-              "%.2f bytes of resident growth per source byte; tree destroyed in %.3f s (median of 3)\n",
-              title, megabytes, megabytes / median.Seconds, median.Seconds, megabytes / median.CpuSeconds,
-              median.CpuSeconds, median.PageFaults,
-              static_cast<double>(median.ResidentBytes) / static_cast<double>(sourceBytes),
-              median.DestroySeconds);
+  std::printf(
+      "%s parse of a %.1f MB Tambrel into its tree: %.1f MB/s (target >= 20), %.2f s wall; "
+      "%.1f MB/s of process CPU time (%.2f s, %lld page faults); "
+      "%.2f bytes of resident growth per source byte; tree destroyed in %.3f s (median of 3)\n",
+      title, megabytes, megabytes / median.Seconds, median.Seconds, megabytes / median.CpuSeconds,
+      median.CpuSeconds, median.PageFaults,
+      static_cast<double>(median.ResidentBytes) / static_cast<double>(sourceBytes), median.DestroySeconds);
 }
 
 }  // namespace
@@ -240,13 +241,15 @@ int main(int, char** argv) {
     }
   }
   const double megabytes = static_cast<double>(text.size()) / (1024.0 * 1024.0);
-  std::printf("first cold parse of all, on memory new to the process and possibly to the machine: %.1f MB/s "
-              "(%.2f s)\n",
-              megabytes / first.Seconds, first.Seconds);
+  std::printf(
+      "first cold parse of all, on memory new to the process and possibly to the machine: %.1f MB/s "
+      "(%.2f s)\n",
+      megabytes / first.Seconds, first.Seconds);
   Print("cold", cold, text.size());
   Print("warm", warm, text.size());
-  std::printf("fresh memory: a new process allocates and first writes %.0f MB (about the tree's size) in "
-              "%.2f s after the first parse, %.2f s after all, with no parsing\n",
-              static_cast<double>(FreshBytes) / (1024.0 * 1024.0), freshBefore, FreshMemorySeconds(FreshBytes));
+  std::printf(
+      "fresh memory: a new process allocates and first writes %.0f MB (about the tree's size) in "
+      "%.2f s after the first parse, %.2f s after all, with no parsing\n",
+      static_cast<double>(FreshBytes) / (1024.0 * 1024.0), freshBefore, FreshMemorySeconds(FreshBytes));
   return 0;
 }

@@ -27,203 +27,214 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 int64_t NowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
 }
 
-double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+double Seconds(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
 struct Stats {
-    double medianUs, p99Us, maxUs, lastUs;
+  double medianUs, p99Us, maxUs, lastUs;
 };
 
 Stats Summarise(std::vector<int64_t> latenessNs) {
-    const double last = static_cast<double>(latenessNs.back()) / 1000.0;
-    std::sort(latenessNs.begin(), latenessNs.end());
-    auto at = [&](double q) {
-        return static_cast<double>(latenessNs[static_cast<size_t>(q * static_cast<double>(latenessNs.size() - 1))]) /
-               1000.0;
-    };
-    return {at(0.5), at(0.99), static_cast<double>(latenessNs.back()) / 1000.0, last};
+  const double last = static_cast<double>(latenessNs.back()) / 1000.0;
+  std::sort(latenessNs.begin(), latenessNs.end());
+  auto at = [&](double q) {
+    return static_cast<double>(
+               latenessNs[static_cast<size_t>(q * static_cast<double>(latenessNs.size() - 1))]) /
+           1000.0;
+  };
+  return {at(0.5), at(0.99), static_cast<double>(latenessNs.back()) / 1000.0, last};
 }
 
 std::vector<uint32_t> Spacings(size_t n) {
-    std::mt19937 random(42);
-    std::uniform_int_distribution<uint32_t> gap(1, 10);
-    std::vector<uint32_t> times(n);
-    uint32_t t = 0;
-    for (size_t i = 0; i < n; ++i) {
-        times[i] = t;
-        t += gap(random);
-    }
-    return times;
+  std::mt19937 random(42);
+  std::uniform_int_distribution<uint32_t> gap(1, 10);
+  std::vector<uint32_t> times(n);
+  uint32_t t = 0;
+  for (size_t i = 0; i < n; ++i) {
+    times[i] = t;
+    t += gap(random);
+  }
+  return times;
 }
 
 // A plain wait-until-deadline loop on its own thread, with the same slack setting as the play timer.
 std::vector<int64_t> RawWakeUps(const std::vector<uint32_t>& times) {
-    std::vector<int64_t> lateness;
-    std::thread worker([&] {
-        prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-        std::mutex mutex;
-        std::condition_variable never;
-        std::unique_lock<std::mutex> lock(mutex);
-        const int64_t start = NowNs();
-        for (uint32_t t : times) {
-            const int64_t due = start + static_cast<int64_t>(t) * 1000000;
-            const Clock::time_point deadline{std::chrono::nanoseconds(due)};
-            while (Clock::now() < deadline) never.wait_until(lock, deadline);
-            lateness.push_back(NowNs() - due);
-        }
-    });
-    worker.join();
-    return lateness;
+  std::vector<int64_t> lateness;
+  std::thread worker([&] {
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    std::mutex mutex;
+    std::condition_variable never;
+    std::unique_lock<std::mutex> lock(mutex);
+    const int64_t start = NowNs();
+    for (uint32_t t : times) {
+      const int64_t due = start + static_cast<int64_t>(t) * 1000000;
+      const Clock::time_point deadline{std::chrono::nanoseconds(due)};
+      while (Clock::now() < deadline) never.wait_until(lock, deadline);
+      lateness.push_back(NowNs() - due);
+    }
+  });
+  worker.join();
+  return lateness;
 }
 
 std::vector<int64_t> PlayerDeliveries(const std::vector<uint32_t>& times) {
-    TTimedBatch tambrel;
-    const uint8_t bytes[] = {0x90, 60, 100};
-    for (uint32_t t : times) tambrel.Append(new TTimedData(t, bytes, 3, 1));
-    tambrel.Append(new TEndMarker(times.back(), nullptr));
-    std::vector<int64_t> stamps;
-    stamps.reserve(times.size());
-    std::mutex mutex;
-    std::condition_variable ended;
-    bool done = false;
-    TPlayer player;
-    player.OnData = [&](TPlayer&, const TTimedData&) { stamps.push_back(NowNs()); };
-    player.OnEnd = [&](TPlayer&, const TEndMarker&) {
-        std::lock_guard<std::mutex> guard(mutex);
-        done = true;
-        ended.notify_all();
-    };
-    player.AddItems(&tambrel);
-    player.Restart();
-    const int64_t start = NowNs();
-    player.SetEnabled(true);
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        ended.wait(lock, [&] { return done; });
-    }
-    player.SetEnabled(false);
-    player.OnData = nullptr;
-    player.OnEnd = nullptr;
-    player.RemoveItems(&tambrel);
-    std::vector<int64_t> lateness;
-    // The first item is delivered at the start; the others are due at the start plus their time.
-    for (size_t i = 1; i < stamps.size(); ++i) lateness.push_back(stamps[i] - (start + static_cast<int64_t>(times[i]) * 1000000));
-    return lateness;
+  TTimedBatch tambrel;
+  const uint8_t bytes[] = {0x90, 60, 100};
+  for (uint32_t t : times) tambrel.Append(new TTimedData(t, bytes, 3, 1));
+  tambrel.Append(new TEndMarker(times.back(), nullptr));
+  std::vector<int64_t> stamps;
+  stamps.reserve(times.size());
+  std::mutex mutex;
+  std::condition_variable ended;
+  bool done = false;
+  TPlayer player;
+  player.OnData = [&](TPlayer&, const TTimedData&) { stamps.push_back(NowNs()); };
+  player.OnEnd = [&](TPlayer&, const TEndMarker&) {
+    std::lock_guard<std::mutex> guard(mutex);
+    done = true;
+    ended.notify_all();
+  };
+  player.AddItems(&tambrel);
+  player.Restart();
+  const int64_t start = NowNs();
+  player.SetEnabled(true);
+  {
+    std::unique_lock<std::mutex> lock(mutex);
+    ended.wait(lock, [&] { return done; });
+  }
+  player.SetEnabled(false);
+  player.OnData = nullptr;
+  player.OnEnd = nullptr;
+  player.RemoveItems(&tambrel);
+  std::vector<int64_t> lateness;
+  // The first item is delivered at the start; the others are due at the start plus their time.
+  for (size_t i = 1; i < stamps.size(); ++i)
+    lateness.push_back(stamps[i] - (start + static_cast<int64_t>(times[i]) * 1000000));
+  return lateness;
 }
 
 void Timing(size_t n) {
-    const std::vector<uint32_t> times = Spacings(n);
-    std::printf("Timing: %zu data items 1..10 ms apart (%.1f s of timeline)\n", n, times.back() / 1000.0);
-    const Stats raw = Summarise(RawWakeUps(times));
-    const Stats play = Summarise(PlayerDeliveries(times));
-    std::printf("  raw wait-until loop  lateness us: median %8.1f  p99 %8.1f  max %8.1f  last %8.1f\n",
-                raw.medianUs, raw.p99Us, raw.maxUs, raw.lastUs);
-    std::printf("  player deliveries    lateness us: median %8.1f  p99 %8.1f  max %8.1f  last %8.1f\n",
-                play.medianUs, play.p99Us, play.maxUs, play.lastUs);
-    std::printf("  p99 ratio player/raw %.2f (target <= 1.5); last item %.1f us vs raw p99 %.1f us (target <=)\n",
-                play.p99Us / std::max(raw.p99Us, 0.001), play.lastUs, raw.p99Us);
+  const std::vector<uint32_t> times = Spacings(n);
+  std::printf("Timing: %zu data items 1..10 ms apart (%.1f s of timeline)\n", n, times.back() / 1000.0);
+  const Stats raw = Summarise(RawWakeUps(times));
+  const Stats play = Summarise(PlayerDeliveries(times));
+  std::printf("  raw wait-until loop  lateness us: median %8.1f  p99 %8.1f  max %8.1f  last %8.1f\n",
+              raw.medianUs, raw.p99Us, raw.maxUs, raw.lastUs);
+  std::printf("  player deliveries    lateness us: median %8.1f  p99 %8.1f  max %8.1f  last %8.1f\n",
+              play.medianUs, play.p99Us, play.maxUs, play.lastUs);
+  std::printf(
+      "  p99 ratio player/raw %.2f (target <= 1.5); last item %.1f us vs raw p99 %.1f us (target <=)\n",
+      play.p99Us / std::max(raw.p99Us, 0.001), play.lastUs, raw.p99Us);
 }
 
 enum class Order { Ascending, Descending, Interleaved };
 
 const char* Name(Order order) {
-    switch (order) {
-        case Order::Ascending: return "ascending";
-        case Order::Descending: return "descending";
-        case Order::Interleaved: return "interleaved";
-    }
-    return "";
+  switch (order) {
+    case Order::Ascending:
+      return "ascending";
+    case Order::Descending:
+      return "descending";
+    case Order::Interleaved:
+      return "interleaved";
+  }
+  return "";
 }
 
 void FillTambrel(TTimedBatch& batch, size_t n, Order order) {
-    const uint8_t bytes[] = {0x90, 60, 100};
-    const auto count = static_cast<uint32_t>(n);
-    const uint32_t inner = 1000;
-    for (uint32_t i = 0; i < count; ++i) {
-        uint32_t t = i;
-        if (order == Order::Descending) t = count - 1 - i;
-        // Nested loops: each pass of the outer loop walks the whole timeline again.
-        if (order == Order::Interleaved) t = (i % inner) * (count / inner) + i / inner;
-        batch.Append(new TTimedData(t, bytes, 3, 1));
-    }
+  const uint8_t bytes[] = {0x90, 60, 100};
+  const auto count = static_cast<uint32_t>(n);
+  const uint32_t inner = 1000;
+  for (uint32_t i = 0; i < count; ++i) {
+    uint32_t t = i;
+    if (order == Order::Descending) t = count - 1 - i;
+    // Nested loops: each pass of the outer loop walks the whole timeline again.
+    if (order == Order::Interleaved) t = (i % inner) * (count / inner) + i / inner;
+    batch.Append(new TTimedData(t, bytes, 3, 1));
+  }
 }
 
 void Loading(size_t n) {
-    std::printf("Loading: AddItems of %zu data items\n", n);
-    for (bool preloaded : {false, true}) {
-        for (Order order : {Order::Ascending, Order::Descending, Order::Interleaved}) {
-            TTimedBatch existing;
-            TTimedBatch tambrel;
-            TPlayer player;
-            if (preloaded) {
-                FillTambrel(existing, n, Order::Ascending);
-                player.AddItems(&existing);
-            }
-            FillTambrel(tambrel, n, order);
-            const auto start = Clock::now();
-            player.AddItems(&tambrel);
-            const double added = Seconds(start);
-            const auto removeStart = Clock::now();
-            player.RemoveItems(&tambrel);
-            const double removed = Seconds(removeStart);
-            player.RemoveItems(&existing);
-            std::printf("  into %-9s %-11s %7.3f s  %11.0f items/s  longest lock hold %6lld us  (RemoveItems %.3f s)\n",
-                        preloaded ? "1,000,000" : "empty", Name(order), added, static_cast<double>(n) / added,
-                        static_cast<long long>(player.Batch().LongestBulkLockUs()), removed);
-        }
+  std::printf("Loading: AddItems of %zu data items\n", n);
+  for (bool preloaded : {false, true}) {
+    for (Order order : {Order::Ascending, Order::Descending, Order::Interleaved}) {
+      TTimedBatch existing;
+      TTimedBatch tambrel;
+      TPlayer player;
+      if (preloaded) {
+        FillTambrel(existing, n, Order::Ascending);
+        player.AddItems(&existing);
+      }
+      FillTambrel(tambrel, n, order);
+      const auto start = Clock::now();
+      player.AddItems(&tambrel);
+      const double added = Seconds(start);
+      const auto removeStart = Clock::now();
+      player.RemoveItems(&tambrel);
+      const double removed = Seconds(removeStart);
+      player.RemoveItems(&existing);
+      std::printf(
+          "  into %-9s %-11s %7.3f s  %11.0f items/s  longest lock hold %6lld us  (RemoveItems %.3f s)\n",
+          preloaded ? "1,000,000" : "empty", Name(order), added, static_cast<double>(n) / added,
+          static_cast<long long>(player.Batch().LongestBulkLockUs()), removed);
     }
+  }
 }
 
 long ResidentBytes() {
-    std::ifstream statm("/proc/self/statm");
-    long size = 0, resident = 0;
-    statm >> size >> resident;
-    return resident * sysconf(_SC_PAGESIZE);
+  std::ifstream statm("/proc/self/statm");
+  long size = 0, resident = 0;
+  statm >> size >> resident;
+  return resident * sysconf(_SC_PAGESIZE);
 }
 
 void Memory(size_t n) {
-    const long before = ResidentBytes();
-    {
-        TTimedBatch tambrel;
-        TPlayer player;
-        FillTambrel(tambrel, n, Order::Interleaved);
-        player.AddItems(&tambrel);
-        const long after = ResidentBytes();
-        std::printf("Memory: %zu loaded 3-byte data items (Tambrel's batch + player's): %.1f resident bytes per item "
-                    "(target <= 96)\n",
-                    n, static_cast<double>(after - before) / static_cast<double>(n));
-        player.RemoveItems(&tambrel);
-    }
+  const long before = ResidentBytes();
+  {
+    TTimedBatch tambrel;
+    TPlayer player;
+    FillTambrel(tambrel, n, Order::Interleaved);
+    player.AddItems(&tambrel);
+    const long after = ResidentBytes();
+    std::printf(
+        "Memory: %zu loaded 3-byte data items (Tambrel's batch + player's): %.1f resident bytes per item "
+        "(target <= 96)\n",
+        n, static_cast<double>(after - before) / static_cast<double>(n));
+    player.RemoveItems(&tambrel);
+  }
 }
 
 void Taking(size_t n) {
-    TTimedBatch batch;
-    const uint8_t bytes[] = {0x90, 60, 100};
-    // Runs of four items of one time and device, merged into one by TakeNext.
-    for (size_t i = 0; i < n; ++i) batch.Append(new TTimedData(static_cast<uint32_t>(i / 4), bytes, 3, 1));
-    const auto start = Clock::now();
-    size_t taken = 0;
-    while (batch.TakeNext()) ++taken;
-    const double seconds = Seconds(start);
-    std::printf("TakeNext: %zu items in runs of 4 -> %zu merged items in %.3f s: %.0f batch items/s, %.0f takes/s\n", n,
-                taken, seconds, static_cast<double>(n) / seconds, static_cast<double>(taken) / seconds);
+  TTimedBatch batch;
+  const uint8_t bytes[] = {0x90, 60, 100};
+  // Runs of four items of one time and device, merged into one by TakeNext.
+  for (size_t i = 0; i < n; ++i) batch.Append(new TTimedData(static_cast<uint32_t>(i / 4), bytes, 3, 1));
+  const auto start = Clock::now();
+  size_t taken = 0;
+  while (batch.TakeNext()) ++taken;
+  const double seconds = Seconds(start);
+  std::printf(
+      "TakeNext: %zu items in runs of 4 -> %zu merged items in %.3f s: %.0f batch items/s, %.0f takes/s\n", n,
+      taken, seconds, static_cast<double>(n) / seconds, static_cast<double>(taken) / seconds);
 }
 
 }  // namespace
 }  // namespace tambrel
 
 int main(int argc, char** argv) {
-    // The programs run on the huge-page heap; so are they measured.
-    tambrel::UseHugePageHeap(argv);
-    const char* tunables = std::getenv("GLIBC_TUNABLES");
-    std::printf("heap: GLIBC_TUNABLES=%s\n", tunables != nullptr ? tunables : "(unset)");
-    const size_t timingItems = argc > 1 ? static_cast<size_t>(std::atol(argv[1])) : 2000;
-    constexpr size_t Million = 1000000;
-    tambrel::Memory(Million);
-    tambrel::Loading(Million);
-    tambrel::Taking(Million);
-    tambrel::Timing(std::max<size_t>(timingItems, 2));
-    return 0;
+  // The programs run on the huge-page heap; so are they measured.
+  tambrel::UseHugePageHeap(argv);
+  const char* tunables = std::getenv("GLIBC_TUNABLES");
+  std::printf("heap: GLIBC_TUNABLES=%s\n", tunables != nullptr ? tunables : "(unset)");
+  const size_t timingItems = argc > 1 ? static_cast<size_t>(std::atol(argv[1])) : 2000;
+  constexpr size_t Million = 1000000;
+  tambrel::Memory(Million);
+  tambrel::Loading(Million);
+  tambrel::Taking(Million);
+  tambrel::Timing(std::max<size_t>(timingItems, 2));
+  return 0;
 }

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: once with warnings as errors, once under AddressSanitizer and
+# Sets up, checks the formatting, builds and runs every test: once with warnings as errors, once under AddressSanitizer and
 # UndefinedBehaviorSanitizer, once under ThreadSanitizer (the libraries without Qt), then the fuzz
 # targets for a bounded time. Fails when any of them fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
+echo "=== formatting"
+tools/check-format.sh
 
 jobs=$(nproc)
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"

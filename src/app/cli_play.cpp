@@ -148,7 +148,8 @@ int PlayTimeline(const TCliOptions& options, TCliSession& session, TCliTimeline&
     TInterruptGuard interrupt(wake);
     startTime = GetTickCount();
     if (!timeline.Start(options.Repeat)) {
-      std::fprintf(streams.Err, "tambrel-cli: the player does not repeat a timeline of fewer than two items\n");
+      std::fprintf(streams.Err,
+                   "tambrel-cli: the player does not repeat a timeline of fewer than two items\n");
       status = ExitScriptErrors;
       finished = true;
     }

@@ -6,9 +6,13 @@
 
 namespace tambrel {
 
-std::unique_ptr<TCliTimeline> TRealSession::NewTimeline() { return std::make_unique<TPlayerTimeline>(); }
+std::unique_ptr<TCliTimeline> TRealSession::NewTimeline() {
+  return std::make_unique<TPlayerTimeline>();
+}
 
-std::vector<std::string> TRealSession::PortNames() { return MidiOutputNames(SystemMidiService()); }
+std::vector<std::string> TRealSession::PortNames() {
+  return MidiOutputNames(SystemMidiService());
+}
 
 std::unique_ptr<TOutputPort> TRealSession::NewPort() {
   return std::make_unique<TMidiOutputPort>(SystemMidiService());

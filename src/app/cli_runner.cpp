@@ -21,7 +21,8 @@ void PrintError(const TCliStreams& streams, const std::string& text) {
 // Runs the pipeline over one file and maps its outcome to an exit status. An error escaping the
 // compiler (an integer overflow, a fatal scanner limit) ends this file only; its text is shown, as the
 // window's general error display would show it.
-int CompileOne(TCompilePipeline& pipeline, const std::string& path, TPlayer* player, const TCliStreams& streams) {
+int CompileOne(TCompilePipeline& pipeline, const std::string& path, TPlayer* player,
+               const TCliStreams& streams) {
   if (!SourceFileExists(path)) {
     pipeline.CompileFile(path, player);  // writes the not-found line
     return ExitUsageOrFile;
@@ -37,7 +38,9 @@ int CompileOne(TCompilePipeline& pipeline, const std::string& path, TPlayer* pla
   }
 }
 
-int Worse(int a, int b) { return a > b ? a : b; }
+int Worse(int a, int b) {
+  return a > b ? a : b;
+}
 
 // Compiles every file into the timeline in order, as loading them one after another does.
 int LoadAll(const TCliOptions& options, TCliSession& session, TCliTimeline& timeline, TMessageSink& sink,

@@ -16,7 +16,8 @@ constexpr uint16_t TicksPerQuarter = 500;
 constexpr uint32_t MicrosecondsPerQuarter = 500000;
 
 void PutBigEndian(std::vector<uint8_t>& out, uint32_t value, int bytes) {
-  for (int shift = (bytes - 1) * 8; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(value >> shift));
+  for (int shift = (bytes - 1) * 8; shift >= 0; shift -= 8)
+    out.push_back(static_cast<uint8_t>(value >> shift));
 }
 
 // The variable-length quantity of the file format: 7 bits per byte, high bit set on all but the last.

@@ -6,13 +6,21 @@ TMidiOutputPort::TMidiOutputPort(TMidiOutService& service) : Output(service) {
   Output.OnPortError = [this](TMidiOutput&, const std::string& text) { Failure = text; };
 }
 
-void TMidiOutputPort::SetProductName(const std::string& name) { Output.SetProductName(name); }
+void TMidiOutputPort::SetProductName(const std::string& name) {
+  Output.SetProductName(name);
+}
 
-bool TMidiOutputPort::Open() { return Output.Open(); }
+bool TMidiOutputPort::Open() {
+  return Output.Open();
+}
 
-bool TMidiOutputPort::Close() { return Output.Close(); }
+bool TMidiOutputPort::Close() {
+  return Output.Close();
+}
 
-void TMidiOutputPort::PutLong(const uint8_t* data, uint16_t length) { Output.PutLong(data, length); }
+void TMidiOutputPort::PutLong(const uint8_t* data, uint16_t length) {
+  Output.PutLong(data, length);
+}
 
 std::string TMidiOutputPort::Drain() {
   Failure.clear();

@@ -9,7 +9,9 @@ namespace tambrel {
 
 TOutputRouting::TOutputRouting(std::array<TOutputPort*, OutputCount> ports) : Ports(ports) {}
 
-TOutputRouting::~TOutputRouting() { SetDestroying(); }
+TOutputRouting::~TOutputRouting() {
+  SetDestroying();
+}
 
 OutputSlot& TOutputRouting::SlotRef(int n) {
   if (n < 1 || n > OutputCount) throw std::out_of_range(StrFormat("No MIDI output %d", n));
@@ -91,11 +93,21 @@ void TOutputRouting::SetOutputActive(int n, bool on) {
   }
 }
 
-void TOutputRouting::SetHandlesDevice(int n, int32_t value) { SlotRef(n).HandlesDevice = value; }
-void TOutputRouting::SetSlidesActive(bool on) { SlidesActiveFlag = on; }
-void TOutputRouting::SetSlidesDevice(int32_t value) { SlidesDeviceNumber = value; }
-void TOutputRouting::SetTraceMode(bool on) { TraceModeFlag = on; }
-void TOutputRouting::SetDestroying() { Destroying = true; }
+void TOutputRouting::SetHandlesDevice(int n, int32_t value) {
+  SlotRef(n).HandlesDevice = value;
+}
+void TOutputRouting::SetSlidesActive(bool on) {
+  SlidesActiveFlag = on;
+}
+void TOutputRouting::SetSlidesDevice(int32_t value) {
+  SlidesDeviceNumber = value;
+}
+void TOutputRouting::SetTraceMode(bool on) {
+  TraceModeFlag = on;
+}
+void TOutputRouting::SetDestroying() {
+  Destroying = true;
+}
 
 void TOutputRouting::PlayerData(const TRoutedItem& item) {
   if (Destroying) return;

@@ -39,7 +39,8 @@ std::vector<TExportItem> TPlayerTimeline::DataItems(uint32_t& endTime) {
   endTime = 0;
   while (std::unique_ptr<TTimed> item = copy.TakeNext()) {
     if (const auto* data = dynamic_cast<const TTimedData*>(item.get())) {
-      result.push_back({data->Time, data->Device, std::vector<uint8_t>(data->Data(), data->Data() + data->Count())});
+      result.push_back(
+          {data->Time, data->Device, std::vector<uint8_t>(data->Data(), data->Data() + data->Count())});
     } else if (dynamic_cast<const TEndMarker*>(item.get()) != nullptr) {
       endTime = std::max(endTime, item->Time);
     }

@@ -22,21 +22,37 @@ int32_t TScriptTambrel::Compile(TPlayer* player, const std::string& dumpFileName
   return TheRoot->Compile(player, dumpFileName);
 }
 
-std::string TScriptTambrel::Name() const { return TheRoot->Name; }
+std::string TScriptTambrel::Name() const {
+  return TheRoot->Name;
+}
 
-void TScriptFrontEnd::OpenSource(const std::string& path) { tambrel::OpenSource(path); }
+void TScriptFrontEnd::OpenSource(const std::string& path) {
+  tambrel::OpenSource(path);
+}
 
-void TScriptFrontEnd::SetTraceOn(bool on) { tambrel::SetTraceOn(on); }
+void TScriptFrontEnd::SetTraceOn(bool on) {
+  tambrel::SetTraceOn(on);
+}
 
-void TScriptFrontEnd::ResetInput() { tambrel::ResetInput(); }
+void TScriptFrontEnd::ResetInput() {
+  tambrel::ResetInput();
+}
 
-void TScriptFrontEnd::ClearParseResult() { tambrel::ClearParseResult(); }
+void TScriptFrontEnd::ClearParseResult() {
+  tambrel::ClearParseResult();
+}
 
-int TScriptFrontEnd::Parse() { return ParseCurrentSource(); }
+int TScriptFrontEnd::Parse() {
+  return ParseCurrentSource();
+}
 
-int32_t TScriptFrontEnd::ErrorCount() const { return tambrel::ErrorCount(); }
+int32_t TScriptFrontEnd::ErrorCount() const {
+  return tambrel::ErrorCount();
+}
 
-const std::vector<std::string>& TScriptFrontEnd::Messages() const { return tambrel::Messages(); }
+const std::vector<std::string>& TScriptFrontEnd::Messages() const {
+  return tambrel::Messages();
+}
 
 std::unique_ptr<TParsedTambrel> TScriptFrontEnd::TakeParseResult() {
   std::unique_ptr<TTambrel> root = tambrel::TakeParseResult();

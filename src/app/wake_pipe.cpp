@@ -28,7 +28,8 @@ void OnInterrupt(int) {
 }  // namespace
 
 TWakePipe::TWakePipe() {
-  if (::pipe2(Fds, O_CLOEXEC | O_NONBLOCK) != 0) throw std::system_error(errno, std::generic_category(), "pipe2");
+  if (::pipe2(Fds, O_CLOEXEC | O_NONBLOCK) != 0)
+    throw std::system_error(errno, std::generic_category(), "pipe2");
 }
 
 TWakePipe::~TWakePipe() {
@@ -68,6 +69,8 @@ TInterruptGuard::~TInterruptGuard() {
   InterruptWakeFd = -1;
 }
 
-bool TInterruptGuard::Interrupted() { return InterruptSeen != 0; }
+bool TInterruptGuard::Interrupted() {
+  return InterruptSeen != 0;
+}
 
 }  // namespace tambrel

@@ -9,32 +9,34 @@ namespace tambrel {
 namespace {
 
 bool CanDeclare(TDefinition* d) {
-    return d->Declared || dynamic_cast<TProcDef*>(d) || dynamic_cast<TConstDef*>(d) || dynamic_cast<TId*>(d);
+  return d->Declared || dynamic_cast<TProcDef*>(d) || dynamic_cast<TConstDef*>(d) || dynamic_cast<TId*>(d);
 }
 
 }  // namespace
 
 TBodyIndex::TBodyIndex(TDefinition* Head) {
-    for (TDefinition* d = Head; d; d = d->Next) {
-        FMembers.insert(d);
-        // Every member that is or may become a declaration (a constant becomes one while its list
-        // resolves). Actions and includes never do; leaving them out matters: thousands of actions are
-        // all named "out", and each would be passed over at every lookup of that name.
-        if (CanDeclare(d)) {
-            auto* named = static_cast<TNamedDefinition*>(d);
-            FByName[UpperAscii(named->Name)].push_back(named);
-        }
+  for (TDefinition* d = Head; d; d = d->Next) {
+    FMembers.insert(d);
+    // Every member that is or may become a declaration (a constant becomes one while its list
+    // resolves). Actions and includes never do; leaving them out matters: thousands of actions are
+    // all named "out", and each would be passed over at every lookup of that name.
+    if (CanDeclare(d)) {
+      auto* named = static_cast<TNamedDefinition*>(d);
+      FByName[UpperAscii(named->Name)].push_back(named);
     }
+  }
 }
 
-bool TBodyIndex::Holds(const TDefinition* Member) const { return FMembers.count(Member) != 0; }
+bool TBodyIndex::Holds(const TDefinition* Member) const {
+  return FMembers.count(Member) != 0;
+}
 
 TDefinition* TBodyIndex::Find(const std::string& Key) const {
-    const auto found = FByName.find(UpperAscii(Key));
-    if (found == FByName.end()) return nullptr;
-    for (TNamedDefinition* named : found->second)
-        if (named->Declared) return named;
-    return nullptr;
+  const auto found = FByName.find(UpperAscii(Key));
+  if (found == FByName.end()) return nullptr;
+  for (TNamedDefinition* named : found->second)
+    if (named->Declared) return named;
+  return nullptr;
 }
 
 }  // namespace tambrel

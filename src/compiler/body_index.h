@@ -15,21 +15,21 @@ class TDefinition;
 class TNamedDefinition;
 
 class TBodyIndex {
-public:
-    // Shorter lists are searched by walking them; an index would cost more than it saves.
-    static constexpr int32_t MinMembers = 32;
+ public:
+  // Shorter lists are searched by walking them; an index would cost more than it saves.
+  static constexpr int32_t MinMembers = 32;
 
-    // Indexes the list headed by Head as it is now; the list must not change while the index is used.
-    explicit TBodyIndex(TDefinition* Head);
-    bool Holds(const TDefinition* Member) const;
-    // What FindInList gives for a member of the list: the first member, in list order, that is declared
-    // now and named Key in any letter case.
-    TDefinition* Find(const std::string& Key) const;
+  // Indexes the list headed by Head as it is now; the list must not change while the index is used.
+  explicit TBodyIndex(TDefinition* Head);
+  bool Holds(const TDefinition* Member) const;
+  // What FindInList gives for a member of the list: the first member, in list order, that is declared
+  // now and named Key in any letter case.
+  TDefinition* Find(const std::string& Key) const;
 
-private:
-    std::unordered_set<const TDefinition*> FMembers;
-    // Upper-case name to the named members of that name, in list order.
-    std::unordered_map<std::string, std::vector<TNamedDefinition*>> FByName;
+ private:
+  std::unordered_set<const TDefinition*> FMembers;
+  // Upper-case name to the named members of that name, in list order.
+  std::unordered_map<std::string, std::vector<TNamedDefinition*>> FByName;
 };
 
 }  // namespace tambrel

@@ -25,69 +25,69 @@ using TErrorHandler = std::function<void(TDefinition* About, const std::string& 
 
 // Destroys a whole list from its head (DestroyList).
 struct TListDeleter {
-    void operator()(TDefinition* Head) const;
+  void operator()(TDefinition* Head) const;
 };
 template <class T>
 using TOwnedList = std::unique_ptr<T, TListDeleter>;
 
 class TDefinition {
-public:
-    TDefinition();
-    // Unlinks itself from its list; the children it owns go with it.
-    virtual ~TDefinition();
-    TDefinition(const TDefinition&) = delete;
-    TDefinition& operator=(const TDefinition&) = delete;
+ public:
+  TDefinition();
+  // Unlinks itself from its list; the children it owns go with it.
+  virtual ~TDefinition();
+  TDefinition(const TDefinition&) = delete;
+  TDefinition& operator=(const TDefinition&) = delete;
 
-    // Set by the parser after construction.
-    void SetPosition(int32_t ALine, int32_t AColumn, TSourceName AFileName);
-    void SetPosition(int32_t ALine, int32_t AColumn, const std::string& AFileName);
+  // Set by the parser after construction.
+  void SetPosition(int32_t ALine, int32_t AColumn, TSourceName AFileName);
+  void SetPosition(int32_t ALine, int32_t AColumn, const std::string& AFileName);
 
-    TSourceName FileName;  // without directory; empty when none was recorded
-    int32_t Line = 0;
-    int32_t Column = 0;
-    TDefinition* Parent = nullptr;  // the owner and next outer scope
-    TDefinition* Next = nullptr;
-    TDefinition* Prev = nullptr;
-    bool Resolved = false;
-    TDefinition* Resolver = nullptr;  // the declaration a name was bound to; never owned
-    bool Declared = false;
-    bool IsConstant = false;
+  TSourceName FileName;  // without directory; empty when none was recorded
+  int32_t Line = 0;
+  int32_t Column = 0;
+  TDefinition* Parent = nullptr;  // the owner and next outer scope
+  TDefinition* Next = nullptr;
+  TDefinition* Prev = nullptr;
+  bool Resolved = false;
+  TDefinition* Resolver = nullptr;  // the declaration a name was bound to; never owned
+  bool Declared = false;
+  bool IsConstant = false;
 
-protected:
-    // Whether a procedure's body expands this statement (actions and loops do; the rest only in loops).
-    // Here, beside the other flags, so that it takes no padding of its own: a node stays at 72 bytes.
-    bool ExpandsInProcedure = false;
+ protected:
+  // Whether a procedure's body expands this statement (actions and loops do; the rest only in loops).
+  // Here, beside the other flags, so that it takes no padding of its own: a node stays at 72 bytes.
+  bool ExpandsInProcedure = false;
 
-public:
-    int32_t Value = 0;  // the value cell
+ public:
+  int32_t Value = 0;  // the value cell
 
-    virtual bool Resolve();
-    // On the head of a list: resolves every member, true when all resolved.
-    virtual bool ResolveList();
-    // Key is a name in any letter case.
-    virtual TDefinition* Lookup(const std::string& Key);
-    virtual void Expand(uint32_t Time, TExpansion& Out);
-    // Destroys every definition after this one in its list, then this one.
-    virtual void DestroyList();
-    virtual void DumpList(std::ostream& File, int32_t Level);
-    virtual void DumpNext(std::ostream& File, int32_t Level);
-    virtual void DumpTitle(std::ostream& File, int32_t Level);
-    virtual void DumpDetails(std::ostream& File, int32_t Level);
-    virtual void DumpBrief(std::ostream& File, int32_t Level);
+  virtual bool Resolve();
+  // On the head of a list: resolves every member, true when all resolved.
+  virtual bool ResolveList();
+  // Key is a name in any letter case.
+  virtual TDefinition* Lookup(const std::string& Key);
+  virtual void Expand(uint32_t Time, TExpansion& Out);
+  // Destroys every definition after this one in its list, then this one.
+  virtual void DestroyList();
+  virtual void DumpList(std::ostream& File, int32_t Level);
+  virtual void DumpNext(std::ostream& File, int32_t Level);
+  virtual void DumpTitle(std::ostream& File, int32_t Level);
+  virtual void DumpDetails(std::ostream& File, int32_t Level);
+  virtual void DumpBrief(std::ostream& File, int32_t Level);
 
-    virtual const char* ClassName() const { return "TDefinition"; }
+  virtual const char* ClassName() const { return "TDefinition"; }
 
-    void ReportError(TDefinition* About, const std::string& Message);
-    void ReportErrorFmt(TDefinition* About, const char* Format, ...) __attribute__((format(printf, 3, 4)));
-    static void DumpLine(std::ostream& File, int32_t Level, const std::string& Text);
-    static void DumpFmt(std::ostream& File, int32_t Level, const char* Format, ...)
-        __attribute__((format(printf, 3, 4)));
+  void ReportError(TDefinition* About, const std::string& Message);
+  void ReportErrorFmt(TDefinition* About, const char* Format, ...) __attribute__((format(printf, 3, 4)));
+  static void DumpLine(std::ostream& File, int32_t Level, const std::string& Text);
+  static void DumpFmt(std::ostream& File, int32_t Level, const char* Format, ...)
+      __attribute__((format(printf, 3, 4)));
 
-protected:
-    // Where ReportError delivers: the nearest enclosing definition that has a handler (the root's
-    // OnError). Plain nodes have none, and carry no handler field of their own.
-    virtual TErrorHandler* ErrorHandler() { return nullptr; }
-    friend class TProcDef;
+ protected:
+  // Where ReportError delivers: the nearest enclosing definition that has a handler (the root's
+  // OnError). Plain nodes have none, and carry no handler field of their own.
+  virtual TErrorHandler* ErrorHandler() { return nullptr; }
+  friend class TProcDef;
 };
 
 // List operations.
@@ -100,24 +100,24 @@ TDefinition* FindInList(TDefinition* Member, const std::string& Key);
 bool SameName(const std::string& A, const std::string& B);
 
 class TNamedDefinition : public TDefinition {
-public:
-    explicit TNamedDefinition(std::string AName);
-    void SetName(std::string AName);
-    std::string Name;  // as written; compared with SameName
+ public:
+  explicit TNamedDefinition(std::string AName);
+  void SetName(std::string AName);
+  std::string Name;  // as written; compared with SameName
 
-    bool Resolve() override;  // named resolution
-    void DumpTitle(std::ostream& File, int32_t Level) override;
-    const char* ClassName() const override { return "TNamedDefinition"; }
+  bool Resolve() override;  // named resolution
+  void DumpTitle(std::ostream& File, int32_t Level) override;
+  const char* ClassName() const override { return "TNamedDefinition"; }
 
-protected:
-    bool ResolveName();
+ protected:
+  bool ResolveName();
 };
 
 // An identifier: a parameter, a loop variable or the name inside a variable expression.
 class TId : public TNamedDefinition {
-public:
-    explicit TId(std::string Name) : TNamedDefinition(std::move(Name)) {}
-    const char* ClassName() const override { return "TId"; }
+ public:
+  explicit TId(std::string Name) : TNamedDefinition(std::move(Name)) {}
+  const char* ClassName() const override { return "TId"; }
 };
 
 }  // namespace tambrel

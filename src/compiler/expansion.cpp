@@ -10,16 +10,16 @@ ETooManyItems::ETooManyItems(int64_t Cap)
 
 TExpansion::TExpansion(TTimedBatch& ABatch, int64_t AMaxItems, int32_t AMaxCallDepth)
     : Batch(ABatch), MaxItems(AMaxItems), MaxCallDepth(AMaxCallDepth) {
-    Pending.reserve(PendingChunk);
+  Pending.reserve(PendingChunk);
 }
 
 TExpansion::~TExpansion() {
-    for (TTimed* item : Pending) delete item;
+  for (TTimed* item : Pending) delete item;
 }
 
 void TExpansion::Flush() {
-    Batch.AppendMany(Pending);
-    Pending.clear();
+  Batch.AppendMany(Pending);
+  Pending.clear();
 }
 
 }  // namespace tambrel

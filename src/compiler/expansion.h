@@ -12,54 +12,54 @@ namespace tambrel {
 
 // More items than one compile may generate. Ends the compile like an integer overflow.
 class ETooManyItems : public std::length_error {
-public:
-    explicit ETooManyItems(int64_t Cap);
+ public:
+  explicit ETooManyItems(int64_t Cap);
 };
 
 // Thrown after the message about the too deeply nested call has been reported; the root stops the
 // whole expansion on it.
 class ECallTooDeep : public std::runtime_error {
-public:
-    ECallTooDeep() : std::runtime_error("call nesting limit") {}
+ public:
+  ECallTooDeep() : std::runtime_error("call nesting limit") {}
 };
 
 class TExpansion {
-public:
-    // A data item costs about 32 bytes of its own plus its slots in the root's and the player's batches;
-    // 20 million of them stay below 2 GB.
-    static constexpr int64_t DefaultMaxItems = 20000000;
-    // Each nested call takes a few hundred bytes of stack; 1000 levels fit the default 8 MB stack even in
-    // a sanitizer build.
-    static constexpr int32_t DefaultMaxCallDepth = 1000;
+ public:
+  // A data item costs about 32 bytes of its own plus its slots in the root's and the player's batches;
+  // 20 million of them stay below 2 GB.
+  static constexpr int64_t DefaultMaxItems = 20000000;
+  // Each nested call takes a few hundred bytes of stack; 1000 levels fit the default 8 MB stack even in
+  // a sanitizer build.
+  static constexpr int32_t DefaultMaxCallDepth = 1000;
 
-    explicit TExpansion(TTimedBatch& ABatch, int64_t AMaxItems = DefaultMaxItems,
-                        int32_t AMaxCallDepth = DefaultMaxCallDepth);
-    // Frees the items not handed over by Flush: an expansion that ended by an exception is thrown away.
-    ~TExpansion();
-    TExpansion(const TExpansion&) = delete;
-    TExpansion& operator=(const TExpansion&) = delete;
+  explicit TExpansion(TTimedBatch& ABatch, int64_t AMaxItems = DefaultMaxItems,
+                      int32_t AMaxCallDepth = DefaultMaxCallDepth);
+  // Frees the items not handed over by Flush: an expansion that ended by an exception is thrown away.
+  ~TExpansion();
+  TExpansion(const TExpansion&) = delete;
+  TExpansion& operator=(const TExpansion&) = delete;
 
-    // ETooManyItems past the cap. Inline: it runs once per generated item. The items reach the batch in
-    // chunks, because taking the batch's locks for each of millions of items costs more than making them.
-    void Append(std::unique_ptr<TTimed> Item) {
-        if (ItemCount >= MaxItems) throw ETooManyItems(MaxItems);
-        if (Pending.size() == PendingChunk) Flush();
-        Pending.push_back(Item.release());  // never reallocates: reserved for a whole chunk
-        ++ItemCount;
-    }
-    // Hands every pending item to the batch, in the order appended. Must be called before the batch is
-    // read.
-    void Flush();
+  // ETooManyItems past the cap. Inline: it runs once per generated item. The items reach the batch in
+  // chunks, because taking the batch's locks for each of millions of items costs more than making them.
+  void Append(std::unique_ptr<TTimed> Item) {
+    if (ItemCount >= MaxItems) throw ETooManyItems(MaxItems);
+    if (Pending.size() == PendingChunk) Flush();
+    Pending.push_back(Item.release());  // never reallocates: reserved for a whole chunk
+    ++ItemCount;
+  }
+  // Hands every pending item to the batch, in the order appended. Must be called before the batch is
+  // read.
+  void Flush();
 
-    TTimedBatch& Batch;
-    const int64_t MaxItems;
-    const int32_t MaxCallDepth;
-    int64_t ItemCount = 0;
-    int32_t CallDepth = 0;
+  TTimedBatch& Batch;
+  const int64_t MaxItems;
+  const int32_t MaxCallDepth;
+  int64_t ItemCount = 0;
+  int32_t CallDepth = 0;
 
-private:
-    static constexpr size_t PendingChunk = 4096;
-    std::vector<TTimed*> Pending;  // owned until Flush
+ private:
+  static constexpr size_t PendingChunk = 4096;
+  std::vector<TTimed*> Pending;  // owned until Flush
 };
 
 }  // namespace tambrel

@@ -7,78 +7,91 @@
 namespace tambrel {
 
 class TExpr : public TDefinition {
-public:
-    // On failure leaves 0 in Result after reporting every problem found; never changes the tree.
-    virtual bool Evaluate(int32_t& Result);
-    const char* ClassName() const override { return "TExpr"; }
+ public:
+  // On failure leaves 0 in Result after reporting every problem found; never changes the tree.
+  virtual bool Evaluate(int32_t& Result);
+  const char* ClassName() const override { return "TExpr"; }
 
-    // Evaluate without a virtual call for the leaves that expansion meets most: a folded expression
-    // answers from its Value, a name bound to a parameter or loop variable from that cell.
-    bool EvaluateFast(int32_t& Result) {
-        if (IsConstant) {
-            Result = Value;
-            return true;
-        }
-        if (FCell) {
-            Result = *FCell;
-            return true;
-        }
-        return Evaluate(Result);
+  // Evaluate without a virtual call for the leaves that expansion meets most: a folded expression
+  // answers from its Value, a name bound to a parameter or loop variable from that cell.
+  bool EvaluateFast(int32_t& Result) {
+    if (IsConstant) {
+      Result = Value;
+      return true;
     }
+    if (FCell) {
+      Result = *FCell;
+      return true;
+    }
+    return Evaluate(Result);
+  }
 
-protected:
-    // The cell a TVarExpr reads once it is bound to a declaration that is not constant; null otherwise.
-    const int32_t* FCell = nullptr;
+ protected:
+  // The cell a TVarExpr reads once it is bound to a declaration that is not constant; null otherwise.
+  const int32_t* FCell = nullptr;
 };
 
 class TConstExpr : public TExpr {
-public:
-    explicit TConstExpr(int32_t AValue);
-    bool Resolve() override;
-    bool Evaluate(int32_t& Result) override;
-    const char* ClassName() const override { return "TConstExpr"; }
+ public:
+  explicit TConstExpr(int32_t AValue);
+  bool Resolve() override;
+  bool Evaluate(int32_t& Result) override;
+  const char* ClassName() const override { return "TConstExpr"; }
 };
 
 // A name used as a value. Owns Ident.
 class TVarExpr : public TExpr {
-public:
-    explicit TVarExpr(TId* AIdent);
-    TOwnedList<TId> Ident;
-    bool Resolve() override;
-    bool Evaluate(int32_t& Result) override;
-    void DumpDetails(std::ostream& File, int32_t Level) override;
-    const char* ClassName() const override { return "TVarExpr"; }
+ public:
+  explicit TVarExpr(TId* AIdent);
+  TOwnedList<TId> Ident;
+  bool Resolve() override;
+  bool Evaluate(int32_t& Result) override;
+  void DumpDetails(std::ostream& File, int32_t Level) override;
+  const char* ClassName() const override { return "TVarExpr"; }
 };
 
 enum TUnaryOp : uint8_t { uoNot = 0, uoMinus = 1, uoPlus = 2 };
 
 // Owns Operand.
 class TUnaryExpr : public TExpr {
-public:
-    TUnaryExpr(int32_t AOp, TExpr* AOperand);
-    uint8_t Op;
-    TOwnedList<TExpr> Operand;
-    bool Resolve() override;
-    bool Evaluate(int32_t& Result) override;
-    void DumpDetails(std::ostream& File, int32_t Level) override;
-    const char* ClassName() const override { return "TUnaryExpr"; }
+ public:
+  TUnaryExpr(int32_t AOp, TExpr* AOperand);
+  uint8_t Op;
+  TOwnedList<TExpr> Operand;
+  bool Resolve() override;
+  bool Evaluate(int32_t& Result) override;
+  void DumpDetails(std::ostream& File, int32_t Level) override;
+  const char* ClassName() const override { return "TUnaryExpr"; }
 };
 
 enum TBinaryOp : uint8_t {
-    boMult = 0, boDiv, boMod, boPlus, boMinus, boAnd, boOr, boXor, boEq, boNeq, boLt, boLe, boGe, boGt
+  boMult = 0,
+  boDiv,
+  boMod,
+  boPlus,
+  boMinus,
+  boAnd,
+  boOr,
+  boXor,
+  boEq,
+  boNeq,
+  boLt,
+  boLe,
+  boGe,
+  boGt
 };
 
 // Owns Left and Right.
 class TBinaryExpr : public TExpr {
-public:
-    TBinaryExpr(int32_t AOp, TExpr* ALeft, TExpr* ARight);
-    uint8_t Op;
-    TOwnedList<TExpr> Left;
-    TOwnedList<TExpr> Right;
-    bool Resolve() override;
-    bool Evaluate(int32_t& Result) override;
-    void DumpDetails(std::ostream& File, int32_t Level) override;
-    const char* ClassName() const override { return "TBinaryExpr"; }
+ public:
+  TBinaryExpr(int32_t AOp, TExpr* ALeft, TExpr* ARight);
+  uint8_t Op;
+  TOwnedList<TExpr> Left;
+  TOwnedList<TExpr> Right;
+  bool Resolve() override;
+  bool Evaluate(int32_t& Result) override;
+  void DumpDetails(std::ostream& File, int32_t Level) override;
+  const char* ClassName() const override { return "TBinaryExpr"; }
 };
 
 // The dump texts of the operator codes; "<unhandled>" for any other code.

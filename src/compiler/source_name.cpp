@@ -8,25 +8,25 @@ namespace tambrel {
 namespace {
 
 struct TNameTable {
-    std::mutex Lock;
-    std::unordered_set<std::string> Names;  // guarded by Lock; never shrinks, so entries stay put
+  std::mutex Lock;
+  std::unordered_set<std::string> Names;  // guarded by Lock; never shrinks, so entries stay put
 };
 
 TNameTable& Table() {
-    // Never destroyed: nodes of trees freed during exit may still point into it.
-    static auto* table = new TNameTable;
-    return *table;
+  // Never destroyed: nodes of trees freed during exit may still point into it.
+  static auto* table = new TNameTable;
+  return *table;
 }
 
 const std::string* Intern(const std::string& Name) {
-    TNameTable& table = Table();
-    std::lock_guard<std::mutex> guard(table.Lock);
-    return &*table.Names.insert(Name).first;
+  TNameTable& table = Table();
+  std::lock_guard<std::mutex> guard(table.Lock);
+  return &*table.Names.insert(Name).first;
 }
 
 const std::string* EmptyName() {
-    static const std::string* empty = Intern(std::string());
-    return empty;
+  static const std::string* empty = Intern(std::string());
+  return empty;
 }
 
 }  // namespace

@@ -11,25 +11,25 @@ namespace {
 
 // Both are touched only on the user-interface thread, which is the only one that compiles.
 std::function<void()>& EventsHook() {
-    static std::function<void()> hook;
-    return hook;
+  static std::function<void()> hook;
+  return hook;
 }
 bool GCompileRunning = false;
 
 class TCompileGuard {
-public:
-    TCompileGuard() {
-        if (GCompileRunning) throw std::logic_error("A compile is already running");
-        GCompileRunning = true;
-    }
-    ~TCompileGuard() { GCompileRunning = false; }
-    TCompileGuard(const TCompileGuard&) = delete;
-    TCompileGuard& operator=(const TCompileGuard&) = delete;
+ public:
+  TCompileGuard() {
+    if (GCompileRunning) throw std::logic_error("A compile is already running");
+    GCompileRunning = true;
+  }
+  ~TCompileGuard() { GCompileRunning = false; }
+  TCompileGuard(const TCompileGuard&) = delete;
+  TCompileGuard& operator=(const TCompileGuard&) = delete;
 };
 
 std::string TakeRootName(TId* Id) {
-    std::unique_ptr<TId> owned(Id);
-    return owned ? owned->Name : std::string();
+  std::unique_ptr<TId> owned(Id);
+  return owned ? owned->Name : std::string();
 }
 
 }  // namespace
@@ -39,89 +39,93 @@ TTambrel::TTambrel(std::string AName, TDefinition* ADefinitions)
       Batch(std::make_unique<TTimedBatch>()),
       MaxItems(TExpansion::DefaultMaxItems),
       MaxCallDepth(TExpansion::DefaultMaxCallDepth) {
-    FileName = TSourceName(Name);
-    if (Definitions) AddBuiltins();
+  FileName = TSourceName(Name);
+  if (Definitions) AddBuiltins();
 }
 
 TTambrel::TTambrel(TId* AName, TDefinition* ADefinitions) : TTambrel(TakeRootName(AName), ADefinitions) {}
 
 TTambrel::~TTambrel() {
-    ClearBatch();
-    Batch.reset();
-    Player = nullptr;
+  ClearBatch();
+  Batch.reset();
+  Player = nullptr;
 }
 
 void TTambrel::AddBuiltins() {
-    // One walk to the end of the list for both: a big script's top level has many thousands of entries.
-    TDefinition* last = Definitions.get();
-    while (last->Next) last = last->Next;
-    for (const char* name : {"Out", "Nop"}) {
-        auto* builtin = new TProcDef(std::string(name), nullptr, nullptr);
-        builtin->Parent = this;
-        builtin->Resolved = true;
-        AppendToList(last, builtin);
-        last = builtin;
-    }
+  // One walk to the end of the list for both: a big script's top level has many thousands of entries.
+  TDefinition* last = Definitions.get();
+  while (last->Next) last = last->Next;
+  for (const char* name : {"Out", "Nop"}) {
+    auto* builtin = new TProcDef(std::string(name), nullptr, nullptr);
+    builtin->Parent = this;
+    builtin->Resolved = true;
+    AppendToList(last, builtin);
+    last = builtin;
+  }
 }
 
 bool TTambrel::Resolve() {
-    Resolved = ResolveBody();
-    return Resolved;
+  Resolved = ResolveBody();
+  return Resolved;
 }
 
-void TTambrel::SetProcessEventsHook(std::function<void()> Hook) { EventsHook() = std::move(Hook); }
+void TTambrel::SetProcessEventsHook(std::function<void()> Hook) {
+  EventsHook() = std::move(Hook);
+}
 
-bool TTambrel::CompileRunning() { return GCompileRunning; }
+bool TTambrel::CompileRunning() {
+  return GCompileRunning;
+}
 
 void TTambrel::ProcessEvents() {
-    if (EventsHook()) EventsHook()();
+  if (EventsHook()) EventsHook()();
 }
 
 int32_t TTambrel::Compile(TPlayer* APlayer, const std::string& DumpFileName) {
-    TCompileGuard running;
-    ClearBatch();
-    Player = APlayer;
-    int32_t result = 0;
-    if (!Resolve()) {
-        ReportError(this, "Could not resolve all references.");
-        result = 1;
-    } else {
-        ProcessEvents();
-        try {
-            TExpansion out(*Batch, MaxItems, MaxCallDepth);
-            Expand(0, out);
-            out.Flush();
-            Batch->Append(new TEndMarker(Batch->LastTime(), this));
-        } catch (const ECallTooDeep&) {
-            // Reported where the call was found; the half-made timeline is of no use.
-            Batch->Clear();
-            result = 1;
-        } catch (...) {
-            // Nothing has reached the player yet; free what was generated before passing the fault on.
-            Batch->Clear();
-            throw;
-        }
-        if (result == 0) {
-            ProcessEvents();
-            if (Player) Player->AddItems(Batch.get());
-        }
+  TCompileGuard running;
+  ClearBatch();
+  Player = APlayer;
+  int32_t result = 0;
+  if (!Resolve()) {
+    ReportError(this, "Could not resolve all references.");
+    result = 1;
+  } else {
+    ProcessEvents();
+    try {
+      TExpansion out(*Batch, MaxItems, MaxCallDepth);
+      Expand(0, out);
+      out.Flush();
+      Batch->Append(new TEndMarker(Batch->LastTime(), this));
+    } catch (const ECallTooDeep&) {
+      // Reported where the call was found; the half-made timeline is of no use.
+      Batch->Clear();
+      result = 1;
+    } catch (...) {
+      // Nothing has reached the player yet; free what was generated before passing the fault on.
+      Batch->Clear();
+      throw;
     }
-    if (!DumpFileName.empty()) WriteDump(DumpFileName);
-    return result;
+    if (result == 0) {
+      ProcessEvents();
+      if (Player) Player->AddItems(Batch.get());
+    }
+  }
+  if (!DumpFileName.empty()) WriteDump(DumpFileName);
+  return result;
 }
 
 void TTambrel::ClearBatch() {
-    if (!Batch) return;
-    if (Player) Player->RemoveItems(Batch.get());
-    Batch->Clear();
+  if (!Batch) return;
+  if (Player) Player->RemoveItems(Batch.get());
+  Batch->Clear();
 }
 
 void TTambrel::WriteDump(const std::string& DumpFileName) {
-    std::ofstream file(DumpFileName, std::ios::binary | std::ios::trunc);
-    if (!file) ThrowFileError("create", DumpFileName);
-    DumpList(file, 0);
-    file.close();
-    if (file.fail()) ThrowFileError("write", DumpFileName);
+  std::ofstream file(DumpFileName, std::ios::binary | std::ios::trunc);
+  if (!file) ThrowFileError("create", DumpFileName);
+  DumpList(file, 0);
+  file.close();
+  if (file.fail()) ThrowFileError("write", DumpFileName);
 }
 
 }  // namespace tambrel

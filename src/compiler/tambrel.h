@@ -12,42 +12,42 @@
 namespace tambrel {
 
 class TTambrel : public TProcDef {
-public:
-    // Owns the whole top-level list ADefinitions (may be null: then no built-ins are added). The TId
-    // form takes the name and destroys the TId.
-    TTambrel(std::string AName, TDefinition* ADefinitions);
-    TTambrel(TId* AName, TDefinition* ADefinitions);
-    // Withdraws the items from the player before freeing them.
-    ~TTambrel() override;
+ public:
+  // Owns the whole top-level list ADefinitions (may be null: then no built-ins are added). The TId
+  // form takes the name and destroys the TId.
+  TTambrel(std::string AName, TDefinition* ADefinitions);
+  TTambrel(TId* AName, TDefinition* ADefinitions);
+  // Withdraws the items from the player before freeing them.
+  ~TTambrel() override;
 
-    TErrorHandler OnError;  // receives every message of the tree; none when empty
-    TPlayer* Player = nullptr;  // not owned
-    std::unique_ptr<TTimedBatch> Batch;
+  TErrorHandler OnError;      // receives every message of the tree; none when empty
+  TPlayer* Player = nullptr;  // not owned
+  std::unique_ptr<TTimedBatch> Batch;
 
-    // Caps for runaway scripts; tests lower them.
-    int64_t MaxItems;
-    int32_t MaxCallDepth;
+  // Caps for runaway scripts; tests lower them.
+  int64_t MaxItems;
+  int32_t MaxCallDepth;
 
-    bool Resolve() override;
-    // 0 when the script resolved and expanded, 1 when not. Integer overflow, range errors and
-    // ETooManyItems leave it (nothing reaches the player then); a dump file that cannot be written
-    // raises EInOutError.
-    int32_t Compile(TPlayer* APlayer, const std::string& DumpFileName);
-    void ClearBatch();
-    void WriteDump(const std::string& DumpFileName);
-    const char* ClassName() const override { return "TTambrel"; }
+  bool Resolve() override;
+  // 0 when the script resolved and expanded, 1 when not. Integer overflow, range errors and
+  // ETooManyItems leave it (nothing reaches the player then); a dump file that cannot be written
+  // raises EInOutError.
+  int32_t Compile(TPlayer* APlayer, const std::string& DumpFileName);
+  void ClearBatch();
+  void WriteDump(const std::string& DumpFileName);
+  const char* ClassName() const override { return "TTambrel"; }
 
-    // Lets the user interface handle its pending events during a compile (the shell installs it).
-    static void SetProcessEventsHook(std::function<void()> Hook);
-    // True while any root is inside Compile; the shell must not start a compile or unload then.
-    static bool CompileRunning();
+  // Lets the user interface handle its pending events during a compile (the shell installs it).
+  static void SetProcessEventsHook(std::function<void()> Hook);
+  // True while any root is inside Compile; the shell must not start a compile or unload then.
+  static bool CompileRunning();
 
-protected:
-    TErrorHandler* ErrorHandler() override { return OnError ? &OnError : nullptr; }
+ protected:
+  TErrorHandler* ErrorHandler() override { return OnError ? &OnError : nullptr; }
 
-private:
-    void AddBuiltins();
-    static void ProcessEvents();
+ private:
+  void AddBuiltins();
+  static void ProcessEvents();
 };
 
 }  // namespace tambrel

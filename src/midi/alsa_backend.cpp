@@ -88,7 +88,8 @@ class TAlsaPort : public TMessagePort {
       snd_seq_ev_clear(&ev);
       snd_midi_event_reset_encode(Encoder);
       const long used = snd_midi_event_encode(Encoder, m.data(), static_cast<long>(m.size()), &ev);
-      if (used < 0) return Code("Cannot encode a MIDI message for the ALSA sequencer", static_cast<int>(used));
+      if (used < 0)
+        return Code("Cannot encode a MIDI message for the ALSA sequencer", static_cast<int>(used));
       if (ev.type == SND_SEQ_EVENT_NONE) return MidiErrInvalidParam;
       snd_seq_ev_set_source(&ev, PortId);
       snd_seq_ev_set_subs(&ev);
@@ -100,10 +101,10 @@ class TAlsaPort : public TMessagePort {
     return MidiErrNone;
   }
 
-  std::mutex Lock;                      // guards Seq and Encoder
+  std::mutex Lock;  // guards Seq and Encoder
   snd_seq_t* Seq = nullptr;
   snd_midi_event_t* Encoder = nullptr;
-  int PortId = -1;                      // fixed after Start
+  int PortId = -1;  // fixed after Start
 };
 
 class TAlsaBackend : public TMidiBackend {
@@ -131,9 +132,10 @@ class TAlsaBackend : public TMidiBackend {
         const unsigned caps = snd_seq_port_info_get_capability(port);
         const unsigned wanted = SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE;
         if ((caps & wanted) != wanted || (caps & SND_SEQ_PORT_CAP_NO_EXPORT) != 0) continue;
-        const std::string name = std::string(snd_seq_client_info_get_name(client)) + ":" +
-                                 snd_seq_port_info_get_name(port);
-        list.push_back({name + " (ALSA)", std::to_string(id) + ":" + std::to_string(snd_seq_port_info_get_port(port))});
+        const std::string name =
+            std::string(snd_seq_client_info_get_name(client)) + ":" + snd_seq_port_info_get_name(port);
+        list.push_back(
+            {name + " (ALSA)", std::to_string(id) + ":" + std::to_string(snd_seq_port_info_get_port(port))});
       }
     }
     return list;
@@ -144,7 +146,8 @@ class TAlsaBackend : public TMidiBackend {
     return ConnectLocked();
   }
 
-  uint16_t OpenPort(const std::string& address, TMidiDoneCallback done, std::unique_ptr<TMidiOutPort>& port) override {
+  uint16_t OpenPort(const std::string& address, TMidiDoneCallback done,
+                    std::unique_ptr<TMidiOutPort>& port) override {
     return OpenTo(address, std::move(done), port);
   }
   uint16_t OpenVirtual(TMidiDoneCallback done, std::unique_ptr<TMidiOutPort>& port) override {
@@ -152,7 +155,8 @@ class TAlsaBackend : public TMidiBackend {
   }
 
  private:
-  static uint16_t OpenTo(const std::string& address, TMidiDoneCallback done, std::unique_ptr<TMidiOutPort>& port) {
+  static uint16_t OpenTo(const std::string& address, TMidiDoneCallback done,
+                         std::unique_ptr<TMidiOutPort>& port) {
     auto p = std::make_unique<TAlsaPort>(std::move(done));
     const uint16_t code = p->Start(address);
     if (code != MidiErrNone) return code;
@@ -171,6 +175,8 @@ class TAlsaBackend : public TMidiBackend {
 
 }  // namespace
 
-std::unique_ptr<TMidiBackend> MakeAlsaBackend() { return std::make_unique<TAlsaBackend>(); }
+std::unique_ptr<TMidiBackend> MakeAlsaBackend() {
+  return std::make_unique<TAlsaBackend>();
+}
 
 }  // namespace tambrel

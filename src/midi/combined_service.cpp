@@ -131,7 +131,8 @@ class TCombinedMidiService : public TMidiOutService {
 
 }  // namespace
 
-std::unique_ptr<TMidiOutService> MakeCombinedMidiService(std::vector<std::unique_ptr<TMidiBackend>> backends) {
+std::unique_ptr<TMidiOutService> MakeCombinedMidiService(
+    std::vector<std::unique_ptr<TMidiBackend>> backends) {
   return std::make_unique<TCombinedMidiService>(std::move(backends));
 }
 

@@ -50,7 +50,9 @@ jack_client_t* Connect(const std::string& server, const char* name) {
                           server.c_str());
 }
 
-uint16_t Code(const std::string& text) { return TMidiErrorTexts::Global().CodeFor(text); }
+uint16_t Code(const std::string& text) {
+  return TMidiErrorTexts::Global().CodeFor(text);
+}
 
 class TJackPort : public TMessagePort {
  public:
@@ -95,11 +97,13 @@ class TJackPort : public TMessagePort {
       if (Active) jack_deactivate(Client);
       if (!Gone.load(std::memory_order_acquire)) {
         if (jack_ringbuffer_read_space(Ring) != 0)
-          result = Code("The JACK server did not take all of the MIDI sent before the port was closed; the rest "
-                        "was not sent");
+          result = Code(
+              "The JACK server did not take all of the MIDI sent before the port was closed; the rest "
+              "was not sent");
         else if (Dropped.load(std::memory_order_acquire) != 0)
-          result = Code("A MIDI message was longer than the JACK MIDI port buffer took when it was due; it was "
-                        "not sent");
+          result = Code(
+              "A MIDI message was longer than the JACK MIDI port buffer took when it was due; it was "
+              "not sent");
       }
       jack_client_close(Client);
       Client = nullptr;
@@ -126,7 +130,8 @@ class TJackPort : public TMessagePort {
   void WaitForDrain() {
     size_t left = jack_ringbuffer_read_space(Ring);
     auto deadline = std::chrono::steady_clock::now() + ProcessWait;
-    while (left != 0 && !Gone.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < deadline) {
+    while (left != 0 && !Gone.load(std::memory_order_acquire) &&
+           std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
       const size_t now = jack_ringbuffer_read_space(Ring);
       if (now < left) deadline = std::chrono::steady_clock::now() + ProcessWait;
@@ -145,8 +150,8 @@ class TJackPort : public TMessagePort {
       // It could never be written into a period's buffer and would be dropped there unseen. The text
       // names only the server's limit, so that it keeps one code whatever the message's length.
       if (maxEvent != 0 && m.size() > maxEvent)
-        return Code("A MIDI message is longer than a JACK MIDI port buffer takes (" + std::to_string(maxEvent) +
-                    " bytes); it was not sent");
+        return Code("A MIDI message is longer than a JACK MIDI port buffer takes (" +
+                    std::to_string(maxEvent) + " bytes); it was not sent");
       total += sizeof(TRecordHeader) + m.size();
     }
     if (jack_ringbuffer_write_space(Ring) < total) return MidiErrBufferFull;
@@ -211,15 +216,15 @@ class TJackPort : public TMessagePort {
     port->Done(nullptr, Code("The JACK server has shut down (" + why + "); the MIDI port was closed"));
   }
 
-  std::mutex WriteLock;                       // serialises writers and Close; never taken by the callbacks
-  jack_client_t* Client = nullptr;            // set in Start, cleared in Close under WriteLock
-  jack_port_t* Port = nullptr;                // fixed after Start
-  jack_ringbuffer_t* Ring = nullptr;          // writer side under WriteLock, reader side the process thread
-  bool Active = false;                        // fixed after Start
-  std::atomic<bool> Gone{false};              // set by the shutdown callback
-  std::atomic<size_t> MaxEvent{0};            // written by the process thread each period, 0 before the first
-  std::atomic<uint32_t> Periods{0};           // counted by the process thread
-  std::atomic<uint32_t> Dropped{0};           // messages the process thread could not write, ever
+  std::mutex WriteLock;               // serialises writers and Close; never taken by the callbacks
+  jack_client_t* Client = nullptr;    // set in Start, cleared in Close under WriteLock
+  jack_port_t* Port = nullptr;        // fixed after Start
+  jack_ringbuffer_t* Ring = nullptr;  // writer side under WriteLock, reader side the process thread
+  bool Active = false;                // fixed after Start
+  std::atomic<bool> Gone{false};      // set by the shutdown callback
+  std::atomic<size_t> MaxEvent{0};    // written by the process thread each period, 0 before the first
+  std::atomic<uint32_t> Periods{0};   // counted by the process thread
+  std::atomic<uint32_t> Dropped{0};   // messages the process thread could not write, ever
 };
 
 class TJackBackend : public TMidiBackend {
@@ -236,7 +241,8 @@ class TJackBackend : public TMidiBackend {
     if (!ConnectLocked()) return list;
     const char** names = jack_get_ports(Lister, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput);
     if (names == nullptr) return list;
-    for (size_t i = 0; names[i] != nullptr; ++i) list.push_back({std::string(names[i]) + " (JACK)", names[i]});
+    for (size_t i = 0; names[i] != nullptr; ++i)
+      list.push_back({std::string(names[i]) + " (JACK)", names[i]});
     jack_free(names);
     return list;
   }
@@ -246,7 +252,8 @@ class TJackBackend : public TMidiBackend {
     return ConnectLocked();
   }
 
-  uint16_t OpenPort(const std::string& address, TMidiDoneCallback done, std::unique_ptr<TMidiOutPort>& port) override {
+  uint16_t OpenPort(const std::string& address, TMidiDoneCallback done,
+                    std::unique_ptr<TMidiOutPort>& port) override {
     return OpenTo(address, std::move(done), port);
   }
 
@@ -255,7 +262,8 @@ class TJackBackend : public TMidiBackend {
   }
 
  private:
-  uint16_t OpenTo(const std::string& destination, TMidiDoneCallback done, std::unique_ptr<TMidiOutPort>& port) {
+  uint16_t OpenTo(const std::string& destination, TMidiDoneCallback done,
+                  std::unique_ptr<TMidiOutPort>& port) {
     auto p = std::make_unique<TJackPort>(std::move(done));
     const uint16_t code = p->Start(Server, destination);
     if (code != MidiErrNone) return code;  // p's destructor closes what was opened
@@ -286,7 +294,7 @@ class TJackBackend : public TMidiBackend {
 
   const std::string Server;
   std::mutex Lock;
-  jack_client_t* Lister = nullptr;    // guarded by Lock
+  jack_client_t* Lister = nullptr;      // guarded by Lock
   std::atomic<bool> ListerGone{false};  // set by the listing client's shutdown callback
 };
 

@@ -17,17 +17,28 @@ std::vector<std::string> DynamicTexts;  // guarded by TextsLock; code = MidiErrF
 
 const char* FixedText(uint16_t code) {
   switch (code) {
-    case MidiErrNone: return "The operation completed successfully";
-    case MidiErrGeneral: return "Unspecified MIDI system error";
-    case MidiErrBadDeviceId: return "The MIDI output device identifier is out of range";
-    case MidiErrInvalidHandle: return "The MIDI output port is not open";
-    case MidiErrNoMemory: return "Not enough memory for the MIDI message";
-    case MidiErrInvalidParam: return "Invalid parameter passed to the MIDI output port";
-    case MidiErrNoDevice: return "The MIDI output port no longer exists";
-    case MidiErrPortGone: return "The MIDI system of this port has gone away; the port was closed";
-    case MidiErrBufferFull: return "The MIDI output buffer is full; the message was not sent";
-    case MidiErrNoSystem: return "No MIDI system is running (neither the ALSA sequencer nor a JACK server)";
-    default: return nullptr;
+    case MidiErrNone:
+      return "The operation completed successfully";
+    case MidiErrGeneral:
+      return "Unspecified MIDI system error";
+    case MidiErrBadDeviceId:
+      return "The MIDI output device identifier is out of range";
+    case MidiErrInvalidHandle:
+      return "The MIDI output port is not open";
+    case MidiErrNoMemory:
+      return "Not enough memory for the MIDI message";
+    case MidiErrInvalidParam:
+      return "Invalid parameter passed to the MIDI output port";
+    case MidiErrNoDevice:
+      return "The MIDI output port no longer exists";
+    case MidiErrPortGone:
+      return "The MIDI system of this port has gone away; the port was closed";
+    case MidiErrBufferFull:
+      return "The MIDI output buffer is full; the message was not sent";
+    case MidiErrNoSystem:
+      return "No MIDI system is running (neither the ALSA sequencer nor a JACK server)";
+    default:
+      return nullptr;
   }
 }
 
@@ -53,7 +64,8 @@ bool TMidiErrorTexts::TextOf(uint16_t code, std::string& text) {
     return true;
   }
   std::lock_guard<std::mutex> lock(TextsLock);
-  if (code < MidiErrFirstDynamic || static_cast<size_t>(code - MidiErrFirstDynamic) >= DynamicTexts.size()) return false;
+  if (code < MidiErrFirstDynamic || static_cast<size_t>(code - MidiErrFirstDynamic) >= DynamicTexts.size())
+    return false;
   text = DynamicTexts[code - MidiErrFirstDynamic];
   return true;
 }

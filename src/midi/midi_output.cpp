@@ -8,7 +8,9 @@ namespace tambrel {
 
 namespace {
 
-uint16_t ClampCount(uint32_t n) { return static_cast<uint16_t>(std::min<uint32_t>(n, 0xFFFF)); }
+uint16_t ClampCount(uint32_t n) {
+  return static_cast<uint16_t>(std::min<uint32_t>(n, 0xFFFF));
+}
 
 }  // namespace
 

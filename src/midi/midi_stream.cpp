@@ -11,25 +11,33 @@ int MidiDataLength(uint8_t status) {
     return (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
   }
   switch (status) {
-    case 0xF1: return 1;  // time code quarter frame
-    case 0xF2: return 2;  // song position
-    case 0xF3: return 1;  // song select
-    case 0xF6: return 0;  // tune request
+    case 0xF1:
+      return 1;  // time code quarter frame
+    case 0xF2:
+      return 2;  // song position
+    case 0xF3:
+      return 1;  // song select
+    case 0xF6:
+      return 0;  // tune request
     case 0xF0:
     case 0xF4:
     case 0xF5:
-    case 0xF7: return -1;
-    default: return 0;  // real-time F8..FF
+    case 0xF7:
+      return -1;
+    default:
+      return 0;  // real-time F8..FF
   }
 }
 
 namespace {
 
-bool IsRealTime(uint8_t b) { return b >= 0xF8; }
+bool IsRealTime(uint8_t b) {
+  return b >= 0xF8;
+}
 
 EMidiStreamError StreamError(const char* what, uint8_t byte, size_t offset) {
-  return EMidiStreamError(StrFormat("%s (byte %02X at offset %zu)", what, static_cast<unsigned>(byte), offset),
-                          offset);
+  return EMidiStreamError(
+      StrFormat("%s (byte %02X at offset %zu)", what, static_cast<unsigned>(byte), offset), offset);
 }
 
 }  // namespace

@@ -6,14 +6,14 @@
 namespace tambrel {
 
 class ETambrel : public std::runtime_error {
-public:
-    using runtime_error::runtime_error;
+ public:
+  using runtime_error::runtime_error;
 };
 
 // "TTimedData index (%d) out of range [0..%d]"
 class EIndexError : public ETambrel {
-public:
-    EIndexError(int32_t Index, int32_t Last);
+ public:
+  EIndexError(int32_t Index, int32_t Last);
 };
 
 }  // namespace tambrel

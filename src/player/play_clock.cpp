@@ -10,124 +10,126 @@ namespace tambrel {
 
 TPlayClock::~TPlayClock() = default;
 
-TSteadyPlayClock::~TSteadyPlayClock() { Shutdown(); }
+TSteadyPlayClock::~TSteadyPlayClock() {
+  Shutdown();
+}
 
 int64_t TSteadyPlayClock::NowUs() {
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
 }
 
 void TSteadyPlayClock::Start(FireHandler Handler) {
-    FHandler = std::move(Handler);
-    FThread = std::thread([this] { Run(); });
+  FHandler = std::move(Handler);
+  FThread = std::thread([this] { Run(); });
 }
 
 void TSteadyPlayClock::Arm(int64_t DeadlineUs, uint64_t Id) {
-    {
-        std::lock_guard<std::mutex> guard(FMutex);
-        FArmed = true;
-        FDeadlineUs = DeadlineUs;
-        FId = Id;
-    }
-    FWake.notify_one();
+  {
+    std::lock_guard<std::mutex> guard(FMutex);
+    FArmed = true;
+    FDeadlineUs = DeadlineUs;
+    FId = Id;
+  }
+  FWake.notify_one();
 }
 
 void TSteadyPlayClock::Cancel() {
-    std::lock_guard<std::mutex> guard(FMutex);
-    FArmed = false;
+  std::lock_guard<std::mutex> guard(FMutex);
+  FArmed = false;
 }
 
 void TSteadyPlayClock::Shutdown() {
-    {
-        std::lock_guard<std::mutex> guard(FMutex);
-        FStopping = true;
-        FArmed = false;
-    }
-    FWake.notify_one();
-    if (FThread.joinable()) FThread.join();
+  {
+    std::lock_guard<std::mutex> guard(FMutex);
+    FStopping = true;
+    FArmed = false;
+  }
+  FWake.notify_one();
+  if (FThread.joinable()) FThread.join();
 }
 
 void TSteadyPlayClock::Run() {
-    // A 50 us default slack on every wake-up would be most of the lateness; lower it. A higher
-    // priority needs rights the user may not have.
-    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -1);
-    std::unique_lock<std::mutex> lock(FMutex);
-    while (!FStopping) {
-        if (!FArmed) {
-            FWake.wait(lock);
-            continue;
-        }
-        const std::chrono::steady_clock::time_point deadline{std::chrono::microseconds(FDeadlineUs)};
-        if (std::chrono::steady_clock::now() < deadline) {
-            FWake.wait_until(lock, deadline);
-            continue;  // re-examine: the deadline may have been replaced or cancelled
-        }
-        FArmed = false;
-        const uint64_t id = FId;
-        lock.unlock();
-        FHandler(id);
-        lock.lock();
+  // A 50 us default slack on every wake-up would be most of the lateness; lower it. A higher
+  // priority needs rights the user may not have.
+  prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -1);
+  std::unique_lock<std::mutex> lock(FMutex);
+  while (!FStopping) {
+    if (!FArmed) {
+      FWake.wait(lock);
+      continue;
     }
+    const std::chrono::steady_clock::time_point deadline{std::chrono::microseconds(FDeadlineUs)};
+    if (std::chrono::steady_clock::now() < deadline) {
+      FWake.wait_until(lock, deadline);
+      continue;  // re-examine: the deadline may have been replaced or cancelled
+    }
+    FArmed = false;
+    const uint64_t id = FId;
+    lock.unlock();
+    FHandler(id);
+    lock.lock();
+  }
 }
 
 TSimulatedPlayClock::TSimulatedPlayClock(int64_t StartUs) : FNowUs(StartUs) {}
 
 int64_t TSimulatedPlayClock::NowUs() {
-    std::lock_guard<std::mutex> guard(FMutex);
-    return FNowUs;
+  std::lock_guard<std::mutex> guard(FMutex);
+  return FNowUs;
 }
 
 void TSimulatedPlayClock::Start(FireHandler Handler) {
-    std::lock_guard<std::mutex> guard(FMutex);
-    FHandler = std::move(Handler);
+  std::lock_guard<std::mutex> guard(FMutex);
+  FHandler = std::move(Handler);
 }
 
 void TSimulatedPlayClock::Arm(int64_t DeadlineUs, uint64_t Id) {
-    std::lock_guard<std::mutex> guard(FMutex);
-    FArmed = true;
-    FDeadlineUs = DeadlineUs;
-    FId = Id;
+  std::lock_guard<std::mutex> guard(FMutex);
+  FArmed = true;
+  FDeadlineUs = DeadlineUs;
+  FId = Id;
 }
 
 void TSimulatedPlayClock::Cancel() {
-    std::lock_guard<std::mutex> guard(FMutex);
-    FArmed = false;
+  std::lock_guard<std::mutex> guard(FMutex);
+  FArmed = false;
 }
 
 void TSimulatedPlayClock::Shutdown() {
-    std::lock_guard<std::mutex> guard(FMutex);
-    FStopped = true;
-    FArmed = false;
+  std::lock_guard<std::mutex> guard(FMutex);
+  FStopped = true;
+  FArmed = false;
 }
 
 void TSimulatedPlayClock::AdvanceTo(int64_t Us) {
-    std::unique_lock<std::mutex> lock(FMutex);
-    while (!FStopped && FArmed && FDeadlineUs <= Us) {
-        FArmed = false;
-        if (FDeadlineUs > FNowUs) FNowUs = FDeadlineUs;
-        const uint64_t id = FId;
-        lock.unlock();
-        FHandler(id);
-        lock.lock();
-    }
-    if (Us > FNowUs) FNowUs = Us;
+  std::unique_lock<std::mutex> lock(FMutex);
+  while (!FStopped && FArmed && FDeadlineUs <= Us) {
+    FArmed = false;
+    if (FDeadlineUs > FNowUs) FNowUs = FDeadlineUs;
+    const uint64_t id = FId;
+    lock.unlock();
+    FHandler(id);
+    lock.lock();
+  }
+  if (Us > FNowUs) FNowUs = Us;
 }
 
 void TSimulatedPlayClock::Spend(int64_t Us) {
-    std::lock_guard<std::mutex> guard(FMutex);
-    FNowUs += Us;
+  std::lock_guard<std::mutex> guard(FMutex);
+  FNowUs += Us;
 }
 
 bool TSimulatedPlayClock::Armed() {
-    std::lock_guard<std::mutex> guard(FMutex);
-    return FArmed;
+  std::lock_guard<std::mutex> guard(FMutex);
+  return FArmed;
 }
 
 int64_t TSimulatedPlayClock::ArmedDeadlineUs() {
-    std::lock_guard<std::mutex> guard(FMutex);
-    return FDeadlineUs;
+  std::lock_guard<std::mutex> guard(FMutex);
+  return FDeadlineUs;
 }
 
 }  // namespace tambrel

@@ -11,74 +11,74 @@
 namespace tambrel {
 
 class TPlayClock {
-public:
-    // Called with the Id given to Arm when its deadline is reached; never with a lock of the clock held.
-    using FireHandler = std::function<void(uint64_t Id)>;
+ public:
+  // Called with the Id given to Arm when its deadline is reached; never with a lock of the clock held.
+  using FireHandler = std::function<void(uint64_t Id)>;
 
-    virtual ~TPlayClock();
-    virtual int64_t NowUs() = 0;  // monotonic microseconds
-    // Installs the handler; called once, before the first Arm.
-    virtual void Start(FireHandler Handler) = 0;
-    // Replaces any armed deadline; a deadline already passed fires at once.
-    virtual void Arm(int64_t DeadlineUs, uint64_t Id) = 0;
-    virtual void Cancel() = 0;
-    // When it returns the handler is not running and will not be called again.
-    virtual void Shutdown() = 0;
+  virtual ~TPlayClock();
+  virtual int64_t NowUs() = 0;  // monotonic microseconds
+  // Installs the handler; called once, before the first Arm.
+  virtual void Start(FireHandler Handler) = 0;
+  // Replaces any armed deadline; a deadline already passed fires at once.
+  virtual void Arm(int64_t DeadlineUs, uint64_t Id) = 0;
+  virtual void Cancel() = 0;
+  // When it returns the handler is not running and will not be called again.
+  virtual void Shutdown() = 0;
 };
 
 // std::chrono::steady_clock and a thread of its own waiting for the deadline on a condition variable.
 // The thread lowers its timer slack and tries a higher priority; both fall back silently.
 class TSteadyPlayClock : public TPlayClock {
-public:
-    TSteadyPlayClock() = default;
-    ~TSteadyPlayClock() override;
-    int64_t NowUs() override;
-    void Start(FireHandler Handler) override;
-    void Arm(int64_t DeadlineUs, uint64_t Id) override;
-    void Cancel() override;
-    void Shutdown() override;
+ public:
+  TSteadyPlayClock() = default;
+  ~TSteadyPlayClock() override;
+  int64_t NowUs() override;
+  void Start(FireHandler Handler) override;
+  void Arm(int64_t DeadlineUs, uint64_t Id) override;
+  void Cancel() override;
+  void Shutdown() override;
 
-private:
-    void Run();
+ private:
+  void Run();
 
-    std::mutex FMutex;
-    std::condition_variable FWake;
-    // The four below are guarded by FMutex.
-    bool FArmed = false;
-    bool FStopping = false;
-    int64_t FDeadlineUs = 0;
-    uint64_t FId = 0;
-    FireHandler FHandler;  // written by Start before the thread exists, then only read
-    std::thread FThread;
+  std::mutex FMutex;
+  std::condition_variable FWake;
+  // The four below are guarded by FMutex.
+  bool FArmed = false;
+  bool FStopping = false;
+  int64_t FDeadlineUs = 0;
+  uint64_t FId = 0;
+  FireHandler FHandler;  // written by Start before the thread exists, then only read
+  std::thread FThread;
 };
 
 // Time stands still until AdvanceTo/AdvanceBy, which fire every deadline reached, in order, on the
 // calling thread, with the clock set to each deadline while its handler runs.
 class TSimulatedPlayClock : public TPlayClock {
-public:
-    explicit TSimulatedPlayClock(int64_t StartUs = 1000000);
-    int64_t NowUs() override;
-    void Start(FireHandler Handler) override;
-    void Arm(int64_t DeadlineUs, uint64_t Id) override;
-    void Cancel() override;
-    void Shutdown() override;
+ public:
+  explicit TSimulatedPlayClock(int64_t StartUs = 1000000);
+  int64_t NowUs() override;
+  void Start(FireHandler Handler) override;
+  void Arm(int64_t DeadlineUs, uint64_t Id) override;
+  void Cancel() override;
+  void Shutdown() override;
 
-    void AdvanceTo(int64_t Us);
-    void AdvanceBy(int64_t Us) { AdvanceTo(NowUs() + Us); }
-    // Moves time on without firing, as if a tick took that long.
-    void Spend(int64_t Us);
-    bool Armed();
-    int64_t ArmedDeadlineUs();  // meaningful only when Armed()
+  void AdvanceTo(int64_t Us);
+  void AdvanceBy(int64_t Us) { AdvanceTo(NowUs() + Us); }
+  // Moves time on without firing, as if a tick took that long.
+  void Spend(int64_t Us);
+  bool Armed();
+  int64_t ArmedDeadlineUs();  // meaningful only when Armed()
 
-private:
-    std::mutex FMutex;
-    // Guarded by FMutex.
-    int64_t FNowUs;
-    bool FArmed = false;
-    bool FStopped = false;
-    int64_t FDeadlineUs = 0;
-    uint64_t FId = 0;
-    FireHandler FHandler;
+ private:
+  std::mutex FMutex;
+  // Guarded by FMutex.
+  int64_t FNowUs;
+  bool FArmed = false;
+  bool FStopped = false;
+  int64_t FDeadlineUs = 0;
+  uint64_t FId = 0;
+  FireHandler FHandler;
 };
 
 }  // namespace tambrel

@@ -14,59 +14,59 @@
 namespace tambrel {
 
 class TPlayTimer {
-public:
-    static constexpr uint32_t NoPeriodMax = std::numeric_limits<uint32_t>::max();
+ public:
+  static constexpr uint32_t NoPeriodMax = std::numeric_limits<uint32_t>::max();
 
-    TPlayTimer(std::unique_ptr<TPlayClock> Clock, uint32_t Resolution, uint32_t PeriodMax = NoPeriodMax,
-               uint32_t PeriodMin = 1);
-    ~TPlayTimer();  // cancels, then waits for the clock's thread to finish
-    TPlayTimer(const TPlayTimer&) = delete;
-    TPlayTimer& operator=(const TPlayTimer&) = delete;
+  TPlayTimer(std::unique_ptr<TPlayClock> Clock, uint32_t Resolution, uint32_t PeriodMax = NoPeriodMax,
+             uint32_t PeriodMin = 1);
+  ~TPlayTimer();  // cancels, then waits for the clock's thread to finish
+  TPlayTimer(const TPlayTimer&) = delete;
+  TPlayTimer& operator=(const TPlayTimer&) = delete;
 
-    // Everything below, and OnTimer, runs with TickLock() held; the owner takes it around its own state
-    // too, which serialises its ticks. Recursive so that a callback inside a tick may step the player.
-    std::recursive_mutex& TickLock() { return FTickLock; }
+  // Everything below, and OnTimer, runs with TickLock() held; the owner takes it around its own state
+  // too, which serialises its ticks. Recursive so that a callback inside a tick may step the player.
+  std::recursive_mutex& TickLock() { return FTickLock; }
 
-    // Arms OnTimer for Target - Position() ms after the anchor (0 when Target is behind Position), at
-    // least PeriodMin, in parts of at most PeriodMax; Position() becomes Target.
-    void Schedule(uint32_t Target);
-    // Times the next Schedule from the present instant (a tick called from outside the timer).
-    void AnchorNow();
-    void ResetPosition() { FPosition = 0; }
-    bool Enabled() const { return FEnabled; }
-    // Disabling cancels the armed one-shot, so that a stale wake-up cannot tick after the next start.
-    void SetEnabled(bool Value);
+  // Arms OnTimer for Target - Position() ms after the anchor (0 when Target is behind Position), at
+  // least PeriodMin, in parts of at most PeriodMax; Position() becomes Target.
+  void Schedule(uint32_t Target);
+  // Times the next Schedule from the present instant (a tick called from outside the timer).
+  void AnchorNow();
+  void ResetPosition() { FPosition = 0; }
+  bool Enabled() const { return FEnabled; }
+  // Disabling cancels the armed one-shot, so that a stale wake-up cannot tick after the next start.
+  void SetEnabled(bool Value);
 
-    uint32_t Position() const { return FPosition; }
-    uint32_t Remaining() const { return FRemaining; }
-    uint64_t EventId() const { return FEventId; }
-    uint32_t Resolution() const { return FResolution; }
-    uint32_t PeriodMin() const { return FPeriodMin; }
-    uint32_t PeriodMax() const { return FPeriodMax; }
-    int64_t NowUs() { return FClock->NowUs(); }
-    // The instant the running tick is timed from, and the deadline of the armed part.
-    int64_t AnchorUs() const { return FAnchorUs; }
-    int64_t DeadlineUs() const { return FDeadlineUs; }
+  uint32_t Position() const { return FPosition; }
+  uint32_t Remaining() const { return FRemaining; }
+  uint64_t EventId() const { return FEventId; }
+  uint32_t Resolution() const { return FResolution; }
+  uint32_t PeriodMin() const { return FPeriodMin; }
+  uint32_t PeriodMax() const { return FPeriodMax; }
+  int64_t NowUs() { return FClock->NowUs(); }
+  // The instant the running tick is timed from, and the deadline of the armed part.
+  int64_t AnchorUs() const { return FAnchorUs; }
+  int64_t DeadlineUs() const { return FDeadlineUs; }
 
-    std::function<void()> OnTimer;  // set by the owner before the first Schedule
+  std::function<void()> OnTimer;  // set by the owner before the first Schedule
 
-private:
-    void Fired(uint64_t Id);
-    void ArmPart(uint32_t Wait);
+ private:
+  void Fired(uint64_t Id);
+  void ArmPart(uint32_t Wait);
 
-    std::recursive_mutex FTickLock;
-    // All fields below are guarded by FTickLock.
-    std::unique_ptr<TPlayClock> FClock;
-    uint64_t FEventId = 0;  // 0 when nothing is armed
-    uint64_t FLastId = 0;
-    uint32_t FRemaining = 0;
-    uint32_t FPosition = 0;
-    uint32_t FResolution;
-    uint32_t FPeriodMin;
-    uint32_t FPeriodMax;
-    bool FEnabled = false;
-    int64_t FAnchorUs = 0;
-    int64_t FDeadlineUs = 0;
+  std::recursive_mutex FTickLock;
+  // All fields below are guarded by FTickLock.
+  std::unique_ptr<TPlayClock> FClock;
+  uint64_t FEventId = 0;  // 0 when nothing is armed
+  uint64_t FLastId = 0;
+  uint32_t FRemaining = 0;
+  uint32_t FPosition = 0;
+  uint32_t FResolution;
+  uint32_t FPeriodMin;
+  uint32_t FPeriodMax;
+  bool FEnabled = false;
+  int64_t FAnchorUs = 0;
+  int64_t FDeadlineUs = 0;
 };
 
 }  // namespace tambrel

@@ -21,59 +21,59 @@
 namespace tambrel {
 
 class TPlayer {
-public:
-    static constexpr uint32_t TimerResolution = 50;
-    static constexpr uint32_t IdleWakeUp = 60000;  // ms after the last target when nothing is pending
+ public:
+  static constexpr uint32_t TimerResolution = 50;
+  static constexpr uint32_t IdleWakeUp = 60000;  // ms after the last target when nothing is pending
 
-    TPlayer();  // real monotonic clock and timer thread
-    explicit TPlayer(std::unique_ptr<TPlayClock> Clock, uint32_t PeriodMax = TPlayTimer::NoPeriodMax);
-    ~TPlayer();
-    TPlayer(const TPlayer&) = delete;
-    TPlayer& operator=(const TPlayer&) = delete;
+  TPlayer();  // real monotonic clock and timer thread
+  explicit TPlayer(std::unique_ptr<TPlayClock> Clock, uint32_t PeriodMax = TPlayTimer::NoPeriodMax);
+  ~TPlayer();
+  TPlayer(const TPlayer&) = delete;
+  TPlayer& operator=(const TPlayer&) = delete;
 
-    // Starting delivers the pending item at once; it is refused (nothing changes) with Repeat set and
-    // fewer than two items. Stopping keeps the pending item and takes effect between ticks.
-    void SetEnabled(bool Value);
-    bool Enabled() const;
-    void SetRepeat(bool Value);
-    bool Repeat() const;
-    void Restart();
-    void Step();
-    void GotoTime(uint32_t Time);
-    void Dump();
-    void Trace(const std::string& Text);
-    void Add(TTimed* Item);
-    void Remove(TTimed* Item);
-    // The same order, read position and restarts as Add of every item in list order, in O(n log n).
-    void AddItems(const TTimedBatch* List);     // null ignored
-    // The same as Remove of every item in list order, in linear time.
-    void RemoveItems(const TTimedBatch* List);  // null ignored
-    int32_t ItemCount() const;
+  // Starting delivers the pending item at once; it is refused (nothing changes) with Repeat set and
+  // fewer than two items. Stopping keeps the pending item and takes effect between ticks.
+  void SetEnabled(bool Value);
+  bool Enabled() const;
+  void SetRepeat(bool Value);
+  bool Repeat() const;
+  void Restart();
+  void Step();
+  void GotoTime(uint32_t Time);
+  void Dump();
+  void Trace(const std::string& Text);
+  void Add(TTimed* Item);
+  void Remove(TTimed* Item);
+  // The same order, read position and restarts as Add of every item in list order, in O(n log n).
+  void AddItems(const TTimedBatch* List);  // null ignored
+  // The same as Remove of every item in list order, in linear time.
+  void RemoveItems(const TTimedBatch* List);  // null ignored
+  int32_t ItemCount() const;
 
-    // For inspection (tests, the benchmark).
-    TPlayTimer& Timer() { return *FTimer; }
-    TTimedBatch& Batch() { return *FBatch; }
-    // The time of the pending item; false when none is pending.
-    bool PendingTime(uint32_t& Time);
+  // For inspection (tests, the benchmark).
+  TPlayTimer& Timer() { return *FTimer; }
+  TTimedBatch& Batch() { return *FBatch; }
+  // The time of the pending item; false when none is pending.
+  bool PendingTime(uint32_t& Time);
 
-    // Assigned once before playing and cleared before destruction, from the window thread;
-    // that ordering (not a lock) is what guards them.
-    std::function<void(TPlayer& Sender, const TTimedData& Item)> OnData;
-    std::function<void(TPlayer& Sender, const TEndMarker& Item)> OnEnd;
-    std::function<void(TPlayer& Sender, const std::string& Text)> OnTrace;
+  // Assigned once before playing and cleared before destruction, from the window thread;
+  // that ordering (not a lock) is what guards them.
+  std::function<void(TPlayer& Sender, const TTimedData& Item)> OnData;
+  std::function<void(TPlayer& Sender, const TEndMarker& Item)> OnEnd;
+  std::function<void(TPlayer& Sender, const std::string& Text)> OnTrace;
 
-private:
-    void Tick(bool FromTimer);
-    void TimerTick();
-    void Deliver(const TTimed& Item);
-    void Reset();
-    void ReportFault(const char* What);
+ private:
+  void Tick(bool FromTimer);
+  void TimerTick();
+  void Deliver(const TTimed& Item);
+  void Reset();
+  void ReportFault(const char* What);
 
-    std::unique_ptr<TPlayTimer> FTimer;
-    std::unique_ptr<TTimedBatch> FBatch;
-    std::unique_ptr<TTimed> FCurrent;  // guarded by the timer's tick lock
-    std::atomic<bool> FEnabled{false};  // written under the tick lock, read anywhere
-    std::atomic<bool> FRepeat{false};
+  std::unique_ptr<TPlayTimer> FTimer;
+  std::unique_ptr<TTimedBatch> FBatch;
+  std::unique_ptr<TTimed> FCurrent;   // guarded by the timer's tick lock
+  std::atomic<bool> FEnabled{false};  // written under the tick lock, read anywhere
+  std::atomic<bool> FRepeat{false};
 };
 
 }  // namespace tambrel

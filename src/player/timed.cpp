@@ -14,103 +14,111 @@ TTimed::TTimed(uint32_t Time) : Time(Time) {}
 
 TTimed::~TTimed() = default;
 
-std::unique_ptr<TTimed> TTimed::Clone() const { return std::make_unique<TTimed>(Time); }
+std::unique_ptr<TTimed> TTimed::Clone() const {
+  return std::make_unique<TTimed>(Time);
+}
 
 void TTimed::Merge(const TTimed&) {}
 
-std::string TTimed::Dump() const { return FormatPlayTime(Time); }
+std::string TTimed::Dump() const {
+  return FormatPlayTime(Time);
+}
 
 TEndMarker::TEndMarker(uint32_t Time, TTambrel* Source) : TTimed(Time), Source(Source) {}
 
-std::unique_ptr<TTimed> TEndMarker::Clone() const { return std::make_unique<TEndMarker>(Time, Source); }
+std::unique_ptr<TTimed> TEndMarker::Clone() const {
+  return std::make_unique<TEndMarker>(Time, Source);
+}
 
-std::string TEndMarker::Dump() const { return FormatPlayTime(Time) + "  End marker"; }
+std::string TEndMarker::Dump() const {
+  return FormatPlayTime(Time) + "  End marker";
+}
 
 TTimedData::TTimedData(uint32_t Time, const uint8_t* Bytes, int32_t Count, int32_t Device)
     : TTimed(Time), Device(Device) {
-    if (Count > MaxIndex + 1) throw ERangeError();
-    if (Count <= 0) {
-        FCapacity = Count;
-        return;
-    }
-    SetCapacity(Count);
-    std::memcpy(Buffer(), Bytes, static_cast<size_t>(Count));
-    FCount = Count;
+  if (Count > MaxIndex + 1) throw ERangeError();
+  if (Count <= 0) {
+    FCapacity = Count;
+    return;
+  }
+  SetCapacity(Count);
+  std::memcpy(Buffer(), Bytes, static_cast<size_t>(Count));
+  FCount = Count;
 }
 
 TTimedData::~TTimedData() {
-    if (!IsInline()) delete[] FStore.Heap;
+  if (!IsInline()) delete[] FStore.Heap;
 }
 
 std::unique_ptr<TTimedData> TTimedData::CreateFromValues(uint32_t Time, int32_t Device, int32_t Count,
                                                          const int32_t* Values) {
-    auto item = std::make_unique<TTimedData>(Time, nullptr, 0, Device);
-    if (Count > MaxIndex + 1) throw ERangeError();
-    if (Count <= 0) {
-        item->FCapacity = Count;
-        return item;
-    }
-    item->SetCapacity(Count);
-    uint8_t* out = item->Buffer();
-    for (int32_t i = 0; i < Count; ++i) out[i] = static_cast<uint8_t>(Values[i] & 255);
-    item->FCount = Count;
+  auto item = std::make_unique<TTimedData>(Time, nullptr, 0, Device);
+  if (Count > MaxIndex + 1) throw ERangeError();
+  if (Count <= 0) {
+    item->FCapacity = Count;
     return item;
+  }
+  item->SetCapacity(Count);
+  uint8_t* out = item->Buffer();
+  for (int32_t i = 0; i < Count; ++i) out[i] = static_cast<uint8_t>(Values[i] & 255);
+  item->FCount = Count;
+  return item;
 }
 
 void TTimedData::CheckIndex(int32_t i) const {
-    if (i < 0 || i >= FCount) throw EIndexError(i, FCount - 1);
+  if (i < 0 || i >= FCount) throw EIndexError(i, FCount - 1);
 }
 
 uint8_t TTimedData::Bytes(int32_t i) const {
-    CheckIndex(i);
-    return Data()[i];
+  CheckIndex(i);
+  return Data()[i];
 }
 
 void TTimedData::SetBytes(int32_t i, uint8_t b) {
-    CheckIndex(i);
-    Buffer()[i] = b;
+  CheckIndex(i);
+  Buffer()[i] = b;
 }
 
 void TTimedData::AddByte(uint8_t b) {
-    if (FCount > MaxIndex) throw ERangeError();
-    if (FCount >= FCapacity) {
-        // A negative capacity (from creation with a negative count) grows like an empty buffer.
-        SetCapacity(FCapacity <= 0 ? 1 : CheckedMul(FCapacity, 2));
-    }
-    Buffer()[FCount] = b;
-    ++FCount;
+  if (FCount > MaxIndex) throw ERangeError();
+  if (FCount >= FCapacity) {
+    // A negative capacity (from creation with a negative count) grows like an empty buffer.
+    SetCapacity(FCapacity <= 0 ? 1 : CheckedMul(FCapacity, 2));
+  }
+  Buffer()[FCount] = b;
+  ++FCount;
 }
 
 void TTimedData::SetCapacity(int32_t n) {
-    if (n == FCapacity) return;
-    const int32_t keep = std::clamp(std::min(n, FCapacity), 0, FCount);
-    Store fresh{};
-    if (n > InlineBytes) fresh.Heap = new uint8_t[static_cast<size_t>(n)];
-    uint8_t* target = n > InlineBytes ? fresh.Heap : fresh.Inline;
-    if (keep > 0) std::memcpy(target, Data(), static_cast<size_t>(keep));
-    if (!IsInline()) delete[] FStore.Heap;
-    FStore = fresh;
-    FCapacity = n;
-    FCount = keep;
+  if (n == FCapacity) return;
+  const int32_t keep = std::clamp(std::min(n, FCapacity), 0, FCount);
+  Store fresh{};
+  if (n > InlineBytes) fresh.Heap = new uint8_t[static_cast<size_t>(n)];
+  uint8_t* target = n > InlineBytes ? fresh.Heap : fresh.Inline;
+  if (keep > 0) std::memcpy(target, Data(), static_cast<size_t>(keep));
+  if (!IsInline()) delete[] FStore.Heap;
+  FStore = fresh;
+  FCapacity = n;
+  FCount = keep;
 }
 
 std::unique_ptr<TTimed> TTimedData::Clone() const {
-    return std::make_unique<TTimedData>(Time, Data(), FCount, Device);
+  return std::make_unique<TTimedData>(Time, Data(), FCount, Device);
 }
 
 void TTimedData::Merge(const TTimed& Other) {
-    const auto* other = dynamic_cast<const TTimedData*>(&Other);
-    if (other == nullptr) return;
-    // Read through Data() each time: merging an item into itself reallocates the source.
-    const int32_t n = other->FCount;
-    for (int32_t i = 0; i < n; ++i) AddByte(other->Data()[i]);
+  const auto* other = dynamic_cast<const TTimedData*>(&Other);
+  if (other == nullptr) return;
+  // Read through Data() each time: merging an item into itself reallocates the source.
+  const int32_t n = other->FCount;
+  for (int32_t i = 0; i < n; ++i) AddByte(other->Data()[i]);
 }
 
 std::string TTimedData::Dump() const {
-    std::string text = FormatPlayTime(Time) + StrFormat("  %.5d", Device);
-    const uint8_t* bytes = Data();
-    for (int32_t i = 0; i < FCount; ++i) text += StrFormat(" %.2X", bytes[i]);
-    return text;
+  std::string text = FormatPlayTime(Time) + StrFormat("  %.5d", Device);
+  const uint8_t* bytes = Data();
+  for (int32_t i = 0; i < FCount; ++i) text += StrFormat(" %.2X", bytes[i]);
+  return text;
 }
 
 }  // namespace tambrel

@@ -18,234 +18,244 @@ namespace {
 constexpr int32_t NoDevice = 65535;
 
 int32_t DeviceOf(const TTimed& item) {
-    const auto* data = dynamic_cast<const TTimedData*>(&item);
-    return data != nullptr ? data->Device : NoDevice;
+  const auto* data = dynamic_cast<const TTimedData*>(&item);
+  return data != nullptr ? data->Device : NoDevice;
 }
 
-bool EarlierThan(const TTimed* a, const TTimed* b) { return a->Time < b->Time; }
+bool EarlierThan(const TTimed* a, const TTimed* b) {
+  return a->Time < b->Time;
+}
 
 int64_t MicrosSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start)
-        .count();
+  return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start)
+      .count();
 }
 
 }  // namespace
 
 TTimedBatch::TTimedBatch(TPlayer* Owner) : Owner(Owner) {}
 
-TTimedBatch::~TTimedBatch() { Clear(); }
-
-int32_t TTimedBatch::Count() const { return FCount.load(std::memory_order_acquire); }
-
-TTimed* TTimedBatch::Items(int32_t i) const {
-    std::lock_guard<std::mutex> guard(FLock);
-    if (i < 0 || i >= static_cast<int32_t>(FItems.size()))
-        throw std::out_of_range(StrFormat("List index out of bounds (%d)", i));
-    return FItems[static_cast<size_t>(i)];
+TTimedBatch::~TTimedBatch() {
+  Clear();
 }
 
-int32_t TTimedBatch::ReadIndex() const { return FReadIndex.load(std::memory_order_relaxed); }
+int32_t TTimedBatch::Count() const {
+  return FCount.load(std::memory_order_acquire);
+}
+
+TTimed* TTimedBatch::Items(int32_t i) const {
+  std::lock_guard<std::mutex> guard(FLock);
+  if (i < 0 || i >= static_cast<int32_t>(FItems.size()))
+    throw std::out_of_range(StrFormat("List index out of bounds (%d)", i));
+  return FItems[static_cast<size_t>(i)];
+}
+
+int32_t TTimedBatch::ReadIndex() const {
+  return FReadIndex.load(std::memory_order_relaxed);
+}
 
 void TTimedBatch::Append(TTimed* Item) {
-    std::lock_guard<std::mutex> writer(FWriteLock);
-    std::lock_guard<std::mutex> guard(FLock);
-    if (!FItems.empty() && Item->Time < FItems.back()->Time) FSorted = false;
-    FItems.push_back(Item);
-    PublishCount();
+  std::lock_guard<std::mutex> writer(FWriteLock);
+  std::lock_guard<std::mutex> guard(FLock);
+  if (!FItems.empty() && Item->Time < FItems.back()->Time) FSorted = false;
+  FItems.push_back(Item);
+  PublishCount();
 }
 
 void TTimedBatch::AppendMany(const std::vector<TTimed*>& Items) {
-    if (Items.empty()) return;
-    std::lock_guard<std::mutex> writer(FWriteLock);
-    std::lock_guard<std::mutex> guard(FLock);
-    FItems.insert(FItems.end(), Items.begin(), Items.end());
-    const size_t first = FItems.size() - Items.size();
-    for (size_t i = std::max<size_t>(first, 1); i < FItems.size() && FSorted; ++i)
-        if (FItems[i]->Time < FItems[i - 1]->Time) FSorted = false;
-    PublishCount();
+  if (Items.empty()) return;
+  std::lock_guard<std::mutex> writer(FWriteLock);
+  std::lock_guard<std::mutex> guard(FLock);
+  FItems.insert(FItems.end(), Items.begin(), Items.end());
+  const size_t first = FItems.size() - Items.size();
+  for (size_t i = std::max<size_t>(first, 1); i < FItems.size() && FSorted; ++i)
+    if (FItems[i]->Time < FItems[i - 1]->Time) FSorted = false;
+  PublishCount();
 }
 
 void TTimedBatch::AddTimed(TTimed* Item) {
-    std::lock_guard<std::mutex> writer(FWriteLock);
-    std::lock_guard<std::mutex> guard(FLock);
-    // From the end: adding in ascending order costs one comparison.
-    size_t at = FItems.size();
-    while (at > 0 && FItems[at - 1]->Time > Item->Time) --at;
-    FItems.insert(FItems.begin() + static_cast<std::ptrdiff_t>(at), Item);
-    if (static_cast<int32_t>(at) < ReadIndex()) SetReadIndex(ReadIndex() + 1);
-    PublishCount();
+  std::lock_guard<std::mutex> writer(FWriteLock);
+  std::lock_guard<std::mutex> guard(FLock);
+  // From the end: adding in ascending order costs one comparison.
+  size_t at = FItems.size();
+  while (at > 0 && FItems[at - 1]->Time > Item->Time) --at;
+  FItems.insert(FItems.begin() + static_cast<std::ptrdiff_t>(at), Item);
+  if (static_cast<int32_t>(at) < ReadIndex()) SetReadIndex(ReadIndex() + 1);
+  PublishCount();
 }
 
 void TTimedBatch::RemoveTimed(TTimed* Item) {
-    std::lock_guard<std::mutex> writer(FWriteLock);
-    std::lock_guard<std::mutex> guard(FLock);
-    auto found = std::find(FItems.begin(), FItems.end(), Item);
-    if (found != FItems.end()) {
-        const auto at = static_cast<int32_t>(found - FItems.begin());
-        FItems.erase(found);
-        if (at < ReadIndex()) SetReadIndex(ReadIndex() - 1);
-    }
-    if (ReadIndex() >= static_cast<int32_t>(FItems.size())) SetReadIndex(0);
-    PublishCount();
+  std::lock_guard<std::mutex> writer(FWriteLock);
+  std::lock_guard<std::mutex> guard(FLock);
+  auto found = std::find(FItems.begin(), FItems.end(), Item);
+  if (found != FItems.end()) {
+    const auto at = static_cast<int32_t>(found - FItems.begin());
+    FItems.erase(found);
+    if (at < ReadIndex()) SetReadIndex(ReadIndex() - 1);
+  }
+  if (ReadIndex() >= static_cast<int32_t>(FItems.size())) SetReadIndex(0);
+  PublishCount();
 }
 
 void TTimedBatch::NoteBulkHold(int64_t HeldUs) {
-    int64_t longest = FLongestBulkLockUs.load(std::memory_order_relaxed);
-    while (HeldUs > longest && !FLongestBulkLockUs.compare_exchange_weak(longest, HeldUs)) {
-    }
+  int64_t longest = FLongestBulkLockUs.load(std::memory_order_relaxed);
+  while (HeldUs > longest && !FLongestBulkLockUs.compare_exchange_weak(longest, HeldUs)) {
+  }
 }
 
 void TTimedBatch::AddTimedMany(const std::vector<TTimed*>& Items) {
-    if (Items.empty()) return;
-    std::unique_lock<std::mutex> writer(FWriteLock);
-    if (!FSorted) {
-        // Insertion from the end into a list out of order has no faster equivalent.
-        writer.unlock();
-        for (TTimed* item : Items) AddTimed(item);
-        return;
-    }
-    // A stable sort keeps equal times in the order given, and merge puts the items already present
-    // first among equal times: exactly the order of adding one by one.
-    std::vector<TTimed*> added(Items);
-    std::stable_sort(added.begin(), added.end(), EarlierThan);
-    std::vector<TTimed*> merged;
-    merged.reserve(FItems.size() + added.size());
-    std::merge(FItems.begin(), FItems.end(), added.begin(), added.end(), std::back_inserter(merged),
-               EarlierThan);
-    // FItems cannot change here (writers hold FWriteLock), but the timer thread may still move the read
-    // position, so it is read and moved under FLock. Each added item earlier than the item last taken
-    // lands below the read position and moves it up by one.
-    const auto start = std::chrono::steady_clock::now();
-    {
-        std::lock_guard<std::mutex> guard(FLock);
-        const int32_t read = ReadIndex();
-        int32_t fresh = read;
-        if (read > 0 && read <= static_cast<int32_t>(FItems.size())) {
-            const TTimed* taken = FItems[static_cast<size_t>(read - 1)];
-            TTimed probe(taken->Time);
-            fresh += static_cast<int32_t>(
-                std::lower_bound(added.begin(), added.end(), &probe, EarlierThan) - added.begin());
-        }
-        FItems.swap(merged);
-        SetReadIndex(fresh);
-        PublishCount();
-    }
-    NoteBulkHold(MicrosSince(start));
+  if (Items.empty()) return;
+  std::unique_lock<std::mutex> writer(FWriteLock);
+  if (!FSorted) {
+    // Insertion from the end into a list out of order has no faster equivalent.
     writer.unlock();
-    // The old list is freed here, outside both locks (merged now holds it).
+    for (TTimed* item : Items) AddTimed(item);
+    return;
+  }
+  // A stable sort keeps equal times in the order given, and merge puts the items already present
+  // first among equal times: exactly the order of adding one by one.
+  std::vector<TTimed*> added(Items);
+  std::stable_sort(added.begin(), added.end(), EarlierThan);
+  std::vector<TTimed*> merged;
+  merged.reserve(FItems.size() + added.size());
+  std::merge(FItems.begin(), FItems.end(), added.begin(), added.end(), std::back_inserter(merged),
+             EarlierThan);
+  // FItems cannot change here (writers hold FWriteLock), but the timer thread may still move the read
+  // position, so it is read and moved under FLock. Each added item earlier than the item last taken
+  // lands below the read position and moves it up by one.
+  const auto start = std::chrono::steady_clock::now();
+  {
+    std::lock_guard<std::mutex> guard(FLock);
+    const int32_t read = ReadIndex();
+    int32_t fresh = read;
+    if (read > 0 && read <= static_cast<int32_t>(FItems.size())) {
+      const TTimed* taken = FItems[static_cast<size_t>(read - 1)];
+      TTimed probe(taken->Time);
+      fresh += static_cast<int32_t>(std::lower_bound(added.begin(), added.end(), &probe, EarlierThan) -
+                                    added.begin());
+    }
+    FItems.swap(merged);
+    SetReadIndex(fresh);
+    PublishCount();
+  }
+  NoteBulkHold(MicrosSince(start));
+  writer.unlock();
+  // The old list is freed here, outside both locks (merged now holds it).
 }
 
 void TTimedBatch::RemoveTimedMany(const std::vector<TTimed*>& Items) {
-    if (Items.empty()) return;
-    std::unique_lock<std::mutex> writer(FWriteLock);
-    std::unordered_map<const TTimed*, int32_t> pending;
-    pending.reserve(Items.size());
-    for (const TTimed* item : Items) ++pending[item];
-    std::vector<TTimed*> kept;
-    kept.reserve(FItems.size());
-    // Removing one at a time takes the first reference each time.
-    std::vector<size_t> removedAt;
-    for (size_t i = 0; i < FItems.size(); ++i) {
-        auto found = pending.find(FItems[i]);
-        if (found != pending.end() && found->second > 0) {
-            --found->second;
-            removedAt.push_back(i);
-        } else {
-            kept.push_back(FItems[i]);
-        }
+  if (Items.empty()) return;
+  std::unique_lock<std::mutex> writer(FWriteLock);
+  std::unordered_map<const TTimed*, int32_t> pending;
+  pending.reserve(Items.size());
+  for (const TTimed* item : Items) ++pending[item];
+  std::vector<TTimed*> kept;
+  kept.reserve(FItems.size());
+  // Removing one at a time takes the first reference each time.
+  std::vector<size_t> removedAt;
+  for (size_t i = 0; i < FItems.size(); ++i) {
+    auto found = pending.find(FItems[i]);
+    if (found != pending.end() && found->second > 0) {
+      --found->second;
+      removedAt.push_back(i);
+    } else {
+      kept.push_back(FItems[i]);
     }
-    const auto start = std::chrono::steady_clock::now();
-    {
-        std::lock_guard<std::mutex> guard(FLock);
-        const int32_t read = ReadIndex();
-        // One at a time, the read position falls back to 0 as soon as nothing is left at or after it,
-        // and stays there; otherwise it drops by one for each removal below it.
-        const auto below = static_cast<int32_t>(
-            std::lower_bound(removedAt.begin(), removedAt.end(), static_cast<size_t>(std::max(read, 0))) -
-            removedAt.begin());
-        const auto removedFromRead = static_cast<int32_t>(removedAt.size()) - below;
-        const int32_t atOrAfter = static_cast<int32_t>(FItems.size()) - read - removedFromRead;
-        const int32_t fresh = atOrAfter > 0 ? read - below : 0;
-        FItems.swap(kept);
-        SetReadIndex(fresh);
-        PublishCount();
-    }
-    NoteBulkHold(MicrosSince(start));
+  }
+  const auto start = std::chrono::steady_clock::now();
+  {
+    std::lock_guard<std::mutex> guard(FLock);
+    const int32_t read = ReadIndex();
+    // One at a time, the read position falls back to 0 as soon as nothing is left at or after it,
+    // and stays there; otherwise it drops by one for each removal below it.
+    const auto below = static_cast<int32_t>(
+        std::lower_bound(removedAt.begin(), removedAt.end(), static_cast<size_t>(std::max(read, 0))) -
+        removedAt.begin());
+    const auto removedFromRead = static_cast<int32_t>(removedAt.size()) - below;
+    const int32_t atOrAfter = static_cast<int32_t>(FItems.size()) - read - removedFromRead;
+    const int32_t fresh = atOrAfter > 0 ? read - below : 0;
+    FItems.swap(kept);
+    SetReadIndex(fresh);
+    PublishCount();
+  }
+  NoteBulkHold(MicrosSince(start));
 }
 
 std::vector<TTimed*> TTimedBatch::Snapshot() const {
-    std::lock_guard<std::mutex> guard(FLock);
-    return FItems;
+  std::lock_guard<std::mutex> guard(FLock);
+  return FItems;
 }
 
 void TTimedBatch::Clear() {
-    std::vector<TTimed*> items;
-    {
-        std::lock_guard<std::mutex> writer(FWriteLock);
-        std::lock_guard<std::mutex> guard(FLock);
-        items.swap(FItems);
-        SetReadIndex(0);
-        FSorted = true;
-        PublishCount();
-    }
-    for (auto it = items.rbegin(); it != items.rend(); ++it) delete *it;
+  std::vector<TTimed*> items;
+  {
+    std::lock_guard<std::mutex> writer(FWriteLock);
+    std::lock_guard<std::mutex> guard(FLock);
+    items.swap(FItems);
+    SetReadIndex(0);
+    FSorted = true;
+    PublishCount();
+  }
+  for (auto it = items.rbegin(); it != items.rend(); ++it) delete *it;
 }
 
-void TTimedBatch::Rewind() { SetReadIndex(0); }
+void TTimedBatch::Rewind() {
+  SetReadIndex(0);
+}
 
 void TTimedBatch::SeekBefore(uint32_t T) {
-    std::lock_guard<std::mutex> guard(FLock);
-    for (size_t i = FItems.size(); i > 0; --i) {
-        if (FItems[i - 1]->Time < T) {
-            SetReadIndex(static_cast<int32_t>(i - 1));
-            return;
-        }
+  std::lock_guard<std::mutex> guard(FLock);
+  for (size_t i = FItems.size(); i > 0; --i) {
+    if (FItems[i - 1]->Time < T) {
+      SetReadIndex(static_cast<int32_t>(i - 1));
+      return;
     }
+  }
 }
 
 std::unique_ptr<TTimed> TTimedBatch::TakeNext() {
-    if (ReadIndex() >= Count()) return nullptr;
-    std::lock_guard<std::mutex> guard(FLock);
-    // Checked again: a removal may have shortened the list since the lock-free check.
-    int32_t read = ReadIndex();
-    const auto count = static_cast<int32_t>(FItems.size());
-    if (read < 0 || read >= count) return nullptr;
-    const TTimed& first = *FItems[static_cast<size_t>(read)];
-    const uint32_t time = first.Time;
-    const int32_t device = DeviceOf(first);
-    std::unique_ptr<TTimed> result = first.Clone();
-    for (++read; read < count; ++read) {
-        const TTimed& next = *FItems[static_cast<size_t>(read)];
-        if (next.Time != time) break;
-        const auto* data = dynamic_cast<const TTimedData*>(&next);
-        if (data == nullptr || data->Device != device) break;
-        result->Merge(next);
-    }
-    SetReadIndex(read);
-    return result;
+  if (ReadIndex() >= Count()) return nullptr;
+  std::lock_guard<std::mutex> guard(FLock);
+  // Checked again: a removal may have shortened the list since the lock-free check.
+  int32_t read = ReadIndex();
+  const auto count = static_cast<int32_t>(FItems.size());
+  if (read < 0 || read >= count) return nullptr;
+  const TTimed& first = *FItems[static_cast<size_t>(read)];
+  const uint32_t time = first.Time;
+  const int32_t device = DeviceOf(first);
+  std::unique_ptr<TTimed> result = first.Clone();
+  for (++read; read < count; ++read) {
+    const TTimed& next = *FItems[static_cast<size_t>(read)];
+    if (next.Time != time) break;
+    const auto* data = dynamic_cast<const TTimedData*>(&next);
+    if (data == nullptr || data->Device != device) break;
+    result->Merge(next);
+  }
+  SetReadIndex(read);
+  return result;
 }
 
 uint32_t TTimedBatch::LastTime() const {
-    std::lock_guard<std::mutex> guard(FLock);
-    uint32_t last = 0;
-    for (const TTimed* item : FItems) {
-        if (item->Time > 2147483647u) throw ERangeError();
-        last = std::max(last, item->Time);
-    }
-    return last;
+  std::lock_guard<std::mutex> guard(FLock);
+  uint32_t last = 0;
+  for (const TTimed* item : FItems) {
+    if (item->Time > 2147483647u) throw ERangeError();
+    last = std::max(last, item->Time);
+  }
+  return last;
 }
 
 void TTimedBatch::Dump(int32_t Indent) {
-    std::lock_guard<std::mutex> guard(FLock);
-    const std::string indent = IndentText(Indent);
-    const std::string inner = IndentText(CheckedAdd(Indent, 1));
-    auto line = [this](const std::string& text) {
-        if (Owner != nullptr) Owner->Trace(text);
-    };
-    line(StrFormat("%s%s", indent.c_str(), "TimedBatch"));
-    line(indent + "Begin");
-    for (const TTimed* item : FItems) line(inner + item->Dump());
-    line(indent + "End");
+  std::lock_guard<std::mutex> guard(FLock);
+  const std::string indent = IndentText(Indent);
+  const std::string inner = IndentText(CheckedAdd(Indent, 1));
+  auto line = [this](const std::string& text) {
+    if (Owner != nullptr) Owner->Trace(text);
+  };
+  line(StrFormat("%s%s", indent.c_str(), "TimedBatch"));
+  line(indent + "Begin");
+  for (const TTimed* item : FItems) line(inner + item->Dump());
+  line(indent + "End");
 }
 
 }  // namespace tambrel

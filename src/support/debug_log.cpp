@@ -10,12 +10,12 @@
 namespace tambrel {
 
 void DebugLog(const std::string& message) {
-    const std::string& name = DebugFileName();
-    std::FILE* file = std::fopen(name.c_str(), "ab");
-    if (file == nullptr) ThrowFileError("append to", name);
-    const std::string line = FormatPlayTime(TicksSinceStart()) + " - " + message + "\n";
-    const bool written = std::fwrite(line.data(), 1, line.size(), file) == line.size();
-    if (std::fclose(file) != 0 || !written) ThrowFileError("write", name);
+  const std::string& name = DebugFileName();
+  std::FILE* file = std::fopen(name.c_str(), "ab");
+  if (file == nullptr) ThrowFileError("append to", name);
+  const std::string line = FormatPlayTime(TicksSinceStart()) + " - " + message + "\n";
+  const bool written = std::fwrite(line.data(), 1, line.size(), file) == line.size();
+  if (std::fclose(file) != 0 || !written) ThrowFileError("write", name);
 }
 
 }  // namespace tambrel

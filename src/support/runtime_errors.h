@@ -9,20 +9,20 @@ namespace tambrel {
 
 // Signed or unsigned 32-bit arithmetic left its range.
 class EIntOverflow : public std::overflow_error {
-public:
-    EIntOverflow() : std::overflow_error("Integer overflow") {}
+ public:
+  EIntOverflow() : std::overflow_error("Integer overflow") {}
 };
 
 // A value was outside the range its destination allows.
 class ERangeError : public std::range_error {
-public:
-    ERangeError() : std::range_error("Range check error") {}
+ public:
+  ERangeError() : std::range_error("Range check error") {}
 };
 
 // A file could not be created, read or written; the text names the file and the system's reason.
 class EInOutError : public std::runtime_error {
-public:
-    explicit EInOutError(const std::string& text) : std::runtime_error(text) {}
+ public:
+  explicit EInOutError(const std::string& text) : std::runtime_error(text) {}
 };
 
 // Builds the EInOutError text for a failing operation on a file from errno.

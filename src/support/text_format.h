@@ -18,7 +18,9 @@ std::string StrFormat(const char* format, ...) __attribute__((format(printf, 1, 
 
 // The ASCII letters a to z upper-cased, every other byte as it is: names compare this way everywhere
 // (script names, device names), whatever the system's locale.
-inline char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+inline char UpperAscii(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 std::string UpperAscii(const std::string& text);
 
 int32_t MaxInt(int32_t a, int32_t b);

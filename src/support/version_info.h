@@ -8,8 +8,18 @@
 namespace tambrel {
 
 enum class VersionKey {
-    CompanyName, FileDescription, FileVersion, InternalName, LegalCopyRight, LegalTradeMarks,
-    OriginalFileName, ProductName, ProductVersion, Comments, Email, Web
+  CompanyName,
+  FileDescription,
+  FileVersion,
+  InternalName,
+  LegalCopyRight,
+  LegalTradeMarks,
+  OriginalFileName,
+  ProductName,
+  ProductVersion,
+  Comments,
+  Email,
+  Web
 };
 inline constexpr int VersionKeyCount = 12;
 
@@ -17,7 +27,8 @@ inline constexpr int VersionKeyCount = 12;
 const char* VersionKeyName(VersionKey key);
 
 // Values for the twelve keys in table order; an empty or missing configured text becomes "Unknown".
-std::array<std::string, VersionKeyCount> VersionValuesFrom(const std::array<const char*, VersionKeyCount>& configured);
+std::array<std::string, VersionKeyCount> VersionValuesFrom(
+    const std::array<const char*, VersionKeyCount>& configured);
 
 // Takes the values the build configured into the program; runs at start-up.
 void LoadVersionInfo();

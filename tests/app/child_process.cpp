@@ -75,7 +75,8 @@ TChildResult RunChild(const std::vector<std::string>& argv, const TChildOptions&
   std::vector<char*> envPointers = CStrings(env);
 
   pid_t pid = 0;
-  const int spawned = ::posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argPointers.data(), envPointers.data());
+  const int spawned =
+      ::posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argPointers.data(), envPointers.data());
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) throw std::system_error(spawned, std::generic_category(), "posix_spawn " + args[0]);
   in.Close(0);
@@ -93,12 +94,14 @@ TChildResult RunChild(const std::vector<std::string>& argv, const TChildOptions&
   bool interrupted = false;
   auto elapsedMs = [&] {
     return static_cast<int>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+            .count());
   };
   while (out.Fd[0] >= 0 || err.Fd[0] >= 0) {
     pollfd fds[2] = {{out.Fd[0], POLLIN, 0}, {err.Fd[0], POLLIN, 0}};
     int wait = options.TimeoutMs - elapsedMs();
-    if (options.InterruptAfterMs > 0 && !interrupted) wait = std::min(wait, options.InterruptAfterMs - elapsedMs());
+    if (options.InterruptAfterMs > 0 && !interrupted)
+      wait = std::min(wait, options.InterruptAfterMs - elapsedMs());
     if (wait < 0) wait = 0;
     const int ready = ::poll(fds, 2, wait);
     if (ready < 0 && errno != EINTR) break;
@@ -144,13 +147,16 @@ TBackgroundChild::TBackgroundChild(const std::vector<std::string>& argv, const s
   std::vector<char*> argPointers = CStrings(args);
   std::vector<char*> envPointers = CStrings(env);
   pid_t pid = 0;
-  const int spawned = ::posix_spawnp(&pid, args[0].c_str(), &actions, nullptr, argPointers.data(), envPointers.data());
+  const int spawned =
+      ::posix_spawnp(&pid, args[0].c_str(), &actions, nullptr, argPointers.data(), envPointers.data());
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) throw std::system_error(spawned, std::generic_category(), "posix_spawn " + args[0]);
   Pid = pid;
 }
 
-TBackgroundChild::~TBackgroundChild() { Stop(); }
+TBackgroundChild::~TBackgroundChild() {
+  Stop();
+}
 
 bool TBackgroundChild::Running() {
   if (Pid < 0) return false;

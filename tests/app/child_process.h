@@ -16,9 +16,9 @@ struct TChildResult {
 };
 
 struct TChildOptions {
-  std::string Input;  // written to the child's standard input, which is then closed
+  std::string Input;                          // written to the child's standard input, which is then closed
   std::vector<std::string> ExtraEnvironment;  // "NAME=value" added to the inherited environment
-  int TimeoutMs = 60000;  // the child is killed after this long
+  int TimeoutMs = 60000;                      // the child is killed after this long
   // Sent once after this many milliseconds (0: never), as a user's Ctrl+C would be.
   int InterruptAfterMs = 0;
 };

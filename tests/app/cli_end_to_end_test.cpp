@@ -18,7 +18,9 @@ namespace {
 namespace fs = std::filesystem;
 
 // The monitor's input as the port list names it: JACK ports carry the system's name.
-std::string MonitorAsListed() { return std::string(TJackMidiMonitor::InputPort) + " (JACK)"; }
+std::string MonitorAsListed() {
+  return std::string(TJackMidiMonitor::InputPort) + " (JACK)";
+}
 
 const std::string Tool = std::string(TAMBREL_OUTPUT_DIR) + "/tambrel-cli";
 
@@ -112,8 +114,8 @@ TEST_F(CliEndToEndTest, ToolUsesTheIncludeFolderBesideItAndLeavesTheDebugFileAlo
   fs::copy_file(Tool, home / "tambrel-cli");
   Write("home/Include/beat.tmb", "0 out(1, 153, 36, 100);\n");
   Write("home/debug.txt", "00000:00.000 Program start\n");
-  const TChildResult result =
-      RunChild({(home / "tambrel-cli").string(), "items", Write("uses.tmb", "include beat;\n10 out(1, 137, 36, 0);\n")});
+  const TChildResult result = RunChild({(home / "tambrel-cli").string(), "items",
+                                        Write("uses.tmb", "include beat;\n10 out(1, 137, 36, 0);\n")});
   EXPECT_EQ(result.ExitStatus, 0) << result.Err;
   EXPECT_NE(result.Out.find("| 00000:00.000  00001 99 24 64\n"), std::string::npos) << result.Out;
   std::ifstream debug(home / "debug.txt", std::ios::binary);
@@ -247,8 +249,7 @@ TEST_F(CliPlayJackTest, PlayRoutesByDeviceNumberIntoTheMonitor) {
                                    "200 out(2, 240, 67, 16, 247);\n"
                                    "300 out(1, 128, 60, 0);\n");
   const TChildResult result =
-      Cli({"play", script, "--out", "1=" + MonitorAsListed(), "--map", "1=2", "--trace"},
-          OnServer());
+      Cli({"play", script, "--out", "1=" + MonitorAsListed(), "--map", "1=2", "--trace"}, OnServer());
   EXPECT_EQ(result.ExitStatus, 0) << result.Err;
   // The trace shows every played item, routed or not.
   EXPECT_EQ(result.Out,

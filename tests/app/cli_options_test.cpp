@@ -6,9 +6,9 @@ namespace tambrel {
 namespace {
 
 TEST(CliOptions, PlayTakesPortNamesWithColonsSpacesAndEquals) {
-  const TCliOptions options = ParseCliArguments(
-      {"play", "a.tmb", "--out", "2=Midi Through:Midi Through Port-0 14:0", "--map=2=7", "b.tmb",
-       "--out=4=x=y", "--trace", "--repeat"});
+  const TCliOptions options =
+      ParseCliArguments({"play", "a.tmb", "--out", "2=Midi Through:Midi Through Port-0 14:0", "--map=2=7",
+                         "b.tmb", "--out=4=x=y", "--trace", "--repeat"});
   EXPECT_EQ(options.Command, ECliCommand::Play);
   EXPECT_EQ(options.Files, (std::vector<std::string>{"a.tmb", "b.tmb"}));
   EXPECT_FALSE(options.OutPort[0].has_value());

@@ -70,7 +70,9 @@ class TFakeFrontEnd : public TFrontEnd {
   }
   int32_t ErrorCount() const override { return Current.SyntaxErrors; }
   const std::vector<std::string>& Messages() const override { return Lines; }
-  std::unique_ptr<TParsedTambrel> TakeParseResult() override { return std::make_unique<TFakeTambrel>(Current); }
+  std::unique_ptr<TParsedTambrel> TakeParseResult() override {
+    return std::make_unique<TFakeTambrel>(Current);
+  }
 
  private:
   TScriptBehaviour Current;
@@ -88,7 +90,8 @@ struct TPortLog {
 
 class TFakePort : public TOutputPort {
  public:
-  TFakePort(TPortLog& log, int id, std::string failingName) : Log(log), Id(id), FailingName(std::move(failingName)) {}
+  TFakePort(TPortLog& log, int id, std::string failingName)
+      : Log(log), Id(id), FailingName(std::move(failingName)) {}
   void SetProductName(const std::string& name) override { Name = name; }
   bool Open() override {
     if (Name == FailingName) throw std::runtime_error("The device is busy");
@@ -228,13 +231,15 @@ TEST_F(CliRunnerTest, CheckPrintsThePipelineLinesAndMapsTheOutcomeToTheExitStatu
   EXPECT_EQ(Capture.ErrText(), "");
 
   TCapture syntax;
-  const std::string bad = Script("bad.tmb", WithSyntaxErrors({"[1,5] in file \"bad.tmb\": \"syntax error\"", "x := ;", "    ^"}, 1));
+  const std::string bad = Script(
+      "bad.tmb", WithSyntaxErrors({"[1,5] in file \"bad.tmb\": \"syntax error\"", "x := ;", "    ^"}, 1));
   EXPECT_EQ(RunCli({"check", bad}, Session, syntax.Streams()), ExitScriptErrors);
   EXPECT_EQ(syntax.OutText(),
             "[1,5] in file \"bad.tmb\": \"syntax error\"\nx := ;\n    ^\n1 syntax error detected.\n");
 
   TCapture compile;
-  const std::string wrong = Script("wrong.tmb", WithCompileErrors({"[2,3] in file \"wrong.tmb\": \"Unknown name\""}));
+  const std::string wrong =
+      Script("wrong.tmb", WithCompileErrors({"[2,3] in file \"wrong.tmb\": \"Unknown name\""}));
   EXPECT_EQ(RunCli({"check", wrong}, Session, compile.Streams()), ExitScriptErrors);
   EXPECT_EQ(compile.OutText(),
             "Syntax OK.\n[2,3] in file \"wrong.tmb\": \"Unknown name\"\nCompilation error(s) encountered.\n");
@@ -269,16 +274,19 @@ TEST_F(CliRunnerTest, DumpWritesTheDumpBytesAlsoWhenResolutionFails) {
   const std::string path = Script("d.tmb", failing);
   EXPECT_EQ(Run({"dump", path}), ExitScriptErrors);
   EXPECT_EQ(Capture.OutText(), failing.DumpText);
-  EXPECT_EQ(Capture.ErrText(), "Syntax OK.\n" + failing.CompileErrors[0] + "\nCompilation error(s) encountered.\n");
+  EXPECT_EQ(Capture.ErrText(),
+            "Syntax OK.\n" + failing.CompileErrors[0] + "\nCompilation error(s) encountered.\n");
 }
 
 TEST_F(CliRunnerTest, ItemsListsTheBatchOnStandardOutputAndFailsForAnyBadFile) {
   const std::string one = Script("one.tmb", {});
-  const std::string two = Script("two.tmb", WithSyntaxErrors({"[1,1] in file \"two.tmb\": \"syntax error\"", "?", "^"}, 1));
+  const std::string two =
+      Script("two.tmb", WithSyntaxErrors({"[1,1] in file \"two.tmb\": \"syntax error\"", "?", "^"}, 1));
   EXPECT_EQ(Run({"items", one, two}), ExitScriptErrors);
   EXPECT_EQ(Capture.OutText(), "TimedBatch\nBegin\nEnd\n");
   EXPECT_EQ(Capture.ErrText(),
-            "Syntax OK.\nCompilation OK.\n[1,1] in file \"two.tmb\": \"syntax error\"\n?\n^\n1 syntax error detected.\n");
+            "Syntax OK.\nCompilation OK.\n[1,1] in file \"two.tmb\": \"syntax error\"\n?\n^\n1 syntax error "
+            "detected.\n");
 }
 
 TEST_F(CliRunnerTest, ExportWritesAMidiFileOnlyWhenEveryFileLoaded) {
@@ -320,10 +328,10 @@ TEST_F(CliRunnerTest, PlayRoutesByDeviceTracesInOrderAndClosesEveryOutput) {
                  "--trace"}),
             ExitSuccess);
   EXPECT_EQ(Capture.OutText(), "item 0\nitem 5\nitem 9\nTambrel one finished\n");
-  EXPECT_EQ(Session.Log.Events,
-            (std::vector<std::string>{"port1 open Tambrel", "port2 open Synth:Synth MIDI 1 128:0",
-                                      "port1 send 144 60 100", "port2 send 192 3", "port1 close",
-                                      "port2 close"}));
+  EXPECT_EQ(
+      Session.Log.Events,
+      (std::vector<std::string>{"port1 open Tambrel", "port2 open Synth:Synth MIDI 1 128:0",
+                                "port1 send 144 60 100", "port2 send 192 3", "port1 close", "port2 close"}));
 }
 
 TEST_F(CliRunnerTest, PlayWithoutOutOpensTheVirtualPortOnOutputOne) {

@@ -67,7 +67,9 @@ class CompilePipelineTest : public ::testing::Test {
   CompilePipelineTest() : Pipeline(FrontEnd, Sink) {
     Source = testing::TempDir() + "/pipeline_source.tmb";
     std::ofstream(Source) << "0 out(1, 2);\n";
-    Pipeline.OnLoaded = [this](std::unique_ptr<TParsedTambrel> tambrel) { Loaded.push_back(std::move(tambrel)); };
+    Pipeline.OnLoaded = [this](std::unique_ptr<TParsedTambrel> tambrel) {
+      Loaded.push_back(std::move(tambrel));
+    };
   }
   ~CompilePipelineTest() override { std::filesystem::remove(Source); }
   void Parsed(int32_t result, std::vector<std::string> errors = {}, bool throws = false) {
@@ -92,8 +94,10 @@ TEST_F(CompilePipelineTest, CleanScriptIntoAPlayerIsHandedOver) {
   int pumps = 0;
   Pipeline.Settings.ProcessEvents = [&] { ++pumps; };
   EXPECT_TRUE(Pipeline.CompileFile(Source, SomePlayer()));
-  EXPECT_EQ(FrontEnd.Calls, (std::vector<std::string>{"open " + Source, "trace on", "reset", "clear", "parse"}));
-  EXPECT_EQ(Sink.Lines, (std::vector<std::string>{"state 0, char 1, '------'", "Syntax OK.", "Compilation OK."}));
+  EXPECT_EQ(FrontEnd.Calls,
+            (std::vector<std::string>{"open " + Source, "trace on", "reset", "clear", "parse"}));
+  EXPECT_EQ(Sink.Lines,
+            (std::vector<std::string>{"state 0, char 1, '------'", "Syntax OK.", "Compilation OK."}));
   EXPECT_EQ(pumps, 1);
   EXPECT_EQ(Record.Player, SomePlayer());
   EXPECT_EQ(Record.DumpFileName, "/x/dump.txt");

@@ -26,7 +26,9 @@ std::string TempPath(const std::string& name) {
 }
 
 bool IsHexByte(const std::string& token) {
-  auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); };
+  auto hex = [](char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+  };
   return token.size() == 2 && hex(token[0]) && hex(token[1]);
 }
 
@@ -36,7 +38,8 @@ bool IsHexByte(const std::string& token) {
 // to attach ("Cannot open ... client"), which happened when ctest ran two JACK tests at once.
 class TJackSetupLock {
  public:
-  TJackSetupLock() : Fd(::open(TempPath("tambrel-jack-setup.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666)) {
+  TJackSetupLock()
+      : Fd(::open(TempPath("tambrel-jack-setup.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666)) {
     if (Fd >= 0) ::flock(Fd, LOCK_EX);
   }
   ~TJackSetupLock() {
@@ -54,8 +57,8 @@ class TJackSetupLock {
 TJackServer::TJackServer() : ServerName(UniqueName("jack")), LogFile(TempPath(ServerName + ".log")) {
   TJackSetupLock setup;
   Server = std::make_unique<TBackgroundChild>(
-      std::vector<std::string>{"jackd", "-R", "-n", ServerName, "-d", "dummy", "-r", "48000", "-p", "256"}, LogFile,
-      std::vector<std::string>{"JACK_NO_AUDIO_RESERVATION=1"});
+      std::vector<std::string>{"jackd", "-R", "-n", ServerName, "-d", "dummy", "-r", "48000", "-p", "256"},
+      LogFile, std::vector<std::string>{"JACK_NO_AUDIO_RESERVATION=1"});
   TChildOptions options;
   options.ExtraEnvironment = Environment();
   options.TimeoutMs = 15000;
@@ -120,7 +123,8 @@ std::vector<std::vector<uint8_t>> ParseMidiDump(const std::string& text) {
     const size_t colon = line.find(':');
     if (colon == std::string::npos) continue;
     const std::string frame = line.substr(0, colon);
-    if (frame.find_first_not_of(" 0123456789") != std::string::npos || frame.find_first_of("0123456789") == std::string::npos)
+    if (frame.find_first_not_of(" 0123456789") != std::string::npos ||
+        frame.find_first_of("0123456789") == std::string::npos)
       continue;
     std::istringstream tokens(line.substr(colon + 1));
     std::vector<uint8_t> bytes;

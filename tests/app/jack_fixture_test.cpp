@@ -13,7 +13,8 @@ TEST(JackFixtureTest, ReadsTheEventLinesOfTheMonitor) {
       "signal received, exiting ...\n"
       "   0: f0 43 10 f7 sysex\n"
       "JackShmReadWritePtr::~JackShmReadWritePtr - Init not done for -1, skipping unlock\n";
-  EXPECT_EQ(ParseMidiDump(dump), (std::vector<std::vector<uint8_t>>{{0x90, 0x3C, 0x40}, {0xF0, 0x43, 0x10, 0xF7}}));
+  EXPECT_EQ(ParseMidiDump(dump),
+            (std::vector<std::vector<uint8_t>>{{0x90, 0x3C, 0x40}, {0xF0, 0x43, 0x10, 0xF7}}));
 }
 
 TEST(JackFixtureTest, StartsAPrivateServerThatTheMonitorJoins) {

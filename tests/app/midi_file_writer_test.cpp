@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 #include "support/runtime_errors.h"
 
@@ -59,8 +59,8 @@ TEST(MidiFileWriter, TracksPerDeviceWithExactMillisecondTimes) {
 
 TEST(MidiFileWriter, BytesThatAreNoCompleteMessagesAreKeptAsEscapes) {
   const std::vector<TExportItem> items = {
-      {100, 5, {0x01, 0x02}},      // no status: slide command bytes
-      {200, 5, {0x90, 0x3C}},      // incomplete note-on
+      {100, 5, {0x01, 0x02}},              // no status: slide command bytes
+      {200, 5, {0x90, 0x3C}},              // incomplete note-on
       {300, 5, {0xF8, 0x90, 0x3C, 0x64}},  // real-time then a channel message
   };
   EXPECT_EQ(ReadBackWithMidicsv(BuildMidiFile(items, 300)),
@@ -85,7 +85,8 @@ TEST(MidiFileWriter, EmptyTimelineAndLongTimes) {
             "0, 0, End_of_file\n");
   // A time needing the full four-byte delta.
   const std::vector<uint8_t> file = BuildMidiFile({{200000000, 1, {0xF6}}}, 200000000);
-  EXPECT_NE(ReadBackWithMidicsv(file).find("1, 200000000, System_exclusive_packet, 1, 246\n"), std::string::npos);
+  EXPECT_NE(ReadBackWithMidicsv(file).find("1, 200000000, System_exclusive_packet, 1, 246\n"),
+            std::string::npos);
 }
 
 TEST(MidiFileWriter, RejectsItemsOutOfOrderAndReportsWriteFailures) {

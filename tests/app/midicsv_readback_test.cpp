@@ -18,7 +18,8 @@ TEST(MidicsvReadbackTest, AReaderSeesTracksTempoTimesAndSystemExclusive) {
       {750, 7, {0x01, 0x02}},                // no complete message: kept as an escape event
   };
   const std::string path =
-      (std::filesystem::temp_directory_path() / ("tambrel-readback-" + std::to_string(::getpid()) + ".mid")).string();
+      (std::filesystem::temp_directory_path() / ("tambrel-readback-" + std::to_string(::getpid()) + ".mid"))
+          .string();
   WriteBinaryFile(path, BuildMidiFile(items, 1000));
   const TChildResult result = RunChild({"/usr/bin/midicsv", path});
   std::filesystem::remove(path);

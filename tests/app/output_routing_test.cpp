@@ -45,7 +45,9 @@ class OutputRoutingTest : public ::testing::Test {
   OutputRoutingTest() : Routing({&Ports[0], &Ports[1], &Ports[2], &Ports[3]}) {
     Routing.OnDeviceError = [this](const std::string& text) { Errors.push_back(text); };
     Routing.OnLight = [this](int n) { Lit.push_back(n); };
-    Routing.OnSlideBytes = [this](std::span<const uint8_t> bytes) { Slides.emplace_back(bytes.begin(), bytes.end()); };
+    Routing.OnSlideBytes = [this](std::span<const uint8_t> bytes) {
+      Slides.emplace_back(bytes.begin(), bytes.end());
+    };
     Routing.OnSyncClock = [this](uint32_t time) { Clock.push_back(time); };
     Routing.OnTracePosted = [this] { ++TracePosts; };
     Routing.FillMidiLists({"Tambrel", "Synth A", "Synth B"});
@@ -146,7 +148,9 @@ TEST_F(OutputRoutingTest, SendErrorStaysInsideTheCallback) {
   Activate(2, "Synth B", 1);
   Ports[0].FailSend = true;
   std::vector<std::string> sendErrors;
-  Routing.OnSendError = [&](int n, const std::string& text) { sendErrors.push_back(std::to_string(n) + text); };
+  Routing.OnSendError = [&](int n, const std::string& text) {
+    sendErrors.push_back(std::to_string(n) + text);
+  };
   EXPECT_NO_THROW(Play(10, 1, {0xF8}));
   EXPECT_EQ(sendErrors, (std::vector<std::string>{"1send failed"}));
   EXPECT_EQ(Ports[1].Sent.size(), 1u);

@@ -13,10 +13,12 @@ namespace {
 // and withdrawn again before they are freed.
 class TFakeLoaded : public TLoadedTambrel {
  public:
-  TFakeLoaded(TPlayer& player, std::string name, const std::vector<TExportItem>& items) : Player(player), Label(std::move(name)) {
+  TFakeLoaded(TPlayer& player, std::string name, const std::vector<TExportItem>& items)
+      : Player(player), Label(std::move(name)) {
     uint32_t last = 0;
     for (const TExportItem& item : items) {
-      Batch.Append(new TTimedData(item.Time, item.Bytes.data(), static_cast<int32_t>(item.Bytes.size()), item.Device));
+      Batch.Append(
+          new TTimedData(item.Time, item.Bytes.data(), static_cast<int32_t>(item.Bytes.size()), item.Device));
       last = std::max(last, item.Time);
     }
     Batch.Append(new TEndMarker(last, reinterpret_cast<TTambrel*>(this)));
@@ -83,8 +85,8 @@ TEST(PlayerTimelineTest, PlaysEveryItemAndNamesTheTambrelOfEachEndMarker) {
     ASSERT_TRUE(changed.wait_for(guard, std::chrono::seconds(20), [&] { return seen.size() == 5; }));
   }
   timeline.Stop();
-  EXPECT_EQ(seen, (std::vector<std::string>{"00000:00.000  00001 90 3C 01", "00000:00.010  00002 F8", "end second",
-                                            "00000:00.020  00003 80 3C 00", "end first"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"00000:00.000  00001 90 3C 01", "00000:00.010  00002 F8",
+                                            "end second", "00000:00.020  00003 80 3C 00", "end first"}));
 }
 
 TEST(PlayerTimelineTest, RepeatNeedsTwoItems) {

@@ -12,53 +12,63 @@
 namespace tambrel {
 namespace {
 
-inline TExpr* Num(int32_t v) { return new TConstExpr(v); }
-inline TExpr* Var(const char* n) { return new TVarExpr(new TId(n)); }
-inline TExpr* Bin(int32_t op, TExpr* l, TExpr* r) { return new TBinaryExpr(op, l, r); }
+inline TExpr* Num(int32_t v) {
+  return new TConstExpr(v);
+}
+inline TExpr* Var(const char* n) {
+  return new TVarExpr(new TId(n));
+}
+inline TExpr* Bin(int32_t op, TExpr* l, TExpr* r) {
+  return new TBinaryExpr(op, l, r);
+}
 template <class T>
 T* Chain(std::initializer_list<T*> items) {
-    T* head = nullptr;
-    for (T* i : items) {
-        if (!head) head = i;
-        else AppendToList(head, i);
-    }
-    return head;
+  T* head = nullptr;
+  for (T* i : items) {
+    if (!head)
+      head = i;
+    else
+      AppendToList(head, i);
+  }
+  return head;
 }
 
 // An action "time name(args)"; no argument list at all for an empty one.
 inline TAction* Act(TExpr* Time, const char* Name, std::initializer_list<TExpr*> Args = {}) {
-    return new TAction(Time, std::string(Name), Args.size() ? Chain<TExpr>(Args) : nullptr);
+  return new TAction(Time, std::string(Name), Args.size() ? Chain<TExpr>(Args) : nullptr);
 }
 
 // A message about a definition without a recorded position (identifiers, hand-built nodes).
-inline std::string Unplaced(const std::string& Message) { return "[0,0] in file \"\": \"" + Message + "\""; }
+inline std::string Unplaced(const std::string& Message) {
+  return "[0,0] in file \"\": \"" + Message + "\"";
+}
 
 struct Compiled {
-    std::unique_ptr<TTambrel> Root;
-    std::vector<std::string> Messages;
-    int32_t Result = -1;
-    explicit Compiled(TDefinition* defs, std::string name = "song.tmb") : Root(new TTambrel(name, defs)) {
-        Root->OnError = [this](TDefinition*, const std::string& t) { Messages.push_back(t); };
-    }
-    int32_t Run() { return Result = Root->Compile(nullptr, ""); }
-    std::string Dump() {
-        std::ostringstream s;
-        Root->DumpList(s, 0);
-        return s.str();
-    }
-    std::vector<std::string> Items() {
-        std::vector<std::string> out;
-        for (int32_t i = 0; i < Root->Batch->Count(); ++i) out.push_back(Root->Batch->Items(i)->Dump());
-        return out;
-    }
+  std::unique_ptr<TTambrel> Root;
+  std::vector<std::string> Messages;
+  int32_t Result = -1;
+  explicit Compiled(TDefinition* defs, std::string name = "song.tmb") : Root(new TTambrel(name, defs)) {
+    Root->OnError = [this](TDefinition*, const std::string& t) { Messages.push_back(t); };
+  }
+  int32_t Run() { return Result = Root->Compile(nullptr, ""); }
+  std::string Dump() {
+    std::ostringstream s;
+    Root->DumpList(s, 0);
+    return s.str();
+  }
+  std::vector<std::string> Items() {
+    std::vector<std::string> out;
+    for (int32_t i = 0; i < Root->Batch->Count(); ++i) out.push_back(Root->Batch->Items(i)->Dump());
+    return out;
+  }
 };
 
 // The bytes of the data item at index i of the root's batch, or nothing when it is no data item.
 inline std::vector<int> BytesAt(const TTambrel& Root, int32_t I) {
-    std::vector<int> bytes;
-    if (const auto* d = dynamic_cast<const TTimedData*>(Root.Batch->Items(I)))
-        for (int32_t k = 0; k < d->Count(); ++k) bytes.push_back(d->Bytes(k));
-    return bytes;
+  std::vector<int> bytes;
+  if (const auto* d = dynamic_cast<const TTimedData*>(Root.Batch->Items(I)))
+    for (int32_t k = 0; k < d->Count(); ++k) bytes.push_back(d->Bytes(k));
+  return bytes;
 }
 
 }  // namespace

@@ -13,303 +13,316 @@ namespace tambrel {
 namespace {
 
 int32_t EvalConst(TExpr* e) {
-    Compiled c(new TConstDef("k", e));
-    EXPECT_EQ(c.Run(), 0);
-    return c.Root->Definitions->Value;
+  Compiled c(new TConstDef("k", e));
+  EXPECT_EQ(c.Run(), 0);
+  return c.Root->Definitions->Value;
 }
 
 TEST(Expressions, OperatorTable) {
-    EXPECT_EQ(EvalConst(Bin(boDiv, Num(7), Num(2))), 3);
-    EXPECT_EQ(EvalConst(Bin(boDiv, Num(-7), Num(2))), -3);
-    EXPECT_EQ(EvalConst(Bin(boMod, Num(-7), Num(2))), -1);
-    EXPECT_EQ(EvalConst(Bin(boMod, Num(7), Num(-2))), 1);
-    EXPECT_EQ(EvalConst(new TUnaryExpr(uoNot, Num(0))), -1);
-    EXPECT_EQ(EvalConst(new TUnaryExpr(uoNot, Bin(boEq, Num(1), Num(1)))), -2);
-    EXPECT_EQ(EvalConst(Bin(boMult, Bin(boLt, Num(3), Num(5)), Num(10))), 10);
-    EXPECT_EQ(EvalConst(Bin(boMult, Bin(boLt, Num(5), Num(3)), Num(10))), 0);
-    EXPECT_EQ(EvalConst(Bin(boGe, Num(-1), Num(0))), 0);
-    EXPECT_EQ(EvalConst(Bin(boXor, Num(6), Num(3))), 5);
+  EXPECT_EQ(EvalConst(Bin(boDiv, Num(7), Num(2))), 3);
+  EXPECT_EQ(EvalConst(Bin(boDiv, Num(-7), Num(2))), -3);
+  EXPECT_EQ(EvalConst(Bin(boMod, Num(-7), Num(2))), -1);
+  EXPECT_EQ(EvalConst(Bin(boMod, Num(7), Num(-2))), 1);
+  EXPECT_EQ(EvalConst(new TUnaryExpr(uoNot, Num(0))), -1);
+  EXPECT_EQ(EvalConst(new TUnaryExpr(uoNot, Bin(boEq, Num(1), Num(1)))), -2);
+  EXPECT_EQ(EvalConst(Bin(boMult, Bin(boLt, Num(3), Num(5)), Num(10))), 10);
+  EXPECT_EQ(EvalConst(Bin(boMult, Bin(boLt, Num(5), Num(3)), Num(10))), 0);
+  EXPECT_EQ(EvalConst(Bin(boGe, Num(-1), Num(0))), 0);
+  EXPECT_EQ(EvalConst(Bin(boXor, Num(6), Num(3))), 5);
 }
 
 TEST(Expressions, OverflowEndsTheCompile) {
-    Compiled c(new TConstDef("k", Bin(boPlus, Num(2147483647), Num(1))));
-    EXPECT_THROW(c.Run(), EIntOverflow);
-    Compiled d(new TConstDef("k", Bin(boDiv, Num(INT32_MIN), Num(-1))));
-    EXPECT_THROW(d.Run(), EIntOverflow);
+  Compiled c(new TConstDef("k", Bin(boPlus, Num(2147483647), Num(1))));
+  EXPECT_THROW(c.Run(), EIntOverflow);
+  Compiled d(new TConstDef("k", Bin(boDiv, Num(INT32_MIN), Num(-1))));
+  EXPECT_THROW(d.Run(), EIntOverflow);
 }
 
 TEST(Expressions, DivisionByZeroChainInOrder) {
-    // 0 out(1, 10 / (5 / 0)): resolution tries the inner fold, then expansion evaluates the whole chain.
-    Compiled c(new TAction(Num(0), std::string("out"),
-                           Chain<TExpr>({Num(1), Bin(boDiv, Num(10), Bin(boDiv, Num(5), Num(0)))})));
-    EXPECT_EQ(c.Run(), 0);
-    const std::string p = "[0,0] in file \"\": ";
-    const std::vector<std::string> expected = {
-        p + "\"Division by 0\"", p + "\"Bad parameter(s) for binop\"",  // failed fold of 5 / 0
-        p + "\"Division by 0\"", p + "\"Bad parameter(s) for binop\"", p + "\"Division by 0\"",
-        p + "\"Bad parameter(s) for binop\"", p + "\"Bad argument, can't be evaluated\""};
-    EXPECT_EQ(c.Messages, expected);
-    EXPECT_EQ(c.Items(), std::vector<std::string>{c.Root->Batch->Items(0)->Dump()});  // end marker only
+  // 0 out(1, 10 / (5 / 0)): resolution tries the inner fold, then expansion evaluates the whole chain.
+  Compiled c(new TAction(Num(0), std::string("out"),
+                         Chain<TExpr>({Num(1), Bin(boDiv, Num(10), Bin(boDiv, Num(5), Num(0)))})));
+  EXPECT_EQ(c.Run(), 0);
+  const std::string p = "[0,0] in file \"\": ";
+  const std::vector<std::string> expected = {p + "\"Division by 0\"",
+                                             p + "\"Bad parameter(s) for binop\"",  // failed fold of 5 / 0
+                                             p + "\"Division by 0\"",
+                                             p + "\"Bad parameter(s) for binop\"",
+                                             p + "\"Division by 0\"",
+                                             p + "\"Bad parameter(s) for binop\"",
+                                             p + "\"Bad argument, can't be evaluated\""};
+  EXPECT_EQ(c.Messages, expected);
+  EXPECT_EQ(c.Items(), std::vector<std::string>{c.Root->Batch->Items(0)->Dump()});  // end marker only
 }
 
 TEST(Expressions, SumChainUnhandledCodesAndAbstractNodes) {
-    const std::string zero = Unplaced("Division by 0");
-    const std::string binop = Unplaced("Bad parameter(s) for binop");
-    const std::string argument = Unplaced("Bad argument, can't be evaluated");
-    // 0 out(1, 1 + (2 / 0)): the fold reports the inner pair, expansion the inner pair and the outer.
-    Compiled sum(Act(Num(0), "out", {Num(1), Bin(boPlus, Num(1), Bin(boDiv, Num(2), Num(0)))}));
-    EXPECT_EQ(sum.Run(), 0);
-    EXPECT_EQ(sum.Messages, (std::vector<std::string>{zero, binop, zero, binop, binop, argument}));
+  const std::string zero = Unplaced("Division by 0");
+  const std::string binop = Unplaced("Bad parameter(s) for binop");
+  const std::string argument = Unplaced("Bad argument, can't be evaluated");
+  // 0 out(1, 1 + (2 / 0)): the fold reports the inner pair, expansion the inner pair and the outer.
+  Compiled sum(Act(Num(0), "out", {Num(1), Bin(boPlus, Num(1), Bin(boDiv, Num(2), Num(0)))}));
+  EXPECT_EQ(sum.Run(), 0);
+  EXPECT_EQ(sum.Messages, (std::vector<std::string>{zero, binop, zero, binop, binop, argument}));
 
-    // Operator code 14 is reported, left unfolded and reported again at expansion.
-    Compiled code(Act(Num(0), "out", {Num(1), Bin(14, Num(1), Num(2))}));
-    EXPECT_EQ(code.Run(), 0);
-    const std::string unhandled = Unplaced("Unhandled binary operator");
-    EXPECT_EQ(code.Messages, (std::vector<std::string>{unhandled, unhandled, argument}));
-    EXPECT_NE(code.Dump().find("BinOp = '<unhandled>'\r\n"), std::string::npos);
+  // Operator code 14 is reported, left unfolded and reported again at expansion.
+  Compiled code(Act(Num(0), "out", {Num(1), Bin(14, Num(1), Num(2))}));
+  EXPECT_EQ(code.Run(), 0);
+  const std::string unhandled = Unplaced("Unhandled binary operator");
+  EXPECT_EQ(code.Messages, (std::vector<std::string>{unhandled, unhandled, argument}));
+  EXPECT_NE(code.Dump().find("BinOp = '<unhandled>'\r\n"), std::string::npos);
 
-    // A bare expression node cannot be resolved, nor evaluated.
-    Compiled bare(new TConstDef("k", new TExpr));
-    EXPECT_EQ(bare.Run(), 1);
-    EXPECT_EQ(bare.Messages[0], Unplaced("Abstract resolve - unforseen programming possibility, or something ..."));
-    auto* node = new TExpr;
-    Compiled holder(Act(Num(0), "out", {Num(1), node}));
-    int32_t v = 7;
-    EXPECT_FALSE(node->Evaluate(v));
-    EXPECT_EQ(v, 0);
-    EXPECT_EQ(holder.Messages,
-              std::vector<std::string>{Unplaced("\xC1" "bstract expression - unforeseen programming possibility, or something ....")});
+  // A bare expression node cannot be resolved, nor evaluated.
+  Compiled bare(new TConstDef("k", new TExpr));
+  EXPECT_EQ(bare.Run(), 1);
+  EXPECT_EQ(bare.Messages[0],
+            Unplaced("Abstract resolve - unforseen programming possibility, or something ..."));
+  auto* node = new TExpr;
+  Compiled holder(Act(Num(0), "out", {Num(1), node}));
+  int32_t v = 7;
+  EXPECT_FALSE(node->Evaluate(v));
+  EXPECT_EQ(v, 0);
+  EXPECT_EQ(holder.Messages,
+            std::vector<std::string>{
+                Unplaced("\xC1"
+                         "bstract expression - unforeseen programming possibility, or something ....")});
 }
 
 TEST(Expressions, NegatingTheSmallestValueOverflows) {
-    // p(x); ( 0 out(1, -x); ); 0 p(-2147483648);
-    Compiled c(Chain<TDefinition>({new TProcDef(std::string("p"), new TId("x"),
-                                                Act(Num(0), "out", {Num(1), new TUnaryExpr(uoMinus, Var("x"))})),
-                                   Act(Num(0), "p", {Num(INT32_MIN)})}));
-    EXPECT_THROW(c.Run(), EIntOverflow);
-    EXPECT_EQ(c.Root->Batch->Count(), 0);
+  // p(x); ( 0 out(1, -x); ); 0 p(-2147483648);
+  Compiled c(
+      Chain<TDefinition>({new TProcDef(std::string("p"), new TId("x"),
+                                       Act(Num(0), "out", {Num(1), new TUnaryExpr(uoMinus, Var("x"))})),
+                          Act(Num(0), "p", {Num(INT32_MIN)})}));
+  EXPECT_THROW(c.Run(), EIntOverflow);
+  EXPECT_EQ(c.Root->Batch->Count(), 0);
 }
 
 TEST(Expressions, DeepestExpressionTheParserBuildsResolvesPlaysDumpsAndFrees) {
-    // p(x); ( 0 out(1, x + x + ... + x); ) with 4000 operators, left-nested as the parser builds them.
-    TExpr* sum = Var("x");
-    for (int i = 0; i < 4000; ++i) sum = Bin(boPlus, sum, Var("x"));
-    Compiled c(Chain<TDefinition>({new TProcDef(std::string("p"), new TId("x"), Act(Num(0), "out", {Num(1), sum})),
-                                   Act(Num(0), "p", {Num(1)})}));
-    ASSERT_EQ(c.Run(), 0);
-    EXPECT_EQ(BytesAt(*c.Root, 0), std::vector<int>{4001 & 255});
-    EXPECT_GT(c.Dump().size(), 4000u * 128u);
+  // p(x); ( 0 out(1, x + x + ... + x); ) with 4000 operators, left-nested as the parser builds them.
+  TExpr* sum = Var("x");
+  for (int i = 0; i < 4000; ++i) sum = Bin(boPlus, sum, Var("x"));
+  Compiled c(
+      Chain<TDefinition>({new TProcDef(std::string("p"), new TId("x"), Act(Num(0), "out", {Num(1), sum})),
+                          Act(Num(0), "p", {Num(1)})}));
+  ASSERT_EQ(c.Run(), 0);
+  EXPECT_EQ(BytesAt(*c.Root, 0), std::vector<int>{4001 & 255});
+  EXPECT_GT(c.Dump().size(), 4000u * 128u);
 }
 
 TEST(Compile, LoopExampleGivesFourItemsAndEndMarker) {
-    auto* body = new TAction(Bin(boMult, Var("i"), Var("step")), std::string("out"),
-                             Chain<TExpr>({Num(1), Num(144), Bin(boPlus, Num(60), Var("i")), Num(100)}));
-    Compiled c(Chain<TDefinition>({new TConstDef("step", Num(250)),
-                                   new TLoopDef(new TId("i"), Num(0), Num(3), nullptr, body)}));
-    ASSERT_EQ(c.Run(), 0) << (c.Messages.empty() ? "" : c.Messages[0]);
-    ASSERT_EQ(c.Root->Batch->Count(), 5);
-    for (int32_t k = 0; k < 4; ++k) {
-        auto* d = dynamic_cast<TTimedData*>(c.Root->Batch->Items(k));
-        ASSERT_NE(d, nullptr);
-        EXPECT_EQ(d->Time, uint32_t(250 * k));
-        EXPECT_EQ(d->Device, 1);
-        ASSERT_EQ(d->Count(), 3);
-        EXPECT_EQ(d->Bytes(0), 0x90);
-        EXPECT_EQ(d->Bytes(1), 0x3C + k);
-        EXPECT_EQ(d->Bytes(2), 0x64);
-    }
-    auto* end = dynamic_cast<TEndMarker*>(c.Root->Batch->Items(4));
-    ASSERT_NE(end, nullptr);
-    EXPECT_EQ(end->Time, 750u);
-    // Recompiling the same root starts from an empty batch and gives the same timeline.
-    ASSERT_EQ(c.Run(), 0);
-    EXPECT_EQ(c.Root->Batch->Count(), 5);
+  auto* body = new TAction(Bin(boMult, Var("i"), Var("step")), std::string("out"),
+                           Chain<TExpr>({Num(1), Num(144), Bin(boPlus, Num(60), Var("i")), Num(100)}));
+  Compiled c(Chain<TDefinition>(
+      {new TConstDef("step", Num(250)), new TLoopDef(new TId("i"), Num(0), Num(3), nullptr, body)}));
+  ASSERT_EQ(c.Run(), 0) << (c.Messages.empty() ? "" : c.Messages[0]);
+  ASSERT_EQ(c.Root->Batch->Count(), 5);
+  for (int32_t k = 0; k < 4; ++k) {
+    auto* d = dynamic_cast<TTimedData*>(c.Root->Batch->Items(k));
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->Time, uint32_t(250 * k));
+    EXPECT_EQ(d->Device, 1);
+    ASSERT_EQ(d->Count(), 3);
+    EXPECT_EQ(d->Bytes(0), 0x90);
+    EXPECT_EQ(d->Bytes(1), 0x3C + k);
+    EXPECT_EQ(d->Bytes(2), 0x64);
+  }
+  auto* end = dynamic_cast<TEndMarker*>(c.Root->Batch->Items(4));
+  ASSERT_NE(end, nullptr);
+  EXPECT_EQ(end->Time, 750u);
+  // Recompiling the same root starts from an empty batch and gives the same timeline.
+  ASSERT_EQ(c.Run(), 0);
+  EXPECT_EQ(c.Root->Batch->Count(), 5);
 }
 
 TEST(Compile, DumpOfFoldedScriptByteForByte) {
-    Compiled c(Chain<TDefinition>(
-        {new TConstDef("base", Num(100)),
-         new TAction(Bin(boPlus, Var("base"), Num(20)), std::string("out"),
-                     Chain<TExpr>({Num(0), Num(144), Num(60), Num(100)}))}));
-    ASSERT_EQ(c.Run(), 0);
-    EXPECT_EQ(c.Dump(),
-              "TTambrel( song.tmb)\r\n| Definitions =\r\n| | TConstDef( base)\r\n| | | constant = 100\r\n"
-              "| | TAction( out)\r\n| | | constant = 120\r\n| | | Resolver =\r\n| | | | TProcDef( Out)\r\n"
-              "| | | Args =\r\n| | | | TConstExpr\r\n| | | | | constant = 0\r\n| | | | TConstExpr\r\n"
-              "| | | | | constant = 144\r\n| | | | TConstExpr\r\n| | | | | constant = 60\r\n"
-              "| | | | TConstExpr\r\n| | | | | constant = 100\r\n| | TProcDef( Out)\r\n| | TProcDef( Nop)\r\n");
+  Compiled c(Chain<TDefinition>(
+      {new TConstDef("base", Num(100)), new TAction(Bin(boPlus, Var("base"), Num(20)), std::string("out"),
+                                                    Chain<TExpr>({Num(0), Num(144), Num(60), Num(100)}))}));
+  ASSERT_EQ(c.Run(), 0);
+  EXPECT_EQ(c.Dump(),
+            "TTambrel( song.tmb)\r\n| Definitions =\r\n| | TConstDef( base)\r\n| | | constant = 100\r\n"
+            "| | TAction( out)\r\n| | | constant = 120\r\n| | | Resolver =\r\n| | | | TProcDef( Out)\r\n"
+            "| | | Args =\r\n| | | | TConstExpr\r\n| | | | | constant = 0\r\n| | | | TConstExpr\r\n"
+            "| | | | | constant = 144\r\n| | | | TConstExpr\r\n| | | | | constant = 60\r\n"
+            "| | | | TConstExpr\r\n| | | | | constant = 100\r\n| | TProcDef( Out)\r\n| | TProcDef( Nop)\r\n");
 }
 
 TEST(Scopes, ParameterHidesConstantAndConstantInvisibleBefore) {
-    // const n = 5; p(n); ( 0 out(1, n); ); 0 p(7); 0 out(2, m); const m = 1;
-    auto* proc = new TProcDef(std::string("p"), new TId("n"),
-                              new TAction(Num(0), std::string("OUT"), Chain<TExpr>({Num(1), Var("N")})));
-    Compiled c(Chain<TDefinition>({new TConstDef("n", Num(5)), proc,
-                                   new TAction(Num(0), std::string("P"), Num(7)),
-                                   new TAction(Num(0), std::string("out"), Chain<TExpr>({Num(2), Var("m")})),
-                                   new TConstDef("m", Num(1))}));
-    EXPECT_EQ(c.Run(), 1);
-    ASSERT_EQ(c.Messages.size(), 2u);
-    EXPECT_EQ(c.Messages[0], "[0,0] in file \"\": \"Undefined 'm'\"");
-    EXPECT_EQ(c.Messages[1], "[0,0] in file \"song.tmb\": \"Could not resolve all references.\"");
+  // const n = 5; p(n); ( 0 out(1, n); ); 0 p(7); 0 out(2, m); const m = 1;
+  auto* proc = new TProcDef(std::string("p"), new TId("n"),
+                            new TAction(Num(0), std::string("OUT"), Chain<TExpr>({Num(1), Var("N")})));
+  Compiled c(
+      Chain<TDefinition>({new TConstDef("n", Num(5)), proc, new TAction(Num(0), std::string("P"), Num(7)),
+                          new TAction(Num(0), std::string("out"), Chain<TExpr>({Num(2), Var("m")})),
+                          new TConstDef("m", Num(1))}));
+  EXPECT_EQ(c.Run(), 1);
+  ASSERT_EQ(c.Messages.size(), 2u);
+  EXPECT_EQ(c.Messages[0], "[0,0] in file \"\": \"Undefined 'm'\"");
+  EXPECT_EQ(c.Messages[1], "[0,0] in file \"song.tmb\": \"Could not resolve all references.\"");
 
-    auto* q = new TProcDef(std::string("q"), new TId("n"),
-                           new TAction(Num(0), std::string("OUT"), Chain<TExpr>({Num(1), Var("N")})));
-    Compiled h(Chain<TDefinition>({new TConstDef("n", Num(5)), q, new TAction(Num(0), std::string("Q"), Num(7))}));
-    ASSERT_EQ(h.Run(), 0);
-    auto* d = dynamic_cast<TTimedData*>(h.Root->Batch->Items(0));
-    ASSERT_NE(d, nullptr);
-    EXPECT_EQ(d->Bytes(0), 7);  // the parameter, not the constant 5
+  auto* q = new TProcDef(std::string("q"), new TId("n"),
+                         new TAction(Num(0), std::string("OUT"), Chain<TExpr>({Num(1), Var("N")})));
+  Compiled h(
+      Chain<TDefinition>({new TConstDef("n", Num(5)), q, new TAction(Num(0), std::string("Q"), Num(7))}));
+  ASSERT_EQ(h.Run(), 0);
+  auto* d = dynamic_cast<TTimedData*>(h.Root->Batch->Items(0));
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->Bytes(0), 7);  // the parameter, not the constant 5
 }
 
 TEST(Scopes, FirstDeclarationWinsCaseIsAsciiOnlyAndOwnExpressionIsBlind) {
-    // 0 later; const Delay = 5; const DELAY = 6; later; ( 0 out(1, delay, dElAy); );
-    Compiled c(Chain<TDefinition>({Act(Num(0), "later"), new TConstDef("Delay", Num(5)), new TConstDef("DELAY", Num(6)),
-                                   new TProcDef(std::string("later"), nullptr,
-                                                Act(Num(0), "out", {Num(1), Var("delay"), Var("dElAy")}))}));
-    ASSERT_EQ(c.Run(), 0);
-    EXPECT_EQ(BytesAt(*c.Root, 0), (std::vector<int>{5, 5}));
+  // 0 later; const Delay = 5; const DELAY = 6; later; ( 0 out(1, delay, dElAy); );
+  Compiled c(Chain<TDefinition>({Act(Num(0), "later"), new TConstDef("Delay", Num(5)),
+                                 new TConstDef("DELAY", Num(6)),
+                                 new TProcDef(std::string("later"), nullptr,
+                                              Act(Num(0), "out", {Num(1), Var("delay"), Var("dElAy")}))}));
+  ASSERT_EQ(c.Run(), 0);
+  EXPECT_EQ(BytesAt(*c.Root, 0), (std::vector<int>{5, 5}));
 
-    // const z = z + 1;  const \xE4 = 1; 0 out(1, \xC4);  (Latin-1 a and A with diaeresis)
-    Compiled d(Chain<TDefinition>({new TConstDef("z", Bin(boPlus, Var("z"), Num(1))), new TConstDef("\xE4", Num(1)),
-                                   Act(Num(0), "out", {Num(1), Var("\xC4")})}));
-    EXPECT_EQ(d.Run(), 1);
-    EXPECT_EQ(d.Messages, (std::vector<std::string>{Unplaced("Undefined 'z'"), Unplaced("Undefined '\xC4'"),
-                                                    "[0,0] in file \"song.tmb\": \"Could not resolve all references.\""}));
+  // const z = z + 1;  const \xE4 = 1; 0 out(1, \xC4);  (Latin-1 a and A with diaeresis)
+  Compiled d(Chain<TDefinition>({new TConstDef("z", Bin(boPlus, Var("z"), Num(1))),
+                                 new TConstDef("\xE4", Num(1)), Act(Num(0), "out", {Num(1), Var("\xC4")})}));
+  EXPECT_EQ(d.Run(), 1);
+  EXPECT_EQ(d.Messages,
+            (std::vector<std::string>{Unplaced("Undefined 'z'"), Unplaced("Undefined '\xC4'"),
+                                      "[0,0] in file \"song.tmb\": \"Could not resolve all references.\""}));
 }
 
 // A long list is searched through an index while it resolves; it must find what walking a short list
 // finds: the first declaration, nothing before a constant's statement or inside its own expression, and
 // names used inside a procedure that live at the top level.
 TEST(Scopes, LongListsResolveAsShortOnesDo) {
-    struct TOutcome {
-        int32_t Result;
-        std::vector<std::string> Messages;
-        std::vector<int> Bytes;
-    };
-    auto run = [](int32_t padding, bool withFaults) {
-        // 0 later; const Delay = 5; const DELAY = 6; const top = 9; later; ( 0 out(1, delay, dElAy, top); );
-        // [0 out(2, m); const m = 1; const z = z + 1;] and `padding` constants around them.
-        std::vector<TDefinition*> items;
-        for (int32_t i = 0; i < padding; ++i) items.push_back(new TConstDef("pad" + std::to_string(i), Num(i)));
-        for (TDefinition* d :
-             std::initializer_list<TDefinition*>{Act(Num(0), "later"), new TConstDef("Delay", Num(5)),
-                                                 new TConstDef("DELAY", Num(6)), new TConstDef("top", Num(9)),
-                                                 new TProcDef(std::string("later"), nullptr,
-                                                              Act(Num(0), "out", {Num(1), Var("delay"), Var("dElAy"),
-                                                                                  Var("TOP")}))})
-            items.push_back(d);
-        if (withFaults) {
-            items.push_back(Act(Num(0), "out", {Num(2), Var("m")}));
-            items.push_back(new TConstDef("m", Num(1)));
-            items.push_back(new TConstDef("z", Bin(boPlus, Var("z"), Num(1))));
-        }
-        for (int32_t i = 0; i < padding; ++i) items.push_back(new TConstDef("tail" + std::to_string(i), Num(i)));
-        for (size_t i = 1; i < items.size(); ++i) AppendToList(items[0], items[i]);
-        Compiled c(items[0]);
-        TOutcome outcome{c.Run(), c.Messages, {}};
-        if (outcome.Result == 0) outcome.Bytes = BytesAt(*c.Root, 0);
-        return outcome;
-    };
-    const TOutcome played = run(0, false);
-    EXPECT_EQ(played.Result, 0);
-    EXPECT_EQ(played.Bytes, (std::vector<int>{5, 5, 9}));
-    const TOutcome walked = run(0, true);
-    EXPECT_EQ(walked.Result, 1);
-    EXPECT_EQ(walked.Messages, (std::vector<std::string>{Unplaced("Undefined 'm'"), Unplaced("Undefined 'z'"),
-                                                         "[0,0] in file \"song.tmb\": \"Could not resolve all references.\""}));
-    for (const int32_t padding : {TBodyIndex::MinMembers, 100}) {
-        const TOutcome indexed = run(padding, true);
-        EXPECT_EQ(indexed.Result, walked.Result) << padding;
-        EXPECT_EQ(indexed.Messages, walked.Messages) << padding;
-        EXPECT_EQ(run(padding, false).Bytes, played.Bytes) << padding;
+  struct TOutcome {
+    int32_t Result;
+    std::vector<std::string> Messages;
+    std::vector<int> Bytes;
+  };
+  auto run = [](int32_t padding, bool withFaults) {
+    // 0 later; const Delay = 5; const DELAY = 6; const top = 9; later; ( 0 out(1, delay, dElAy, top); );
+    // [0 out(2, m); const m = 1; const z = z + 1;] and `padding` constants around them.
+    std::vector<TDefinition*> items;
+    for (int32_t i = 0; i < padding; ++i) items.push_back(new TConstDef("pad" + std::to_string(i), Num(i)));
+    for (TDefinition* d : std::initializer_list<TDefinition*>{
+             Act(Num(0), "later"), new TConstDef("Delay", Num(5)), new TConstDef("DELAY", Num(6)),
+             new TConstDef("top", Num(9)),
+             new TProcDef(std::string("later"), nullptr,
+                          Act(Num(0), "out", {Num(1), Var("delay"), Var("dElAy"), Var("TOP")}))})
+      items.push_back(d);
+    if (withFaults) {
+      items.push_back(Act(Num(0), "out", {Num(2), Var("m")}));
+      items.push_back(new TConstDef("m", Num(1)));
+      items.push_back(new TConstDef("z", Bin(boPlus, Var("z"), Num(1))));
     }
+    for (int32_t i = 0; i < padding; ++i) items.push_back(new TConstDef("tail" + std::to_string(i), Num(i)));
+    for (size_t i = 1; i < items.size(); ++i) AppendToList(items[0], items[i]);
+    Compiled c(items[0]);
+    TOutcome outcome{c.Run(), c.Messages, {}};
+    if (outcome.Result == 0) outcome.Bytes = BytesAt(*c.Root, 0);
+    return outcome;
+  };
+  const TOutcome played = run(0, false);
+  EXPECT_EQ(played.Result, 0);
+  EXPECT_EQ(played.Bytes, (std::vector<int>{5, 5, 9}));
+  const TOutcome walked = run(0, true);
+  EXPECT_EQ(walked.Result, 1);
+  EXPECT_EQ(walked.Messages,
+            (std::vector<std::string>{Unplaced("Undefined 'm'"), Unplaced("Undefined 'z'"),
+                                      "[0,0] in file \"song.tmb\": \"Could not resolve all references.\""}));
+  for (const int32_t padding : {TBodyIndex::MinMembers, 100}) {
+    const TOutcome indexed = run(padding, true);
+    EXPECT_EQ(indexed.Result, walked.Result) << padding;
+    EXPECT_EQ(indexed.Messages, walked.Messages) << padding;
+    EXPECT_EQ(run(padding, false).Bytes, played.Bytes) << padding;
+  }
 }
 
 TEST(Procedures, CallsBindArgumentsAndReportCountMismatch) {
-    auto* chord = new TProcDef(std::string("chord"), new TId("n"),
-                               Chain<TDefinition>({new TAction(Num(0), std::string("out"),
-                                                               Chain<TExpr>({Num(1), Num(144), Var("n")})),
-                                                   new TAction(Num(500), std::string("out"),
-                                                               Chain<TExpr>({Num(1), Num(128), Var("n")}))}));
-    Compiled c(Chain<TDefinition>({chord, new TAction(Num(1000), std::string("chord"), Num(60)),
-                                   new TAction(Num(2000), std::string("chord"), Num(62)),
-                                   new TAction(Num(3000), std::string("chord"), nullptr)}));
-    ASSERT_EQ(c.Run(), 0);
-    const std::vector<uint32_t> times = {1000, 1500, 2000, 2500, 3000, 3500};
-    const std::vector<int> notes = {60, 60, 62, 62, 62, 62};
-    ASSERT_EQ(c.Root->Batch->Count(), 7);
-    for (std::size_t k = 0; k < times.size(); ++k) {
-        auto* d = dynamic_cast<TTimedData*>(c.Root->Batch->Items(int32_t(k)));
-        ASSERT_NE(d, nullptr);
-        EXPECT_EQ(d->Time, times[k]);
-        EXPECT_EQ(d->Bytes(1), notes[k]);
-    }
-    ASSERT_EQ(c.Messages.size(), 1u);
-    EXPECT_EQ(c.Messages[0], "[0,0] in file \"\": \"Procedure has 1 parameters, but was called with 0 arguments\"");
+  auto* chord = new TProcDef(
+      std::string("chord"), new TId("n"),
+      Chain<TDefinition>(
+          {new TAction(Num(0), std::string("out"), Chain<TExpr>({Num(1), Num(144), Var("n")})),
+           new TAction(Num(500), std::string("out"), Chain<TExpr>({Num(1), Num(128), Var("n")}))}));
+  Compiled c(Chain<TDefinition>({chord, new TAction(Num(1000), std::string("chord"), Num(60)),
+                                 new TAction(Num(2000), std::string("chord"), Num(62)),
+                                 new TAction(Num(3000), std::string("chord"), nullptr)}));
+  ASSERT_EQ(c.Run(), 0);
+  const std::vector<uint32_t> times = {1000, 1500, 2000, 2500, 3000, 3500};
+  const std::vector<int> notes = {60, 60, 62, 62, 62, 62};
+  ASSERT_EQ(c.Root->Batch->Count(), 7);
+  for (std::size_t k = 0; k < times.size(); ++k) {
+    auto* d = dynamic_cast<TTimedData*>(c.Root->Batch->Items(int32_t(k)));
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->Time, times[k]);
+    EXPECT_EQ(d->Bytes(1), notes[k]);
+  }
+  ASSERT_EQ(c.Messages.size(), 1u);
+  EXPECT_EQ(c.Messages[0],
+            "[0,0] in file \"\": \"Procedure has 1 parameters, but was called with 0 arguments\"");
 }
 
 TEST(Mends, EndlessRecursionStopsWithMessageAndNothingGenerated) {
-    auto* p = new TProcDef(std::string("p"), nullptr,
-                           Chain<TDefinition>({new TAction(Num(0), std::string("out"), Chain<TExpr>({Num(1), Num(2)})),
-                                               new TAction(Num(1), std::string("p"), nullptr)}));
-    Compiled c(Chain<TDefinition>({p, new TAction(Num(0), std::string("p"), nullptr)}));
-    TPlayer* none = nullptr;
-    EXPECT_EQ(c.Root->Compile(none, ""), 1);
-    ASSERT_EQ(c.Messages.size(), 1u);
-    EXPECT_NE(c.Messages[0].find("nested deeper than 1000 levels"), std::string::npos) << c.Messages[0];
-    EXPECT_EQ(c.Root->Batch->Count(), 0);
+  auto* p = new TProcDef(
+      std::string("p"), nullptr,
+      Chain<TDefinition>({new TAction(Num(0), std::string("out"), Chain<TExpr>({Num(1), Num(2)})),
+                          new TAction(Num(1), std::string("p"), nullptr)}));
+  Compiled c(Chain<TDefinition>({p, new TAction(Num(0), std::string("p"), nullptr)}));
+  TPlayer* none = nullptr;
+  EXPECT_EQ(c.Root->Compile(none, ""), 1);
+  ASSERT_EQ(c.Messages.size(), 1u);
+  EXPECT_NE(c.Messages[0].find("nested deeper than 1000 levels"), std::string::npos) << c.Messages[0];
+  EXPECT_EQ(c.Root->Batch->Count(), 0);
 }
 
 TEST(Mends, ItemCapEndsTheCompileNamingTheCap) {
-    Compiled c(new TLoopDef(new TId("i"), Num(0), Num(99999999), nullptr,
-                            new TAction(Var("i"), std::string("out"), Chain<TExpr>({Num(1), Num(2)}))));
-    c.Root->MaxItems = 1000;
-    try {
-        c.Run();
-        FAIL() << "no limit";
-    } catch (const ETooManyItems& e) {
-        EXPECT_NE(std::string(e.what()).find("at most 1000 timed items"), std::string::npos);
-    }
-    EXPECT_EQ(c.Root->Batch->Count(), 0);
+  Compiled c(new TLoopDef(new TId("i"), Num(0), Num(99999999), nullptr,
+                          new TAction(Var("i"), std::string("out"), Chain<TExpr>({Num(1), Num(2)}))));
+  c.Root->MaxItems = 1000;
+  try {
+    c.Run();
+    FAIL() << "no limit";
+  } catch (const ETooManyItems& e) {
+    EXPECT_NE(std::string(e.what()).find("at most 1000 timed items"), std::string::npos);
+  }
+  EXPECT_EQ(c.Root->Batch->Count(), 0);
 }
 
 TEST(Loops, NestedOrderAndLastValueOverflow) {
-    auto* inner = new TLoopDef(new TId("j"), Num(0), Num(1), nullptr,
-                               new TAction(Bin(boPlus, Bin(boMult, Var("i"), Num(1000)), Bin(boMult, Var("j"), Num(100))),
-                                           std::string("out"), Chain<TExpr>({Num(1), Num(1)})));
-    Compiled c(new TLoopDef(new TId("i"), Num(0), Num(1), nullptr, inner));
-    ASSERT_EQ(c.Run(), 0);
-    std::vector<uint32_t> times;
-    for (int32_t k = 0; k < c.Root->Batch->Count(); ++k) times.push_back(c.Root->Batch->Items(k)->Time);
-    EXPECT_EQ(times, (std::vector<uint32_t>{0, 100, 1000, 1100, 1100}));
+  auto* inner =
+      new TLoopDef(new TId("j"), Num(0), Num(1), nullptr,
+                   new TAction(Bin(boPlus, Bin(boMult, Var("i"), Num(1000)), Bin(boMult, Var("j"), Num(100))),
+                               std::string("out"), Chain<TExpr>({Num(1), Num(1)})));
+  Compiled c(new TLoopDef(new TId("i"), Num(0), Num(1), nullptr, inner));
+  ASSERT_EQ(c.Run(), 0);
+  std::vector<uint32_t> times;
+  for (int32_t k = 0; k < c.Root->Batch->Count(); ++k) times.push_back(c.Root->Batch->Items(k)->Time);
+  EXPECT_EQ(times, (std::vector<uint32_t>{0, 100, 1000, 1100, 1100}));
 
-    Compiled o(new TLoopDef(new TId("i"), Num(2147483646), Num(2147483647), nullptr, nullptr));
-    EXPECT_THROW(o.Run(), EIntOverflow);
+  Compiled o(new TLoopDef(new TId("i"), Num(2147483646), Num(2147483647), nullptr, nullptr));
+  EXPECT_THROW(o.Run(), EIntOverflow);
 }
 
 // Nodes keep their file's name as a shared handle: equal texts must give one copy, also when files are
 // opened from several threads at once, and a node without a position reads the empty name.
 TEST(SourceNames, EqualTextsShareOneCopyFromAnyThread) {
-    const TSourceName song("song.tmb");
-    EXPECT_EQ(&TSourceName(std::string("song.tmb")).str(), &song.str());
-    EXPECT_FALSE(song == TSourceName("inc.tmb"));
-    EXPECT_EQ(TSourceName(), TSourceName(""));
-    EXPECT_STREQ(TSourceName().c_str(), "");
-    TConstExpr unplaced(1);
-    EXPECT_EQ(unplaced.FileName, "");
+  const TSourceName song("song.tmb");
+  EXPECT_EQ(&TSourceName(std::string("song.tmb")).str(), &song.str());
+  EXPECT_FALSE(song == TSourceName("inc.tmb"));
+  EXPECT_EQ(TSourceName(), TSourceName(""));
+  EXPECT_STREQ(TSourceName().c_str(), "");
+  TConstExpr unplaced(1);
+  EXPECT_EQ(unplaced.FileName, "");
 
-    std::vector<const std::string*> seen(8 * 100);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 8; ++t)
-        threads.emplace_back([t, &seen] {
-            for (int i = 0; i < 100; ++i) seen[t * 100 + i] = &TSourceName("file" + std::to_string(i % 10)).str();
-        });
-    for (std::thread& thread : threads) thread.join();
-    for (size_t k = 0; k < seen.size(); ++k) {
-        ASSERT_EQ(seen[k], &TSourceName("file" + std::to_string(k % 100 % 10)).str()) << k;
-        ASSERT_EQ(*seen[k], "file" + std::to_string(k % 100 % 10));
-    }
+  std::vector<const std::string*> seen(8 * 100);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 8; ++t)
+    threads.emplace_back([t, &seen] {
+      for (int i = 0; i < 100; ++i) seen[t * 100 + i] = &TSourceName("file" + std::to_string(i % 10)).str();
+    });
+  for (std::thread& thread : threads) thread.join();
+  for (size_t k = 0; k < seen.size(); ++k) {
+    ASSERT_EQ(seen[k], &TSourceName("file" + std::to_string(k % 100 % 10)).str()) << k;
+    ASSERT_EQ(*seen[k], "file" + std::to_string(k % 100 % 10));
+  }
 }
 
 }  // namespace

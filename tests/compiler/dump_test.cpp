@@ -14,151 +14,151 @@ namespace {
 
 // Dump lines given as (level, text): the indent pairs, capped at 128, the text and CR LF.
 std::string Lines(std::initializer_list<std::pair<int, const char*>> Entries) {
-    std::string text;
-    for (const auto& [level, line] : Entries) {
-        for (int i = 0; i < std::min(level, 128); ++i) text += "| ";
-        text += line;
-        text += "\r\n";
-    }
-    return text;
+  std::string text;
+  for (const auto& [level, line] : Entries) {
+    for (int i = 0; i < std::min(level, 128); ++i) text += "| ";
+    text += line;
+    text += "\r\n";
+  }
+  return text;
 }
 
 std::string ReadBytes(const std::string& Path) {
-    std::ifstream file(Path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
+  std::ifstream file(Path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << file.rdbuf();
+  return bytes.str();
 }
 
 TEST(Dump, FoldedOperandsVanishAndParametersShowTheirDeclaration) {
-    // p(x); ( 2 * 3 + x out(1, 1); );
-    auto* proc = new TProcDef(std::string("p"), new TId("x"),
-                              Act(Bin(boPlus, Bin(boMult, Num(2), Num(3)), Var("x")), "out", {Num(1), Num(1)}));
-    Compiled c(proc);
-    ASSERT_EQ(c.Run(), 0);
-    EXPECT_EQ(c.Dump(), Lines({{0, "TTambrel( song.tmb)"},
-                               {1, "Definitions ="},
-                               {2, "TProcDef( p)"},
-                               {3, "Params ="},
-                               {4, "TId( x)"},
-                               {3, "Definitions ="},
-                               {4, "TAction( out)"},
-                               {5, "Time ="},
-                               {6, "TBinaryExpr"},
-                               {7, "BinOp = '+'"},
-                               {7, "Left ="},
-                               {8, "TBinaryExpr"},
-                               {9, "constant = 6"},
-                               {9, "BinOp = '*'"},
-                               {7, "Right ="},
-                               {8, "TVarExpr"},
-                               {9, "TId( x)"},
-                               {10, "Resolver ="},
-                               {11, "TId( x)"},
-                               {5, "Resolver ="},
-                               {6, "TProcDef( Out)"},
-                               {5, "Args ="},
-                               {6, "TConstExpr"},
-                               {7, "constant = 1"},
-                               {6, "TConstExpr"},
-                               {7, "constant = 1"},
-                               {2, "TProcDef( Out)"},
-                               {2, "TProcDef( Nop)"}}));
+  // p(x); ( 2 * 3 + x out(1, 1); );
+  auto* proc = new TProcDef(std::string("p"), new TId("x"),
+                            Act(Bin(boPlus, Bin(boMult, Num(2), Num(3)), Var("x")), "out", {Num(1), Num(1)}));
+  Compiled c(proc);
+  ASSERT_EQ(c.Run(), 0);
+  EXPECT_EQ(c.Dump(), Lines({{0, "TTambrel( song.tmb)"},
+                             {1, "Definitions ="},
+                             {2, "TProcDef( p)"},
+                             {3, "Params ="},
+                             {4, "TId( x)"},
+                             {3, "Definitions ="},
+                             {4, "TAction( out)"},
+                             {5, "Time ="},
+                             {6, "TBinaryExpr"},
+                             {7, "BinOp = '+'"},
+                             {7, "Left ="},
+                             {8, "TBinaryExpr"},
+                             {9, "constant = 6"},
+                             {9, "BinOp = '*'"},
+                             {7, "Right ="},
+                             {8, "TVarExpr"},
+                             {9, "TId( x)"},
+                             {10, "Resolver ="},
+                             {11, "TId( x)"},
+                             {5, "Resolver ="},
+                             {6, "TProcDef( Out)"},
+                             {5, "Args ="},
+                             {6, "TConstExpr"},
+                             {7, "constant = 1"},
+                             {6, "TConstExpr"},
+                             {7, "constant = 1"},
+                             {2, "TProcDef( Out)"},
+                             {2, "TProcDef( Nop)"}}));
 }
 
 TEST(Dump, LoopsUnaryOperatorsAndFoldedNamesShowTheirParts) {
-    // const k = 4; loop(i, 0, k); ( +i out(1, not k, <operator 7> i); );
-    auto* loop = new TLoopDef(new TId("i"), Num(0), Var("k"), nullptr,
-                              Act(new TUnaryExpr(uoPlus, Var("i")), "out",
-                                  {Num(1), new TUnaryExpr(uoNot, Var("k")), new TUnaryExpr(7, Var("i"))}));
-    Compiled c(Chain<TDefinition>({new TConstDef("k", Num(4)), loop}));
-    ASSERT_EQ(c.Run(), 0);
-    std::string loopLines = Lines({{2, "TLoopDef( <loop>)"},
-                                   {3, "Definitions ="},
-                                   {4, "TAction( out)"},
-                                   {5, "Time ="},
-                                   {6, "TUnaryExpr"},
-                                   {7, "UnUp = '+'"},
-                                   {7, "Expr ="},
-                                   {8, "TVarExpr"},
-                                   {9, "TId( i)"},
-                                   {10, "Resolver ="},
-                                   {11, "TId( i)"},
-                                   {5, "Resolver ="},
-                                   {6, "TProcDef( Out)"},
-                                   {5, "Args ="},
-                                   {6, "TConstExpr"},
-                                   {7, "constant = 1"},
-                                   {6, "TUnaryExpr"},
-                                   {7, "constant = -5"},
-                                   {7, "UnUp = '!'"},
-                                   {6, "TUnaryExpr"},
-                                   {7, "UnUp = '<unhandled>'"},
-                                   {7, "Expr ="},
-                                   {8, "TVarExpr"},
-                                   {9, "TId( i)"},
-                                   {10, "Resolver ="},
-                                   {11, "TId( i)"},
-                                   {3, "LoopVar ="},
-                                   {4, "TId( i)"},
-                                   {3, "StartExpr ="},
-                                   {4, "TConstExpr"},
-                                   {5, "constant = 0"},
-                                   {3, "EndExpr ="},
-                                   {4, "TVarExpr"},
-                                   {5, "constant = 4"},
-                                   {5, "Resolver ="},
-                                   {6, "TConstDef( k)"},
-                                   {6, "constant = 4"},
-                                   {3, "IncrOption = 1"}});
-    EXPECT_NE(c.Dump().find(loopLines), std::string::npos) << c.Dump();
-    // The unhandled operator code is reported at every pass and spoils that argument only.
-    EXPECT_EQ(c.Messages.size(), 10u);
+  // const k = 4; loop(i, 0, k); ( +i out(1, not k, <operator 7> i); );
+  auto* loop = new TLoopDef(new TId("i"), Num(0), Var("k"), nullptr,
+                            Act(new TUnaryExpr(uoPlus, Var("i")), "out",
+                                {Num(1), new TUnaryExpr(uoNot, Var("k")), new TUnaryExpr(7, Var("i"))}));
+  Compiled c(Chain<TDefinition>({new TConstDef("k", Num(4)), loop}));
+  ASSERT_EQ(c.Run(), 0);
+  std::string loopLines = Lines({{2, "TLoopDef( <loop>)"},
+                                 {3, "Definitions ="},
+                                 {4, "TAction( out)"},
+                                 {5, "Time ="},
+                                 {6, "TUnaryExpr"},
+                                 {7, "UnUp = '+'"},
+                                 {7, "Expr ="},
+                                 {8, "TVarExpr"},
+                                 {9, "TId( i)"},
+                                 {10, "Resolver ="},
+                                 {11, "TId( i)"},
+                                 {5, "Resolver ="},
+                                 {6, "TProcDef( Out)"},
+                                 {5, "Args ="},
+                                 {6, "TConstExpr"},
+                                 {7, "constant = 1"},
+                                 {6, "TUnaryExpr"},
+                                 {7, "constant = -5"},
+                                 {7, "UnUp = '!'"},
+                                 {6, "TUnaryExpr"},
+                                 {7, "UnUp = '<unhandled>'"},
+                                 {7, "Expr ="},
+                                 {8, "TVarExpr"},
+                                 {9, "TId( i)"},
+                                 {10, "Resolver ="},
+                                 {11, "TId( i)"},
+                                 {3, "LoopVar ="},
+                                 {4, "TId( i)"},
+                                 {3, "StartExpr ="},
+                                 {4, "TConstExpr"},
+                                 {5, "constant = 0"},
+                                 {3, "EndExpr ="},
+                                 {4, "TVarExpr"},
+                                 {5, "constant = 4"},
+                                 {5, "Resolver ="},
+                                 {6, "TConstDef( k)"},
+                                 {6, "constant = 4"},
+                                 {3, "IncrOption = 1"}});
+  EXPECT_NE(c.Dump().find(loopLines), std::string::npos) << c.Dump();
+  // The unhandled operator code is reported at every pass and spoils that argument only.
+  EXPECT_EQ(c.Messages.size(), 10u);
 }
 
 TEST(Dump, IndentStopsAtOneHundredTwentyEightPairs) {
-    // 140 nested negations of 1, dumped unresolved: the innermost entries sit at levels up to 281.
-    TExpr* e = Num(1);
-    for (int i = 0; i < 140; ++i) e = new TUnaryExpr(uoMinus, e);
-    TOwnedList<TExpr> tree(e);
-    std::string expected;
-    for (int level = 0; level < 280; level += 2)
-        expected += Lines({{level, "TUnaryExpr"}, {level + 1, "UnUp = '-'"}, {level + 1, "Expr ="}});
-    expected += Lines({{280, "TConstExpr"}, {281, "constant = 1"}});
-    std::ostringstream s;
-    tree->DumpList(s, 0);
-    EXPECT_EQ(s.str(), expected);
+  // 140 nested negations of 1, dumped unresolved: the innermost entries sit at levels up to 281.
+  TExpr* e = Num(1);
+  for (int i = 0; i < 140; ++i) e = new TUnaryExpr(uoMinus, e);
+  TOwnedList<TExpr> tree(e);
+  std::string expected;
+  for (int level = 0; level < 280; level += 2)
+    expected += Lines({{level, "TUnaryExpr"}, {level + 1, "UnUp = '-'"}, {level + 1, "Expr ="}});
+  expected += Lines({{280, "TConstExpr"}, {281, "constant = 1"}});
+  std::ostringstream s;
+  tree->DumpList(s, 0);
+  EXPECT_EQ(s.str(), expected);
 }
 
 TEST(Dump, WrittenByCompileAsCrLfBytesAlsoWhenResolutionFails) {
-    const auto dir = std::filesystem::temp_directory_path() / ("tambrel_dump_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    const std::string path = (dir / "dump.txt").string();
-    std::ofstream(path) << "an older and much longer dump that must be replaced entirely\n";
+  const auto dir = std::filesystem::temp_directory_path() / ("tambrel_dump_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string path = (dir / "dump.txt").string();
+  std::ofstream(path) << "an older and much longer dump that must be replaced entirely\n";
 
-    Compiled c(Chain<TDefinition>({new TConstDef("base", Num(100)), Act(Var("base"), "nothing")}));
-    EXPECT_EQ(c.Root->Compile(nullptr, path), 1);
-    EXPECT_EQ(ReadBytes(path), Lines({{0, "TTambrel( song.tmb)"},
-                                      {1, "Definitions ="},
-                                      {2, "TConstDef( base)"},
-                                      {3, "constant = 100"},
-                                      {2, "TAction( nothing)"},
-                                      {3, "Time ="},
-                                      {4, "TVarExpr"},
-                                      {5, "TId( base)"},
-                                      {2, "TProcDef( Out)"},
-                                      {2, "TProcDef( Nop)"}}));
+  Compiled c(Chain<TDefinition>({new TConstDef("base", Num(100)), Act(Var("base"), "nothing")}));
+  EXPECT_EQ(c.Root->Compile(nullptr, path), 1);
+  EXPECT_EQ(ReadBytes(path), Lines({{0, "TTambrel( song.tmb)"},
+                                    {1, "Definitions ="},
+                                    {2, "TConstDef( base)"},
+                                    {3, "constant = 100"},
+                                    {2, "TAction( nothing)"},
+                                    {3, "Time ="},
+                                    {4, "TVarExpr"},
+                                    {5, "TId( base)"},
+                                    {2, "TProcDef( Out)"},
+                                    {2, "TProcDef( Nop)"}}));
 
-    // An empty script: no built-ins, only the end marker, and the title line alone.
-    Compiled empty(nullptr);
-    EXPECT_EQ(empty.Root->Compile(nullptr, path), 0);
-    EXPECT_EQ(ReadBytes(path), "TTambrel( song.tmb)\r\n");
-    ASSERT_EQ(empty.Root->Batch->Count(), 1);
-    EXPECT_NE(dynamic_cast<TEndMarker*>(empty.Root->Batch->Items(0)), nullptr);
-    EXPECT_EQ(empty.Root->Batch->Items(0)->Time, 0u);
+  // An empty script: no built-ins, only the end marker, and the title line alone.
+  Compiled empty(nullptr);
+  EXPECT_EQ(empty.Root->Compile(nullptr, path), 0);
+  EXPECT_EQ(ReadBytes(path), "TTambrel( song.tmb)\r\n");
+  ASSERT_EQ(empty.Root->Batch->Count(), 1);
+  EXPECT_NE(dynamic_cast<TEndMarker*>(empty.Root->Batch->Items(0)), nullptr);
+  EXPECT_EQ(empty.Root->Batch->Items(0)->Time, 0u);
 
-    EXPECT_THROW(empty.Root->WriteDump((dir / "no such dir" / "dump.txt").string()), EInOutError);
-    std::filesystem::remove_all(dir);
+  EXPECT_THROW(empty.Root->WriteDump((dir / "no such dir" / "dump.txt").string()), EInOutError);
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -7,89 +7,94 @@ namespace {
 
 // loop(i, first, last[, step]); ( i out(1, i); ) compiled alone: the values of i it played, and its messages.
 struct TLoopRun {
-    std::vector<uint32_t> Times;
-    std::vector<std::string> Messages;
+  std::vector<uint32_t> Times;
+  std::vector<std::string> Messages;
 };
 TLoopRun RunLoop(TExpr* First, TExpr* Last, TExpr* Step) {
-    Compiled c(new TLoopDef(new TId("i"), First, Last, Step, Act(Var("i"), "out", {Num(1), Var("i")})));
-    EXPECT_EQ(c.Run(), 0);
-    TLoopRun run;
-    for (int32_t k = 0; k + 1 < c.Root->Batch->Count(); ++k) run.Times.push_back(c.Root->Batch->Items(k)->Time);
-    run.Messages = c.Messages;
-    return run;
+  Compiled c(new TLoopDef(new TId("i"), First, Last, Step, Act(Var("i"), "out", {Num(1), Var("i")})));
+  EXPECT_EQ(c.Run(), 0);
+  TLoopRun run;
+  for (int32_t k = 0; k + 1 < c.Root->Batch->Count(); ++k) run.Times.push_back(c.Root->Batch->Items(k)->Time);
+  run.Messages = c.Messages;
+  return run;
 }
 
 TEST(Loops, BoundsAndSteps) {
-    EXPECT_EQ(RunLoop(Num(1), Num(1), nullptr).Times, std::vector<uint32_t>{1});
-    EXPECT_EQ(RunLoop(Num(0), Num(9), Num(4)).Times, (std::vector<uint32_t>{0, 4, 8}));
-    EXPECT_EQ(RunLoop(Num(0), Num(9), Num(4)).Messages, std::vector<std::string>{});
+  EXPECT_EQ(RunLoop(Num(1), Num(1), nullptr).Times, std::vector<uint32_t>{1});
+  EXPECT_EQ(RunLoop(Num(0), Num(9), Num(4)).Times, (std::vector<uint32_t>{0, 4, 8}));
+  EXPECT_EQ(RunLoop(Num(0), Num(9), Num(4)).Messages, std::vector<std::string>{});
 
-    const TLoopRun backwards = RunLoop(Num(5), Num(1), nullptr);
-    EXPECT_TRUE(backwards.Times.empty());
-    EXPECT_EQ(backwards.Messages,
-              std::vector<std::string>{Unplaced("Start expression > end expression, loop expansion skipped")});
+  const TLoopRun backwards = RunLoop(Num(5), Num(1), nullptr);
+  EXPECT_TRUE(backwards.Times.empty());
+  EXPECT_EQ(backwards.Messages,
+            std::vector<std::string>{Unplaced("Start expression > end expression, loop expansion skipped")});
 
-    // The step is tested before the bounds: a zero step over backward bounds reports the step alone.
-    const TLoopRun still = RunLoop(Num(5), Num(1), Num(0));
-    EXPECT_TRUE(still.Times.empty());
-    EXPECT_EQ(still.Messages,
-              std::vector<std::string>{Unplaced("Increment expression (0) <= 0, loop expansion skipped")});
-    EXPECT_EQ(RunLoop(Num(1), Num(10), Num(-3)).Messages,
-              std::vector<std::string>{Unplaced("Increment expression (-3) <= 0, loop expansion skipped")});
+  // The step is tested before the bounds: a zero step over backward bounds reports the step alone.
+  const TLoopRun still = RunLoop(Num(5), Num(1), Num(0));
+  EXPECT_TRUE(still.Times.empty());
+  EXPECT_EQ(still.Messages,
+            std::vector<std::string>{Unplaced("Increment expression (0) <= 0, loop expansion skipped")});
+  EXPECT_EQ(RunLoop(Num(1), Num(10), Num(-3)).Messages,
+            std::vector<std::string>{Unplaced("Increment expression (-3) <= 0, loop expansion skipped")});
 }
 
 TEST(Loops, BoundsThatCannotBeEvaluatedNameTheirPart) {
-    const std::string binop = Unplaced("Bad parameter(s) for binop");
-    const std::string zero = Unplaced("Division by 0");
-    // Each bound is 1 / 0: its fold fails at resolution (two messages), then again at expansion.
-    EXPECT_EQ(RunLoop(Bin(boDiv, Num(1), Num(0)), Num(3), nullptr).Messages,
-              (std::vector<std::string>{zero, binop, zero, binop, Unplaced("Bad start expression, can't be evaluated")}));
-    EXPECT_EQ(RunLoop(Num(0), Bin(boDiv, Num(1), Num(0)), nullptr).Messages,
-              (std::vector<std::string>{zero, binop, zero, binop, Unplaced("Bad end expression, can't be evaluated")}));
-    EXPECT_EQ(RunLoop(Num(0), Num(3), Bin(boMod, Num(1), Num(0))).Messages,
-              (std::vector<std::string>{zero, binop, zero, binop,
-                                        Unplaced("Bad increment expression, can't be evaluated")}));
+  const std::string binop = Unplaced("Bad parameter(s) for binop");
+  const std::string zero = Unplaced("Division by 0");
+  // Each bound is 1 / 0: its fold fails at resolution (two messages), then again at expansion.
+  EXPECT_EQ(RunLoop(Bin(boDiv, Num(1), Num(0)), Num(3), nullptr).Messages,
+            (std::vector<std::string>{zero, binop, zero, binop,
+                                      Unplaced("Bad start expression, can't be evaluated")}));
+  EXPECT_EQ(RunLoop(Num(0), Bin(boDiv, Num(1), Num(0)), nullptr).Messages,
+            (std::vector<std::string>{zero, binop, zero, binop,
+                                      Unplaced("Bad end expression, can't be evaluated")}));
+  EXPECT_EQ(RunLoop(Num(0), Num(3), Bin(boMod, Num(1), Num(0))).Messages,
+            (std::vector<std::string>{zero, binop, zero, binop,
+                                      Unplaced("Bad increment expression, can't be evaluated")}));
 }
 
 TEST(Loops, UndefinedStartStopsTheLoopBeforeItsBody) {
-    // loop(i, missing, 3); ( 0 nowhere; );  - only the start is reported, the body is never resolved.
-    auto* start = Var("Missing");
-    Compiled c(new TLoopDef(new TId("i"), start, Num(3), nullptr, Act(Num(0), "nowhere")));
-    EXPECT_EQ(c.Run(), 1);
-    EXPECT_EQ(c.Messages, (std::vector<std::string>{Unplaced("Undefined 'Missing'"),
-                                                    "[0,0] in file \"song.tmb\": \"Could not resolve all references.\""}));
-    EXPECT_EQ(c.Root->Batch->Count(), 0);
+  // loop(i, missing, 3); ( 0 nowhere; );  - only the start is reported, the body is never resolved.
+  auto* start = Var("Missing");
+  Compiled c(new TLoopDef(new TId("i"), start, Num(3), nullptr, Act(Num(0), "nowhere")));
+  EXPECT_EQ(c.Run(), 1);
+  EXPECT_EQ(c.Messages,
+            (std::vector<std::string>{Unplaced("Undefined 'Missing'"),
+                                      "[0,0] in file \"song.tmb\": \"Could not resolve all references.\""}));
+  EXPECT_EQ(c.Root->Batch->Count(), 0);
 }
 
 TEST(Loops, VariableHidesOuterNamesAndKeepsItsLastValue) {
-    // const i = 100; loop(I, 0, i + 2); ( i out(1, i); ); 500 out(2, i);
-    auto* loop = new TLoopDef(new TId("I"), Num(0), Bin(boPlus, Var("i"), Num(2)), nullptr,
-                              Act(Var("i"), "out", {Num(1), Var("i")}));
-    Compiled c(Chain<TDefinition>({new TConstDef("i", Num(100)), loop, Act(Num(500), "out", {Num(2), Var("i")})}));
-    ASSERT_EQ(c.Run(), 0);
-    // The end expression sees the loop variable (0 before the first pass), so the loop runs 0..2.
-    ASSERT_EQ(c.Root->Batch->Count(), 5);
-    EXPECT_EQ(BytesAt(*c.Root, 2), std::vector<int>{2});
-    EXPECT_EQ(BytesAt(*c.Root, 3), std::vector<int>{100});  // outside the loop the constant again
-    EXPECT_EQ(loop->LoopVar->Value, 2);
+  // const i = 100; loop(I, 0, i + 2); ( i out(1, i); ); 500 out(2, i);
+  auto* loop = new TLoopDef(new TId("I"), Num(0), Bin(boPlus, Var("i"), Num(2)), nullptr,
+                            Act(Var("i"), "out", {Num(1), Var("i")}));
+  Compiled c(
+      Chain<TDefinition>({new TConstDef("i", Num(100)), loop, Act(Num(500), "out", {Num(2), Var("i")})}));
+  ASSERT_EQ(c.Run(), 0);
+  // The end expression sees the loop variable (0 before the first pass), so the loop runs 0..2.
+  ASSERT_EQ(c.Root->Batch->Count(), 5);
+  EXPECT_EQ(BytesAt(*c.Root, 2), std::vector<int>{2});
+  EXPECT_EQ(BytesAt(*c.Root, 3), std::vector<int>{100});  // outside the loop the constant again
+  EXPECT_EQ(loop->LoopVar->Value, 2);
 }
 
 TEST(Loops, ProcedureInALoopBodyPlaysOnEveryPass) {
-    // loop(i, 0, 1); ( p; ( 10 out(1, i); ); );  - nested procedures play at the loop's base time.
-    auto* proc = new TProcDef(std::string("p"), nullptr, Act(Num(10), "out", {Num(1), Var("i")}));
-    Compiled c(new TLoopDef(new TId("i"), Num(0), Num(1), nullptr, proc));
-    ASSERT_EQ(c.Run(), 0);
-    ASSERT_EQ(c.Root->Batch->Count(), 3);
-    EXPECT_EQ(BytesAt(*c.Root, 0), std::vector<int>{0});
-    EXPECT_EQ(BytesAt(*c.Root, 1), std::vector<int>{1});
-    EXPECT_EQ(c.Root->Batch->Items(1)->Time, 10u);
+  // loop(i, 0, 1); ( p; ( 10 out(1, i); ); );  - nested procedures play at the loop's base time.
+  auto* proc = new TProcDef(std::string("p"), nullptr, Act(Num(10), "out", {Num(1), Var("i")}));
+  Compiled c(new TLoopDef(new TId("i"), Num(0), Num(1), nullptr, proc));
+  ASSERT_EQ(c.Run(), 0);
+  ASSERT_EQ(c.Root->Batch->Count(), 3);
+  EXPECT_EQ(BytesAt(*c.Root, 0), std::vector<int>{0});
+  EXPECT_EQ(BytesAt(*c.Root, 1), std::vector<int>{1});
+  EXPECT_EQ(c.Root->Batch->Items(1)->Time, 10u);
 
-    // In a procedure body (not a loop) a nested procedure plays only when called.
-    auto* quiet = new TProcDef(std::string("q"), nullptr,
-                               new TProcDef(std::string("inner"), nullptr, Act(Num(0), "out", {Num(1), Num(1)})));
-    Compiled d(Chain<TDefinition>({quiet, Act(Num(0), "q")}));
-    ASSERT_EQ(d.Run(), 0);
-    EXPECT_EQ(d.Root->Batch->Count(), 1);
+  // In a procedure body (not a loop) a nested procedure plays only when called.
+  auto* quiet =
+      new TProcDef(std::string("q"), nullptr,
+                   new TProcDef(std::string("inner"), nullptr, Act(Num(0), "out", {Num(1), Num(1)})));
+  Compiled d(Chain<TDefinition>({quiet, Act(Num(0), "q")}));
+  ASSERT_EQ(d.Run(), 0);
+  EXPECT_EQ(d.Root->Batch->Count(), 1);
 }
 
 }  // namespace

@@ -10,190 +10,195 @@ namespace tambrel {
 namespace {
 
 TEST(Output, BytesAreTheLowEightBitsAfterTheDevice) {
-    Compiled c(Chain<TDefinition>({Act(Num(100), "out", {Num(1), Num(144), Num(60), Num(100)}),
-                                   Act(Num(200), "Out", {Num(-7), Num(300), Num(-1), Num(256)})}));
-    ASSERT_EQ(c.Run(), 0);
-    ASSERT_EQ(c.Root->Batch->Count(), 3);
-    auto* first = dynamic_cast<TTimedData*>(c.Root->Batch->Items(0));
-    auto* second = dynamic_cast<TTimedData*>(c.Root->Batch->Items(1));
-    ASSERT_TRUE(first && second);
-    EXPECT_EQ(first->Time, 100u);
-    EXPECT_EQ(first->Device, 1);
-    EXPECT_EQ(BytesAt(*c.Root, 0), (std::vector<int>{0x90, 0x3C, 0x64}));
-    EXPECT_EQ(second->Device, -7);  // the device is the whole value, not a byte
-    EXPECT_EQ(BytesAt(*c.Root, 1), (std::vector<int>{0x2C, 0xFF, 0x00}));
-    EXPECT_TRUE(c.Messages.empty());
+  Compiled c(Chain<TDefinition>({Act(Num(100), "out", {Num(1), Num(144), Num(60), Num(100)}),
+                                 Act(Num(200), "Out", {Num(-7), Num(300), Num(-1), Num(256)})}));
+  ASSERT_EQ(c.Run(), 0);
+  ASSERT_EQ(c.Root->Batch->Count(), 3);
+  auto* first = dynamic_cast<TTimedData*>(c.Root->Batch->Items(0));
+  auto* second = dynamic_cast<TTimedData*>(c.Root->Batch->Items(1));
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(first->Time, 100u);
+  EXPECT_EQ(first->Device, 1);
+  EXPECT_EQ(BytesAt(*c.Root, 0), (std::vector<int>{0x90, 0x3C, 0x64}));
+  EXPECT_EQ(second->Device, -7);  // the device is the whole value, not a byte
+  EXPECT_EQ(BytesAt(*c.Root, 1), (std::vector<int>{0x2C, 0xFF, 0x00}));
+  EXPECT_TRUE(c.Messages.empty());
 }
 
 TEST(Output, FewerThanTwoValuesGiveANopAndNopGeneratesNothing) {
-    // 0 out(3); 0 out; 1000 nop; 1500 NOP(1, 2);
-    Compiled c(Chain<TDefinition>({Act(Num(0), "out", {Num(3)}), Act(Num(0), "out"), Act(Num(1000), "nop"),
-                                   Act(Num(1500), "NOP", {Num(1), Num(2)})}));
-    ASSERT_EQ(c.Run(), 0);
-    ASSERT_EQ(c.Root->Batch->Count(), 3);  // two nops and the end marker
-    for (int32_t i = 0; i < 2; ++i) {
-        TTimed* item = c.Root->Batch->Items(i);
-        EXPECT_NE(dynamic_cast<TTimedNop*>(item), nullptr);
-        EXPECT_EQ(item->Time, 0u);
-    }
-    // Nop calls generate nothing, so the timeline ends at the nops' time.
-    EXPECT_EQ(c.Root->Batch->Items(2)->Time, 0u);
-    EXPECT_EQ(c.Messages, std::vector<std::string>{Unplaced("Procedure has 0 parameters, but was called with 2 arguments")});
+  // 0 out(3); 0 out; 1000 nop; 1500 NOP(1, 2);
+  Compiled c(Chain<TDefinition>({Act(Num(0), "out", {Num(3)}), Act(Num(0), "out"), Act(Num(1000), "nop"),
+                                 Act(Num(1500), "NOP", {Num(1), Num(2)})}));
+  ASSERT_EQ(c.Run(), 0);
+  ASSERT_EQ(c.Root->Batch->Count(), 3);  // two nops and the end marker
+  for (int32_t i = 0; i < 2; ++i) {
+    TTimed* item = c.Root->Batch->Items(i);
+    EXPECT_NE(dynamic_cast<TTimedNop*>(item), nullptr);
+    EXPECT_EQ(item->Time, 0u);
+  }
+  // Nop calls generate nothing, so the timeline ends at the nops' time.
+  EXPECT_EQ(c.Root->Batch->Items(2)->Time, 0u);
+  EXPECT_EQ(c.Messages, std::vector<std::string>{
+                            Unplaced("Procedure has 0 parameters, but was called with 2 arguments")});
 }
 
 TEST(Output, NegativeTimesAreSkippedWithTheirValue) {
-    // -5 out(1, 2); and, unfolded, loop(i, 0, 1); ( (i - 1) * 10 out(1, i); ); (only i = 1 plays)
-    auto* loop = new TLoopDef(new TId("i"), Num(0), Num(1), nullptr,
-                              Act(Bin(boMult, Bin(boMinus, Var("i"), Num(1)), Num(10)), "out", {Num(1), Var("i")}));
-    Compiled c(Chain<TDefinition>({Act(new TUnaryExpr(uoMinus, Num(5)), "out", {Num(1), Num(2)}), loop}));
-    ASSERT_EQ(c.Run(), 0);
-    EXPECT_EQ(c.Messages, (std::vector<std::string>{Unplaced("Action time (-5) must be >= 0"),
-                                                    Unplaced("Action time (-10) must be >= 0")}));
-    ASSERT_EQ(c.Root->Batch->Count(), 2);
-    EXPECT_EQ(c.Root->Batch->Items(0)->Time, 0u);
-    EXPECT_EQ(BytesAt(*c.Root, 0), std::vector<int>{1});
+  // -5 out(1, 2); and, unfolded, loop(i, 0, 1); ( (i - 1) * 10 out(1, i); ); (only i = 1 plays)
+  auto* loop =
+      new TLoopDef(new TId("i"), Num(0), Num(1), nullptr,
+                   Act(Bin(boMult, Bin(boMinus, Var("i"), Num(1)), Num(10)), "out", {Num(1), Var("i")}));
+  Compiled c(Chain<TDefinition>({Act(new TUnaryExpr(uoMinus, Num(5)), "out", {Num(1), Num(2)}), loop}));
+  ASSERT_EQ(c.Run(), 0);
+  EXPECT_EQ(c.Messages, (std::vector<std::string>{Unplaced("Action time (-5) must be >= 0"),
+                                                  Unplaced("Action time (-10) must be >= 0")}));
+  ASSERT_EQ(c.Root->Batch->Count(), 2);
+  EXPECT_EQ(c.Root->Batch->Items(0)->Time, 0u);
+  EXPECT_EQ(BytesAt(*c.Root, 0), std::vector<int>{1});
 }
 
 TEST(Output, DataItemLimitEndsTheCompileAtOneArgumentTooMany) {
-    // The device and then 32768 bytes fill one data item exactly; one more value cannot be held.
-    for (const int32_t values : {32769, 32770}) {
-        TExpr* head = Num(1);
-        TDefinition* tail = head;
-        for (int32_t i = 1; i < values; ++i) {
-            TExpr* next = Num(i);
-            tail->Next = next;
-            next->Prev = tail;
-            tail = next;
-        }
-        Compiled c(new TAction(Num(10), std::string("out"), head));
-        if (values == 32769) {
-            ASSERT_EQ(c.Run(), 0);
-            auto* d = dynamic_cast<TTimedData*>(c.Root->Batch->Items(0));
-            ASSERT_NE(d, nullptr);
-            EXPECT_EQ(d->Count(), 32768);
-            EXPECT_EQ(d->Bytes(32767), 32768 & 255);
-        } else {
-            EXPECT_THROW(c.Run(), ERangeError);
-            EXPECT_EQ(c.Root->Batch->Count(), 0);
-        }
+  // The device and then 32768 bytes fill one data item exactly; one more value cannot be held.
+  for (const int32_t values : {32769, 32770}) {
+    TExpr* head = Num(1);
+    TDefinition* tail = head;
+    for (int32_t i = 1; i < values; ++i) {
+      TExpr* next = Num(i);
+      tail->Next = next;
+      next->Prev = tail;
+      tail = next;
     }
+    Compiled c(new TAction(Num(10), std::string("out"), head));
+    if (values == 32769) {
+      ASSERT_EQ(c.Run(), 0);
+      auto* d = dynamic_cast<TTimedData*>(c.Root->Batch->Items(0));
+      ASSERT_NE(d, nullptr);
+      EXPECT_EQ(d->Count(), 32768);
+      EXPECT_EQ(d->Bytes(32767), 32768 & 255);
+    } else {
+      EXPECT_THROW(c.Run(), ERangeError);
+      EXPECT_EQ(c.Root->Batch->Count(), 0);
+    }
+  }
 }
 
 TEST(Output, UserProcedureNamedOutIsBoundButNeverCalled) {
-    // Out(a); ( 0 out(9, a); ); 100 out(1, 2); 200 OUT(5);  - the first Out in list order is the user's.
-    auto* user = new TProcDef(std::string("Out"), new TId("a"), Act(Num(0), "out", {Num(9), Var("a")}));
-    auto* data = Act(Num(100), "out", {Num(1), Num(2)});
-    auto* nop = Act(Num(200), "OUT", {Num(5)});
-    Compiled c(Chain<TDefinition>({user, data, nop}));
-    ASSERT_EQ(c.Run(), 0);
-    EXPECT_EQ(data->Resolver, user);
-    EXPECT_EQ(nop->Resolver, user);
-    EXPECT_TRUE(c.Messages.empty());  // the one-parameter Out was never bound to five or one values
-    ASSERT_EQ(c.Root->Batch->Count(), 3);
-    EXPECT_EQ(dynamic_cast<TTimedData*>(c.Root->Batch->Items(0))->Device, 1);
-    EXPECT_NE(dynamic_cast<TTimedNop*>(c.Root->Batch->Items(1)), nullptr);
+  // Out(a); ( 0 out(9, a); ); 100 out(1, 2); 200 OUT(5);  - the first Out in list order is the user's.
+  auto* user = new TProcDef(std::string("Out"), new TId("a"), Act(Num(0), "out", {Num(9), Var("a")}));
+  auto* data = Act(Num(100), "out", {Num(1), Num(2)});
+  auto* nop = Act(Num(200), "OUT", {Num(5)});
+  Compiled c(Chain<TDefinition>({user, data, nop}));
+  ASSERT_EQ(c.Run(), 0);
+  EXPECT_EQ(data->Resolver, user);
+  EXPECT_EQ(nop->Resolver, user);
+  EXPECT_TRUE(c.Messages.empty());  // the one-parameter Out was never bound to five or one values
+  ASSERT_EQ(c.Root->Batch->Count(), 3);
+  EXPECT_EQ(dynamic_cast<TTimedData*>(c.Root->Batch->Items(0))->Device, 1);
+  EXPECT_NE(dynamic_cast<TTimedNop*>(c.Root->Batch->Items(1)), nullptr);
 
-    // Without a user procedure the action binds to the built-in at the end of the top-level list.
-    auto* plain = Act(Num(0), "out", {Num(1), Num(2)});
-    Compiled b(plain);
-    ASSERT_EQ(b.Run(), 0);
-    auto* builtin = dynamic_cast<TProcDef*>(plain->Resolver);
-    ASSERT_NE(builtin, nullptr);
-    EXPECT_EQ(builtin->Name, "Out");
-    EXPECT_EQ(builtin->Parent, b.Root.get());
-    EXPECT_EQ(builtin->Next->Next, nullptr);  // followed only by Nop
+  // Without a user procedure the action binds to the built-in at the end of the top-level list.
+  auto* plain = Act(Num(0), "out", {Num(1), Num(2)});
+  Compiled b(plain);
+  ASSERT_EQ(b.Run(), 0);
+  auto* builtin = dynamic_cast<TProcDef*>(plain->Resolver);
+  ASSERT_NE(builtin, nullptr);
+  EXPECT_EQ(builtin->Name, "Out");
+  EXPECT_EQ(builtin->Parent, b.Root.get());
+  EXPECT_EQ(builtin->Next->Next, nullptr);  // followed only by Nop
 }
 
 TEST(Procedures, TimesAddUpAlongCallsAndOverflowPastFourGigaseconds) {
-    // inner; ( 0 out(1, 1); ); outer; ( 200 inner; ); 1000 outer;
-    Compiled c(Chain<TDefinition>({new TProcDef(std::string("inner"), nullptr, Act(Num(0), "out", {Num(1), Num(1)})),
-                                   new TProcDef(std::string("outer"), nullptr, Act(Num(200), "inner")),
-                                   Act(Num(1000), "outer")}));
-    ASSERT_EQ(c.Run(), 0);
-    EXPECT_EQ(c.Root->Batch->Items(0)->Time, 1200u);
+  // inner; ( 0 out(1, 1); ); outer; ( 200 inner; ); 1000 outer;
+  Compiled c(Chain<TDefinition>(
+      {new TProcDef(std::string("inner"), nullptr, Act(Num(0), "out", {Num(1), Num(1)})),
+       new TProcDef(std::string("outer"), nullptr, Act(Num(200), "inner")), Act(Num(1000), "outer")}));
+  ASSERT_EQ(c.Run(), 0);
+  EXPECT_EQ(c.Root->Batch->Items(0)->Time, 1200u);
 
-    // 2147483647 a; with a calling b at 2147483647 and b playing at 2: the unsigned sum wraps.
-    Compiled o(Chain<TDefinition>({new TProcDef(std::string("b"), nullptr, Act(Num(2), "out", {Num(1), Num(1)})),
-                                   new TProcDef(std::string("a"), nullptr, Act(Num(2147483647), "b")),
-                                   Act(Num(2147483647), "a")}));
-    EXPECT_THROW(o.Run(), EIntOverflow);
-    EXPECT_EQ(o.Root->Batch->Count(), 0);
+  // 2147483647 a; with a calling b at 2147483647 and b playing at 2: the unsigned sum wraps.
+  Compiled o(Chain<TDefinition>(
+      {new TProcDef(std::string("b"), nullptr, Act(Num(2), "out", {Num(1), Num(1)})),
+       new TProcDef(std::string("a"), nullptr, Act(Num(2147483647), "b")), Act(Num(2147483647), "a")}));
+  EXPECT_THROW(o.Run(), EIntOverflow);
+  EXPECT_EQ(o.Root->Batch->Count(), 0);
 
-    // A time past 2147483647 fits the sum but not the timeline: LastTime refuses it.
-    Compiled r(Chain<TDefinition>({new TProcDef(std::string("b"), nullptr, Act(Num(1), "out", {Num(1), Num(1)})),
-                                   Act(Num(2147483647), "b")}));
-    EXPECT_THROW(r.Run(), ERangeError);
-    EXPECT_EQ(r.Root->Batch->Count(), 0);
+  // A time past 2147483647 fits the sum but not the timeline: LastTime refuses it.
+  Compiled r(
+      Chain<TDefinition>({new TProcDef(std::string("b"), nullptr, Act(Num(1), "out", {Num(1), Num(1)})),
+                          Act(Num(2147483647), "b")}));
+  EXPECT_THROW(r.Run(), ERangeError);
+  EXPECT_EQ(r.Root->Batch->Count(), 0);
 }
 
 TEST(Procedures, ConstantFromAParameterIsZeroAndAProcedureNameReadsZero) {
-    // p(n); ( const c = n + 1; 0 out(1, c, n, p); ); 0 p(41);
-    auto* body = Chain<TDefinition>({new TConstDef("c", Bin(boPlus, Var("n"), Num(1))),
-                                     Act(Num(0), "out", {Num(1), Var("c"), Var("n"), Var("p")})});
-    Compiled c(Chain<TDefinition>({new TProcDef(std::string("p"), new TId("n"), body), Act(Num(0), "p", {Num(41)})}));
-    ASSERT_EQ(c.Run(), 0);
-    EXPECT_EQ(BytesAt(*c.Root, 0), (std::vector<int>{1, 41, 0}));
-    EXPECT_TRUE(c.Messages.empty());
+  // p(n); ( const c = n + 1; 0 out(1, c, n, p); ); 0 p(41);
+  auto* body = Chain<TDefinition>({new TConstDef("c", Bin(boPlus, Var("n"), Num(1))),
+                                   Act(Num(0), "out", {Num(1), Var("c"), Var("n"), Var("p")})});
+  Compiled c(
+      Chain<TDefinition>({new TProcDef(std::string("p"), new TId("n"), body), Act(Num(0), "p", {Num(41)})}));
+  ASSERT_EQ(c.Run(), 0);
+  EXPECT_EQ(BytesAt(*c.Root, 0), (std::vector<int>{1, 41, 0}));
+  EXPECT_TRUE(c.Messages.empty());
 }
 
 TEST(Procedures, ActionNamingAConstantFailsWithoutItsOwnMessage) {
-    Compiled c(Chain<TDefinition>({new TConstDef("k", Num(1)), Act(Num(0), "k")}));
-    EXPECT_EQ(c.Run(), 1);
-    EXPECT_EQ(c.Messages, std::vector<std::string>{"[0,0] in file \"song.tmb\": \"Could not resolve all references.\""});
+  Compiled c(Chain<TDefinition>({new TConstDef("k", Num(1)), Act(Num(0), "k")}));
+  EXPECT_EQ(c.Run(), 1);
+  EXPECT_EQ(c.Messages,
+            std::vector<std::string>{"[0,0] in file \"song.tmb\": \"Could not resolve all references.\""});
 }
 
 TEST(Includes, MissingFileNamesItsFullPathAndFailsTheScript) {
-    const auto dir = std::filesystem::temp_directory_path() / ("tambrel_include_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    const std::string present = (dir / "chords.tmb").string();
-    std::ofstream(present) << "c1; ( );\n";
-    const std::string missing = (dir / "Include" / "nothere.tmb").string();
+  const auto dir = std::filesystem::temp_directory_path() / ("tambrel_include_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string present = (dir / "chords.tmb").string();
+  std::ofstream(present) << "c1; ( );\n";
+  const std::string missing = (dir / "Include" / "nothere.tmb").string();
 
-    auto* found = new TInclude(new TId("chords"));
-    found->SetName(present);
-    Compiled ok(found);
-    EXPECT_EQ(ok.Run(), 0);
-    EXPECT_TRUE(ok.Messages.empty());
+  auto* found = new TInclude(new TId("chords"));
+  found->SetName(present);
+  Compiled ok(found);
+  EXPECT_EQ(ok.Run(), 0);
+  EXPECT_TRUE(ok.Messages.empty());
 
-    auto* absent = new TInclude(new TId("nothere"));
-    absent->SetName(missing);
-    absent->SetPosition(3, 9, "song.tmb");
-    auto* directory = new TInclude(std::string("dir"));
-    directory->SetName(dir.string());
-    Compiled bad(Chain<TDefinition>({absent, directory}));
-    EXPECT_EQ(bad.Run(), 1);
-    ASSERT_EQ(bad.Messages.size(), 3u);
-    EXPECT_EQ(bad.Messages[0], "[3,9] in file \"song.tmb\": \"Include file \"" + missing + "\" not found\"");
-    EXPECT_EQ(bad.Messages[1], Unplaced("Include file \"" + dir.string() + "\" not found"));
-    std::filesystem::remove_all(dir);
+  auto* absent = new TInclude(new TId("nothere"));
+  absent->SetName(missing);
+  absent->SetPosition(3, 9, "song.tmb");
+  auto* directory = new TInclude(std::string("dir"));
+  directory->SetName(dir.string());
+  Compiled bad(Chain<TDefinition>({absent, directory}));
+  EXPECT_EQ(bad.Run(), 1);
+  ASSERT_EQ(bad.Messages.size(), 3u);
+  EXPECT_EQ(bad.Messages[0], "[3,9] in file \"song.tmb\": \"Include file \"" + missing + "\" not found\"");
+  EXPECT_EQ(bad.Messages[1], Unplaced("Include file \"" + dir.string() + "\" not found"));
+  std::filesystem::remove_all(dir);
 }
 
 TEST(Messages, EachCarriesThePositionOfItsDefinition) {
-    // chord(n); ( -1 out(1, n); );  10 chord;  20 out(1, 1 / 0);  - each node at its own line
-    auto* badTime = Act(Num(-1), "out", {Num(1), Var("n")});
-    badTime->SetPosition(2, 5, "inc.tmb");
-    auto* chord = new TProcDef(std::string("chord"), new TId("n"), badTime);
-    chord->SetPosition(1, 1, "song.tmb");
-    auto* call = Act(Num(10), "chord");
-    call->SetPosition(4, 1, "song.tmb");
-    TExpr* zero = Num(0);
-    zero->SetPosition(5, 14, "song.tmb");
-    TExpr* division = Bin(boDiv, Num(1), zero);
-    division->SetPosition(5, 12, "song.tmb");
-    auto* out = new TAction(Num(20), std::string("out"), Chain<TExpr>({Num(1), division}));
-    out->SetPosition(5, 1, "song.tmb");
-    Compiled c(Chain<TDefinition>({chord, call, out}));
-    ASSERT_EQ(c.Run(), 0);
-    const std::vector<std::string> expected = {
-        "[5,14] in file \"song.tmb\": \"Division by 0\"",  // the failed fold at resolution
-        "[5,12] in file \"song.tmb\": \"Bad parameter(s) for binop\"",
-        "[1,1] in file \"song.tmb\": \"Procedure has 1 parameters, but was called with 0 arguments\"",
-        "[2,5] in file \"inc.tmb\": \"Action time (-1) must be >= 0\"",  // the body still expands
-        "[5,14] in file \"song.tmb\": \"Division by 0\"",
-        "[5,12] in file \"song.tmb\": \"Bad parameter(s) for binop\"",
-        "[5,12] in file \"song.tmb\": \"Bad argument, can't be evaluated\""};
-    EXPECT_EQ(c.Messages, expected);
-    EXPECT_EQ(c.Root->Batch->Count(), 1);
+  // chord(n); ( -1 out(1, n); );  10 chord;  20 out(1, 1 / 0);  - each node at its own line
+  auto* badTime = Act(Num(-1), "out", {Num(1), Var("n")});
+  badTime->SetPosition(2, 5, "inc.tmb");
+  auto* chord = new TProcDef(std::string("chord"), new TId("n"), badTime);
+  chord->SetPosition(1, 1, "song.tmb");
+  auto* call = Act(Num(10), "chord");
+  call->SetPosition(4, 1, "song.tmb");
+  TExpr* zero = Num(0);
+  zero->SetPosition(5, 14, "song.tmb");
+  TExpr* division = Bin(boDiv, Num(1), zero);
+  division->SetPosition(5, 12, "song.tmb");
+  auto* out = new TAction(Num(20), std::string("out"), Chain<TExpr>({Num(1), division}));
+  out->SetPosition(5, 1, "song.tmb");
+  Compiled c(Chain<TDefinition>({chord, call, out}));
+  ASSERT_EQ(c.Run(), 0);
+  const std::vector<std::string> expected = {
+      "[5,14] in file \"song.tmb\": \"Division by 0\"",  // the failed fold at resolution
+      "[5,12] in file \"song.tmb\": \"Bad parameter(s) for binop\"",
+      "[1,1] in file \"song.tmb\": \"Procedure has 1 parameters, but was called with 0 arguments\"",
+      "[2,5] in file \"inc.tmb\": \"Action time (-1) must be >= 0\"",  // the body still expands
+      "[5,14] in file \"song.tmb\": \"Division by 0\"",
+      "[5,12] in file \"song.tmb\": \"Bad parameter(s) for binop\"",
+      "[5,12] in file \"song.tmb\": \"Bad argument, can't be evaluated\""};
+  EXPECT_EQ(c.Messages, expected);
+  EXPECT_EQ(c.Root->Batch->Count(), 1);
 }
 
 }  // namespace

@@ -11,107 +11,111 @@ namespace {
 
 // const step = 250; loop(i, 0, 3); ( i * step out(1, 144, 60 + i, 100); );
 TDefinition* FourNotes() {
-    return Chain<TDefinition>(
-        {new TConstDef("step", Num(250)),
-         new TLoopDef(new TId("i"), Num(0), Num(3), nullptr,
-                      Act(Bin(boMult, Var("i"), Var("step")), "out",
-                          {Num(1), Num(144), Bin(boPlus, Num(60), Var("i")), Num(100)}))});
+  return Chain<TDefinition>(
+      {new TConstDef("step", Num(250)),
+       new TLoopDef(new TId("i"), Num(0), Num(3), nullptr,
+                    Act(Bin(boMult, Var("i"), Var("step")), "out",
+                        {Num(1), Num(144), Bin(boPlus, Num(60), Var("i")), Num(100)}))});
 }
 
 TEST(Root, ItemsGoToThePlayerAndAreWithdrawnBeforeTheyAreFreed) {
-    TPlayer player;
-    {
-        Compiled c(FourNotes());
-        ASSERT_EQ(c.Root->Compile(&player, ""), 0);
-        EXPECT_EQ(c.Root->Player, &player);
-        EXPECT_EQ(player.ItemCount(), 5);
-        ASSERT_EQ(c.Root->Compile(&player, ""), 0);  // a recompile replaces, never doubles
-        EXPECT_EQ(player.ItemCount(), 5);
-        EXPECT_EQ(player.Batch().Items(4), c.Root->Batch->Items(4));  // the end marker, last of its time
-    }
-    EXPECT_EQ(player.ItemCount(), 0);  // the destroyed root took its items back
+  TPlayer player;
+  {
+    Compiled c(FourNotes());
+    ASSERT_EQ(c.Root->Compile(&player, ""), 0);
+    EXPECT_EQ(c.Root->Player, &player);
+    EXPECT_EQ(player.ItemCount(), 5);
+    ASSERT_EQ(c.Root->Compile(&player, ""), 0);  // a recompile replaces, never doubles
+    EXPECT_EQ(player.ItemCount(), 5);
+    EXPECT_EQ(player.Batch().Items(4), c.Root->Batch->Items(4));  // the end marker, last of its time
+  }
+  EXPECT_EQ(player.ItemCount(), 0);  // the destroyed root took its items back
 
-    // Failed resolution: the player is remembered but receives nothing.
-    Compiled bad(Act(Num(0), "missing"));
-    EXPECT_EQ(bad.Root->Compile(&player, ""), 1);
-    EXPECT_EQ(bad.Root->Player, &player);
-    EXPECT_EQ(player.ItemCount(), 0);
-    EXPECT_EQ(bad.Root->Batch->Count(), 0);
+  // Failed resolution: the player is remembered but receives nothing.
+  Compiled bad(Act(Num(0), "missing"));
+  EXPECT_EQ(bad.Root->Compile(&player, ""), 1);
+  EXPECT_EQ(bad.Root->Player, &player);
+  EXPECT_EQ(player.ItemCount(), 0);
+  EXPECT_EQ(bad.Root->Batch->Count(), 0);
 }
 
 TEST(Root, FaultsDuringExpansionReachNeitherPlayerNorBatch) {
-    TPlayer player;
-    // loop(i, 2147483646, 2147483647); ( 0 out(1, i); ): both passes run, then the counter overflows.
-    Compiled o(new TLoopDef(new TId("i"), Num(2147483646), Num(2147483647), nullptr,
-                            Act(Num(0), "out", {Num(1), Var("i")})));
-    EXPECT_THROW(o.Root->Compile(&player, ""), EIntOverflow);
-    EXPECT_EQ(player.ItemCount(), 0);
-    EXPECT_EQ(o.Root->Batch->Count(), 0);
+  TPlayer player;
+  // loop(i, 2147483646, 2147483647); ( 0 out(1, i); ): both passes run, then the counter overflows.
+  Compiled o(new TLoopDef(new TId("i"), Num(2147483646), Num(2147483647), nullptr,
+                          Act(Num(0), "out", {Num(1), Var("i")})));
+  EXPECT_THROW(o.Root->Compile(&player, ""), EIntOverflow);
+  EXPECT_EQ(player.ItemCount(), 0);
+  EXPECT_EQ(o.Root->Batch->Count(), 0);
 
-    Compiled cap(new TLoopDef(new TId("i"), Num(0), Num(99999999), nullptr, Act(Var("i"), "out", {Num(1), Num(2)})));
-    cap.Root->MaxItems = 1000;
-    EXPECT_THROW(cap.Root->Compile(&player, ""), ETooManyItems);
-    EXPECT_EQ(player.ItemCount(), 0);
-    // The default cap is what the mend asks for: tens of millions.
-    EXPECT_GE(TExpansion::DefaultMaxItems, 10000000);
-    EXPECT_LE(TExpansion::DefaultMaxItems, 99999999);
+  Compiled cap(
+      new TLoopDef(new TId("i"), Num(0), Num(99999999), nullptr, Act(Var("i"), "out", {Num(1), Num(2)})));
+  cap.Root->MaxItems = 1000;
+  EXPECT_THROW(cap.Root->Compile(&player, ""), ETooManyItems);
+  EXPECT_EQ(player.ItemCount(), 0);
+  // The default cap is what the mend asks for: tens of millions.
+  EXPECT_GE(TExpansion::DefaultMaxItems, 10000000);
+  EXPECT_LE(TExpansion::DefaultMaxItems, 99999999);
 }
 
 TEST(Root, RecursionThroughOthersStopsAtTheCallAndDeepChainsStillPlay) {
-    TPlayer player;  // outlives the root, which withdraws from it when destroyed
-    // a; ( 0 out(1, 1); 10 b; ); b; ( 10 a; ); 0 a;
-    auto* call = Act(Num(10), "a");
-    call->SetPosition(2, 7, "song.tmb");
-    Compiled c(Chain<TDefinition>(
-        {new TProcDef(std::string("a"), nullptr, Chain<TDefinition>({Act(Num(0), "out", {Num(1), Num(1)}), Act(Num(10), "b")})),
-         new TProcDef(std::string("b"), nullptr, call), Act(Num(0), "a")}));
-    EXPECT_EQ(c.Root->Compile(&player, ""), 1);
-    ASSERT_EQ(c.Messages.size(), 1u);
-    EXPECT_EQ(c.Messages[0].rfind("[2,7] in file \"song.tmb\": \"Calls nested deeper than 1000 levels at the call of 'a'", 0), 0u)
-        << c.Messages[0];
-    EXPECT_EQ(player.ItemCount(), 0);
-    EXPECT_EQ(c.Root->Batch->Count(), 0);
+  TPlayer player;  // outlives the root, which withdraws from it when destroyed
+  // a; ( 0 out(1, 1); 10 b; ); b; ( 10 a; ); 0 a;
+  auto* call = Act(Num(10), "a");
+  call->SetPosition(2, 7, "song.tmb");
+  Compiled c(Chain<TDefinition>(
+      {new TProcDef(std::string("a"), nullptr,
+                    Chain<TDefinition>({Act(Num(0), "out", {Num(1), Num(1)}), Act(Num(10), "b")})),
+       new TProcDef(std::string("b"), nullptr, call), Act(Num(0), "a")}));
+  EXPECT_EQ(c.Root->Compile(&player, ""), 1);
+  ASSERT_EQ(c.Messages.size(), 1u);
+  EXPECT_EQ(c.Messages[0].rfind(
+                "[2,7] in file \"song.tmb\": \"Calls nested deeper than 1000 levels at the call of 'a'", 0),
+            0u)
+      << c.Messages[0];
+  EXPECT_EQ(player.ItemCount(), 0);
+  EXPECT_EQ(c.Root->Batch->Count(), 0);
 
-    // p0 calls p1 ... calls p899, which plays: 900 levels are a legitimate script.
-    const int depth = 900;
-    TDefinition* list = new TProcDef(std::string("p") + std::to_string(depth - 1), nullptr,
-                                     Act(Num(1), "out", {Num(1), Num(1)}));
-    for (int k = depth - 2; k >= 0; --k) {
-        auto* proc = new TProcDef(std::string("p") + std::to_string(k), nullptr,
-                                  Act(Num(1), ("p" + std::to_string(k + 1)).c_str()));
-        AppendToList(list, proc);
-    }
-    AppendToList(list, Act(Num(0), "p0"));
-    Compiled deep(list);
-    ASSERT_EQ(deep.Run(), 0);
-    ASSERT_EQ(deep.Root->Batch->Count(), 2);
-    EXPECT_EQ(deep.Root->Batch->Items(0)->Time, uint32_t(depth));
+  // p0 calls p1 ... calls p899, which plays: 900 levels are a legitimate script.
+  const int depth = 900;
+  TDefinition* list = new TProcDef(std::string("p") + std::to_string(depth - 1), nullptr,
+                                   Act(Num(1), "out", {Num(1), Num(1)}));
+  for (int k = depth - 2; k >= 0; --k) {
+    auto* proc = new TProcDef(std::string("p") + std::to_string(k), nullptr,
+                              Act(Num(1), ("p" + std::to_string(k + 1)).c_str()));
+    AppendToList(list, proc);
+  }
+  AppendToList(list, Act(Num(0), "p0"));
+  Compiled deep(list);
+  ASSERT_EQ(deep.Run(), 0);
+  ASSERT_EQ(deep.Root->Batch->Count(), 2);
+  EXPECT_EQ(deep.Root->Batch->Items(0)->Time, uint32_t(depth));
 }
 
 TEST(Root, EventsAreHandledTwiceAndANestedCompileIsRefused) {
-    int calls = 0;
-    bool running = false;
-    bool refused = false;
-    Compiled other(Act(Num(0), "out", {Num(1), Num(1)}));
-    TTambrel::SetProcessEventsHook([&] {
-        ++calls;
-        running = TTambrel::CompileRunning();
-        try {
-            other.Run();
-        } catch (const std::logic_error&) {
-            refused = true;
-        }
-    });
-    Compiled c(FourNotes());
-    const int32_t result = c.Run();
-    TTambrel::SetProcessEventsHook(nullptr);
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(calls, 2);
-    EXPECT_TRUE(running);
-    EXPECT_TRUE(refused);
-    EXPECT_EQ(other.Root->Batch->Count(), 0);
-    EXPECT_FALSE(TTambrel::CompileRunning());
-    EXPECT_EQ(other.Run(), 0);  // and allowed again afterwards
+  int calls = 0;
+  bool running = false;
+  bool refused = false;
+  Compiled other(Act(Num(0), "out", {Num(1), Num(1)}));
+  TTambrel::SetProcessEventsHook([&] {
+    ++calls;
+    running = TTambrel::CompileRunning();
+    try {
+      other.Run();
+    } catch (const std::logic_error&) {
+      refused = true;
+    }
+  });
+  Compiled c(FourNotes());
+  const int32_t result = c.Run();
+  TTambrel::SetProcessEventsHook(nullptr);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(calls, 2);
+  EXPECT_TRUE(running);
+  EXPECT_TRUE(refused);
+  EXPECT_EQ(other.Root->Batch->Count(), 0);
+  EXPECT_FALSE(TTambrel::CompileRunning());
+  EXPECT_EQ(other.Run(), 0);  // and allowed again afterwards
 }
 
 }  // namespace

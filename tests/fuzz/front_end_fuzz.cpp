@@ -94,7 +94,9 @@ void CompileAndPlay(TTambrel& root) {
   TSimulatedPlayClock* clock = owned.get();
   TPlayer player(std::move(owned));
   uint64_t delivered = 0;
-  player.OnData = [&delivered](TPlayer&, const TTimedData& d) { delivered += static_cast<uint64_t>(d.Count()); };
+  player.OnData = [&delivered](TPlayer&, const TTimedData& d) {
+    delivered += static_cast<uint64_t>(d.Count());
+  };
   player.OnEnd = [&delivered](TPlayer&, const TEndMarker&) { ++delivered; };
   root.MaxItems = FuzzMaxItems;
   root.MaxCallDepth = FuzzMaxCallDepth;

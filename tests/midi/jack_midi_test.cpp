@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <future>
@@ -45,8 +45,12 @@ bool JackdInstalled() {
   return false;
 }
 
-std::string Monitor() { return std::string(TJackMidiMonitor::InputPort) + " (JACK)"; }
-std::string Reader() { return "tambrel-reader:in (JACK)"; }
+std::string Monitor() {
+  return std::string(TJackMidiMonitor::InputPort) + " (JACK)";
+}
+std::string Reader() {
+  return "tambrel-reader:in (JACK)";
+}
 
 std::vector<std::string> Listed(TMidiOutService& service) {
   std::vector<std::string> names;
@@ -78,7 +82,6 @@ bool EndsInTime(F f) {
   return ended.wait_for(NoHang) == std::future_status::ready;
 }
 
-
 // The receiving program of the byte-for-byte tests: a JACK client of the test's own that keeps every
 // event with the period it came in. jack_midi_dump cannot serve there: its small ring drops events of
 // a busy period, and what it has not printed yet is lost when it is stopped.
@@ -91,8 +94,9 @@ class TJackReader {
  public:
   explicit TJackReader(const std::string& server) : Records(MaxEvents), Bytes(MaxBytes) {
     jack_status_t status{};
-    Client = jack_client_open("tambrel-reader", static_cast<jack_options_t>(JackNoStartServer | JackServerName),
-                              &status, server.c_str());
+    Client =
+        jack_client_open("tambrel-reader", static_cast<jack_options_t>(JackNoStartServer | JackServerName),
+                         &status, server.c_str());
     if (Client == nullptr) throw std::runtime_error("the reader cannot join " + server);
     Port = jack_port_register(Client, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
     jack_set_process_callback(Client, &TJackReader::Process, this);
@@ -120,7 +124,8 @@ class TJackReader {
       if (kept >= count || std::chrono::steady_clock::now() >= deadline) break;
       std::this_thread::sleep_for(1ms);
     }
-    EXPECT_FALSE(Full.load(std::memory_order_acquire)) << "the reader's storage ran out; events were not kept";
+    EXPECT_FALSE(Full.load(std::memory_order_acquire))
+        << "the reader's storage ran out; events were not kept";
     std::vector<TEvent> events;
     for (size_t i = 0; i < seen; ++i) {
       const TRecord& r = Records[i];
@@ -197,14 +202,15 @@ class TJackReader {
   std::atomic<size_t> Count{0};
   std::atomic<bool> Full{false};
   std::atomic<int> XrunCount{0};
-  size_t Used = 0;      // process thread only
+  size_t Used = 0;       // process thread only
   uint64_t Periods = 0;  // process thread only
 };
 
 class JackMidiTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!JackdInstalled()) GTEST_SKIP() << "jackd is not installed: the JACK MIDI end-to-end tests do not run";
+    if (!JackdInstalled())
+      GTEST_SKIP() << "jackd is not installed: the JACK MIDI end-to-end tests do not run";
     Server = std::make_unique<TJackServer>();
     std::vector<std::unique_ptr<TMidiBackend>> backends;
     backends.push_back(MakeAlsaBackend());
@@ -260,8 +266,8 @@ TEST_F(JackMidiTest, DeliversEveryKindOfMessageAsOneEventEachInOrder) {
   const TBytes sysex{0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
   out.PutLong(sysex.data(), static_cast<uint16_t>(sysex.size()));
   // Running status, a clock byte between messages and inside a sysex, a program change pair.
-  const TBytes stream{0x91, 0x40, 0x50, 0x43, 0x50, 0xF8, 0x47, 0x50, 0xC1, 0x10, 0x11,
-                      0xF0, 0x01, 0xF8, 0x02, 0xF7, 0xE1, 0x00, 0x40};
+  const TBytes stream{0x91, 0x40, 0x50, 0x43, 0x50, 0xF8, 0x47, 0x50, 0xC1, 0x10,
+                      0x11, 0xF0, 0x01, 0xF8, 0x02, 0xF7, 0xE1, 0x00, 0x40};
   out.PutLong(stream.data(), static_cast<uint16_t>(stream.size()));
   const TBytes note{0x92, 0x30, 0x20};
   TMidiEvent event;
@@ -275,23 +281,23 @@ TEST_F(JackMidiTest, DeliversEveryKindOfMessageAsOneEventEachInOrder) {
   EXPECT_EQ(completed, 3u);
 
   EXPECT_EQ(reader.CollectBytes(16), (std::vector<TBytes>{
-                                          {0x90, 0x3C, 0x64},
-                                          {0xB0, 0x07, 0x50},
-                                          {0xC0, 0x05},
-                                          {0x80, 0x3C, 0x00},
-                                          sysex,
-                                          {0x91, 0x40, 0x50},
-                                          {0x91, 0x43, 0x50},
-                                          {0xF8},
-                                          {0x91, 0x47, 0x50},
-                                          {0xC1, 0x10},
-                                          {0xC1, 0x11},
-                                          {0xF8},
-                                          {0xF0, 0x01, 0x02, 0xF7},
-                                          {0xE1, 0x00, 0x40},
-                                          note,
-                                          {0x82, 0x30, 0x00},
-                                      }));
+                                         {0x90, 0x3C, 0x64},
+                                         {0xB0, 0x07, 0x50},
+                                         {0xC0, 0x05},
+                                         {0x80, 0x3C, 0x00},
+                                         sysex,
+                                         {0x91, 0x40, 0x50},
+                                         {0x91, 0x43, 0x50},
+                                         {0xF8},
+                                         {0x91, 0x47, 0x50},
+                                         {0xC1, 0x10},
+                                         {0xC1, 0x11},
+                                         {0xF8},
+                                         {0xF0, 0x01, 0x02, 0xF7},
+                                         {0xE1, 0x00, 0x40},
+                                         note,
+                                         {0x82, 0x30, 0x00},
+                                     }));
 }
 
 TEST_F(JackMidiTest, ABufferThatDoesNotSplitSendsNothingAndSaysWhy) {
@@ -332,7 +338,6 @@ TEST_F(JackMidiTest, ASysexLongerThanThePortBufferIsRefusedNotLost) {
   EXPECT_EQ(out.Drain(), 1u);
   EXPECT_EQ(reader.CollectBytes(1), (std::vector<TBytes>{fits}));
 }
-
 
 // More events than one period's port buffer holds: the rest follow in the next periods, none lost,
 // none reordered, and within a period the offsets never go back.

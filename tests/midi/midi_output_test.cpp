@@ -5,8 +5,8 @@
 #include <atomic>
 #include <thread>
 
-#include "recording_service.h"
 #include "midi_error_of.h"
+#include "recording_service.h"
 
 namespace tambrel {
 namespace {
@@ -75,7 +75,8 @@ TEST(MidiOutputTest, OpenCloseAndChangesWhileOpen) {
   EXPECT_EQ(service.Calls, (std::vector<std::string>{"open 1", "reset", "close"}));
 
   service.OpenResult = MidiErrNoSystem;
-  EXPECT_EQ(ErrorOf([&] { out.Open(); }), "No MIDI system is running (neither the ALSA sequencer nor a JACK server)");
+  EXPECT_EQ(ErrorOf([&] { out.Open(); }),
+            "No MIDI system is running (neither the ALSA sequencer nor a JACK server)");
   EXPECT_EQ(out.State(), TMidiState::Closed);
   service.OpenResult = 0;
 
@@ -126,7 +127,8 @@ TEST(MidiOutputTest, ShortAndLongMessages) {
   EXPECT_EQ(service.Held.size(), 2u);
 
   service.SendResult = MidiErrBufferFull;
-  EXPECT_EQ(ErrorOf([&] { out.PutLong(note, 3); }), "The MIDI output buffer is full; the message was not sent");
+  EXPECT_EQ(ErrorOf([&] { out.PutLong(note, 3); }),
+            "The MIDI output buffer is full; the message was not sent");
   EXPECT_EQ(out.Error(), MidiErrBufferFull);
   service.SendResult = 0;
   out.PutShort(0xB0, 7, 1);
@@ -187,7 +189,8 @@ TEST(MidiOutputTest, DeadPortIsClosedAndReportedOnce) {
   out.Drain();
   EXPECT_EQ(out.State(), TMidiState::Closed);
   EXPECT_EQ(out.Error(), MidiErrPortGone);
-  EXPECT_EQ(errors, (std::vector<std::string>{"The MIDI system of this port has gone away; the port was closed"}));
+  EXPECT_EQ(errors,
+            (std::vector<std::string>{"The MIDI system of this port has gone away; the port was closed"}));
   // A late notice of an earlier opening does not close the next one.
   out.Open();
   service.KillPort(MidiErrPortGone);

@@ -14,8 +14,8 @@ class TRecordingService : public TMidiOutService {
  public:
   struct TSent {
     bool Long = false;
-    uint32_t Packed = 0;          // short messages
-    std::vector<uint8_t> Bytes;   // long messages
+    uint32_t Packed = 0;         // short messages
+    std::vector<uint8_t> Bytes;  // long messages
   };
 
   explicit TRecordingService(std::vector<std::string> names, std::string mapperName = MidiMapperName);
@@ -30,19 +30,19 @@ class TRecordingService : public TMidiOutService {
   // Reports the open port as dead through its done callback.
   void KillPort(uint16_t code);
 
-  std::mutex Lock;                // guards every field below
+  std::mutex Lock;  // guards every field below
   std::vector<std::string> Names;
   std::string MapperName;
-  uint16_t CapsResult = 0;        // returned by GetDevCaps
+  uint16_t CapsResult = 0;  // returned by GetDevCaps
   uint16_t OpenResult = 0;
-  uint16_t SendResult = 0;        // returned by ShortMsg and LongMsg
+  uint16_t SendResult = 0;  // returned by ShortMsg and LongMsg
   uint16_t CloseResult = 0;
   std::vector<TSent> Sent;
   std::vector<std::string> Calls;  // "open 1", "reset", "close", ...
   std::vector<std::unique_ptr<TMidiLongBuffer>> Held;
   TMidiDoneCallback Done;
   int OpenPorts = 0;
-  int InSend = 0;                 // sends in progress: a close while > 0 is a fault the tests look for
+  int InSend = 0;  // sends in progress: a close while > 0 is a fault the tests look for
   int CloseDuringSend = 0;
   int SendDelayUs = 0;
 

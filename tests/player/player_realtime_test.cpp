@@ -19,137 +19,137 @@ namespace {
 using namespace std::chrono_literals;
 
 struct Recorder {
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::vector<int32_t> devices;  // guarded by mutex
-    int ends = 0;                  // guarded by mutex
-    size_t dataBeforeFirstEnd = 0;  // guarded by mutex
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::vector<int32_t> devices;   // guarded by mutex
+  int ends = 0;                   // guarded by mutex
+  size_t dataBeforeFirstEnd = 0;  // guarded by mutex
 
-    void Attach(TPlayer& player) {
-        player.OnData = [this](TPlayer&, const TTimedData& d) {
-            std::lock_guard<std::mutex> guard(mutex);
-            devices.push_back(d.Device);
-            changed.notify_all();
-        };
-        player.OnEnd = [this](TPlayer&, const TEndMarker&) {
-            std::lock_guard<std::mutex> guard(mutex);
-            if (ends == 0) dataBeforeFirstEnd = devices.size();
-            ++ends;
-            changed.notify_all();
-        };
-    }
-    bool WaitForEnds(int n) {
-        std::unique_lock<std::mutex> lock(mutex);
-        return changed.wait_for(lock, 60s, [&] { return ends >= n; });
-    }
+  void Attach(TPlayer& player) {
+    player.OnData = [this](TPlayer&, const TTimedData& d) {
+      std::lock_guard<std::mutex> guard(mutex);
+      devices.push_back(d.Device);
+      changed.notify_all();
+    };
+    player.OnEnd = [this](TPlayer&, const TEndMarker&) {
+      std::lock_guard<std::mutex> guard(mutex);
+      if (ends == 0) dataBeforeFirstEnd = devices.size();
+      ++ends;
+      changed.notify_all();
+    };
+  }
+  bool WaitForEnds(int n) {
+    std::unique_lock<std::mutex> lock(mutex);
+    return changed.wait_for(lock, 60s, [&] { return ends >= n; });
+  }
 };
 
 void Detach(TPlayer& player) {
-    player.SetEnabled(false);
-    player.OnData = nullptr;
-    player.OnEnd = nullptr;
+  player.SetEnabled(false);
+  player.OnData = nullptr;
+  player.OnEnd = nullptr;
 }
 
 // Takes the batches' items out of the player however the test ends, so that a failed assertion
 // does not leave the player holding items their batch frees.
 struct TUnloadAtExit {
-    TPlayer& Player;
-    std::vector<TTimedBatch*> Batches;
-    ~TUnloadAtExit() {
-        Detach(Player);
-        for (TTimedBatch* batch : Batches) Player.RemoveItems(batch);
-    }
+  TPlayer& Player;
+  std::vector<TTimedBatch*> Batches;
+  ~TUnloadAtExit() {
+    Detach(Player);
+    for (TTimedBatch* batch : Batches) Player.RemoveItems(batch);
+  }
 };
 
 TEST(RealtimePlayer, DeliversInOrderAndEnds) {
-    TTimedBatch tambrel;
-    for (int32_t i = 0; i < 50; ++i) tambrel.Append(new TTimedData(static_cast<uint32_t>(i * 2), nullptr, 0, i));
-    tambrel.Append(new TEndMarker(100, nullptr));
-    TPlayer player;
-    Recorder rec;
-    rec.Attach(player);
-    player.AddItems(&tambrel);
-    TUnloadAtExit unload{player, {&tambrel}};
-    player.SetEnabled(true);
-    ASSERT_TRUE(rec.WaitForEnds(1));
-    {
-        std::lock_guard<std::mutex> guard(rec.mutex);
-        ASSERT_EQ(rec.devices.size(), 50u);
-        for (int32_t i = 0; i < 50; ++i) EXPECT_EQ(rec.devices[static_cast<size_t>(i)], i);
-    }
-    // Stopped, then reset and started again: the same show once more.
-    player.SetEnabled(false);
-    player.Restart();
-    player.SetEnabled(true);
-    ASSERT_TRUE(rec.WaitForEnds(2));
-    {
-        std::lock_guard<std::mutex> guard(rec.mutex);
-        EXPECT_EQ(rec.devices.size(), 100u);
-    }
+  TTimedBatch tambrel;
+  for (int32_t i = 0; i < 50; ++i)
+    tambrel.Append(new TTimedData(static_cast<uint32_t>(i * 2), nullptr, 0, i));
+  tambrel.Append(new TEndMarker(100, nullptr));
+  TPlayer player;
+  Recorder rec;
+  rec.Attach(player);
+  player.AddItems(&tambrel);
+  TUnloadAtExit unload{player, {&tambrel}};
+  player.SetEnabled(true);
+  ASSERT_TRUE(rec.WaitForEnds(1));
+  {
+    std::lock_guard<std::mutex> guard(rec.mutex);
+    ASSERT_EQ(rec.devices.size(), 50u);
+    for (int32_t i = 0; i < 50; ++i) EXPECT_EQ(rec.devices[static_cast<size_t>(i)], i);
+  }
+  // Stopped, then reset and started again: the same show once more.
+  player.SetEnabled(false);
+  player.Restart();
+  player.SetEnabled(true);
+  ASSERT_TRUE(rec.WaitForEnds(2));
+  {
+    std::lock_guard<std::mutex> guard(rec.mutex);
+    EXPECT_EQ(rec.devices.size(), 100u);
+  }
 }
 
 TEST(RealtimePlayer, DestroyedWhileWaitingOrPlaying) {
-    TTimedBatch tambrel;
-    tambrel.Append(new TTimedData(0, nullptr, 0, 1));
-    tambrel.Append(new TTimedData(1, nullptr, 0, 2));
-    tambrel.Append(new TTimedData(3600000, nullptr, 0, 3));
-    for (int round = 0; round < 20; ++round) {
-        auto player = std::make_unique<TPlayer>();
-        Recorder rec;
-        rec.Attach(*player);
-        player->AddItems(&tambrel);
-        player->SetEnabled(true);
-        if (round % 2 == 0) std::this_thread::sleep_for(5ms);  // let the timer thread into its hour-long wait
-        player->RemoveItems(&tambrel);
-        player.reset();  // joins the timer thread; a hang here fails the test by its time-out
-    }
+  TTimedBatch tambrel;
+  tambrel.Append(new TTimedData(0, nullptr, 0, 1));
+  tambrel.Append(new TTimedData(1, nullptr, 0, 2));
+  tambrel.Append(new TTimedData(3600000, nullptr, 0, 3));
+  for (int round = 0; round < 20; ++round) {
+    auto player = std::make_unique<TPlayer>();
+    Recorder rec;
+    rec.Attach(*player);
+    player->AddItems(&tambrel);
+    player->SetEnabled(true);
+    if (round % 2 == 0) std::this_thread::sleep_for(5ms);  // let the timer thread into its hour-long wait
+    player->RemoveItems(&tambrel);
+    player.reset();  // joins the timer thread; a hang here fails the test by its time-out
+  }
 }
 
 // Batches come and go on one thread while the player runs on its timer thread; every item of the batch
 // that stays loaded is delivered exactly once.
 TEST(RealtimePlayer, LoadingAndUnloadingDuringPlayLosesAndRepeatsNothing) {
-    constexpr int32_t Steady = 1500;
-    TTimedBatch steady;
-    for (int32_t i = 0; i < Steady; ++i) steady.Append(new TTimedData(static_cast<uint32_t>(i), nullptr, 0, i));
-    steady.Append(new TEndMarker(Steady, nullptr));
-    TTimedBatch noise;
-    std::mt19937 random(7);
-    for (int i = 0; i < 300; ++i)
-        noise.Append(new TTimedData(random() % Steady, nullptr, 0, -1 - i));
+  constexpr int32_t Steady = 1500;
+  TTimedBatch steady;
+  for (int32_t i = 0; i < Steady; ++i) steady.Append(new TTimedData(static_cast<uint32_t>(i), nullptr, 0, i));
+  steady.Append(new TEndMarker(Steady, nullptr));
+  TTimedBatch noise;
+  std::mt19937 random(7);
+  for (int i = 0; i < 300; ++i) noise.Append(new TTimedData(random() % Steady, nullptr, 0, -1 - i));
 
-    TPlayer player;
-    Recorder rec;
-    rec.Attach(player);
-    player.AddItems(&steady);
-    TUnloadAtExit unload{player, {&noise, &steady}};
-    player.SetEnabled(true);
-    std::atomic<bool> done{false};
-    std::thread loader([&] {
-        while (!done) {
-            player.AddItems(&noise);
-            std::this_thread::yield();
-            player.RemoveItems(&noise);
-        }
-    });
-    const bool ended = rec.WaitForEnds(1);
-    done = true;
-    loader.join();
-    ASSERT_TRUE(ended);
-    Detach(player);
-    std::vector<int> seen(Steady, 0);
-    std::lock_guard<std::mutex> guard(rec.mutex);
-    // A removal while the end marker is pending puts the read position back to the start, as
-    // the player is meant to, so what plays after the end marker is not part of this run.
-    rec.devices.resize(rec.dataBeforeFirstEnd);
-    int32_t last = -1;
-    for (int32_t device : rec.devices) {
-        if (device < 0) continue;
-        ASSERT_LT(device, Steady);
-        ++seen[static_cast<size_t>(device)];
-        EXPECT_GT(device, last) << "out of order";
-        last = device;
+  TPlayer player;
+  Recorder rec;
+  rec.Attach(player);
+  player.AddItems(&steady);
+  TUnloadAtExit unload{player, {&noise, &steady}};
+  player.SetEnabled(true);
+  std::atomic<bool> done{false};
+  std::thread loader([&] {
+    while (!done) {
+      player.AddItems(&noise);
+      std::this_thread::yield();
+      player.RemoveItems(&noise);
     }
-    for (int32_t i = 0; i < Steady; ++i) EXPECT_EQ(seen[static_cast<size_t>(i)], 1) << "item " << i;
+  });
+  const bool ended = rec.WaitForEnds(1);
+  done = true;
+  loader.join();
+  ASSERT_TRUE(ended);
+  Detach(player);
+  std::vector<int> seen(Steady, 0);
+  std::lock_guard<std::mutex> guard(rec.mutex);
+  // A removal while the end marker is pending puts the read position back to the start, as
+  // the player is meant to, so what plays after the end marker is not part of this run.
+  rec.devices.resize(rec.dataBeforeFirstEnd);
+  int32_t last = -1;
+  for (int32_t device : rec.devices) {
+    if (device < 0) continue;
+    ASSERT_LT(device, Steady);
+    ++seen[static_cast<size_t>(device)];
+    EXPECT_GT(device, last) << "out of order";
+    last = device;
+  }
+  for (int32_t i = 0; i < Steady; ++i) EXPECT_EQ(seen[static_cast<size_t>(i)], 1) << "item " << i;
 }
 
 }  // namespace

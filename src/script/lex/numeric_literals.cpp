@@ -1,9 +1,9 @@
 #include "script/lex/numeric_literals.h"
 
+#include <locale.h>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
-#include <locale.h>
 #include <stdexcept>
 #include <string>
 
@@ -31,7 +31,9 @@ locale_t CLocale() {
   return locale;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // digits [ "." digits ] [ ("e"|"E") [sign] digits ], nothing else: strtod alone would also take
 // hexadecimal floats, "inf", "nan" and leading blanks.

@@ -27,7 +27,9 @@ char Peek(int32_t k) {
   return at < current.ScanLength ? current.Text[static_cast<std::size_t>(at)] : '\0';
 }
 
-bool IsExponentLetter(char c) { return c == 'e' || c == 'E'; }
+bool IsExponentLetter(char c) {
+  return c == 'e' || c == 'E';
+}
 
 // Trace lines are written only while the trace is on; the check comes first so that the untraced
 // scan builds no string per token.

@@ -20,8 +20,8 @@
 namespace tambrel {
 namespace lex {
 
-TInputState::TInputState(std::string fileName, std::string text, int32_t pos, int32_t line,
-                         int32_t column, int32_t readPos)
+TInputState::TInputState(std::string fileName, std::string text, int32_t pos, int32_t line, int32_t column,
+                         int32_t readPos)
     : FileName(std::move(fileName)),
       ShortName(FileNameOnly(FileName)),
       Text(std::move(text)),
@@ -167,9 +167,13 @@ void RestoreIdleInput() {
   lex::ResetScanner();
 }
 
-std::size_t FileStackDepth() { return State().FileStack.Count(); }
+std::size_t FileStackDepth() {
+  return State().FileStack.Count();
+}
 
-const std::vector<std::string>& Messages() { return State().Messages; }
+const std::vector<std::string>& Messages() {
+  return State().Messages;
+}
 
 void WriteChar(char c) {
   std::vector<std::string>& messages = State().Messages;
@@ -206,11 +210,17 @@ void WriteFormatted(const char* format, ...) {
   WriteLine(text);
 }
 
-int32_t ErrorCount() { return State().ErrorCount; }
+int32_t ErrorCount() {
+  return State().ErrorCount;
+}
 
-bool TraceOn() { return State().TraceOn; }
+bool TraceOn() {
+  return State().TraceOn;
+}
 
-void SetTraceOn(bool on) { State().TraceOn = on; }
+void SetTraceOn(bool on) {
+  State().TraceOn = on;
+}
 
 void ReportError(const std::string& message) {
   lex::TLexState& state = State();
@@ -233,9 +243,9 @@ void ReportError(const std::string& message) {
     ++end;
   }
   const int32_t first = std::max(start, 1);
-  state.Messages.push_back(
-      end >= first ? text.substr(static_cast<std::size_t>(first - 1), static_cast<std::size_t>(end - first + 1))
-                   : std::string());
+  state.Messages.push_back(end >= first ? text.substr(static_cast<std::size_t>(first - 1),
+                                                      static_cast<std::size_t>(end - first + 1))
+                                        : std::string());
   state.Messages.push_back(std::string(static_cast<std::size_t>(pos - start), ' ') + "^");
 }
 
@@ -260,9 +270,17 @@ std::string CharDisplayName(int32_t code) {
   return "------";
 }
 
-const std::string& SourceName() { return State().Current.FileName; }
-const std::string& SourceFileName() { return State().Current.ShortName; }
-int32_t Line() { return State().Current.Line; }
-int32_t Column() { return State().Current.Column; }
+const std::string& SourceName() {
+  return State().Current.FileName;
+}
+const std::string& SourceFileName() {
+  return State().Current.ShortName;
+}
+int32_t Line() {
+  return State().Current.Line;
+}
+int32_t Column() {
+  return State().Current.Column;
+}
 
 }  // namespace tambrel

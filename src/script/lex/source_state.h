@@ -24,17 +24,17 @@ struct TInputState {
   TInputState(std::string fileName, std::string text, int32_t pos, int32_t line, int32_t column,
               int32_t readPos);
 
-  std::string FileName;      // as given to OpenSource
-  std::string ShortName;     // FileName without its directory part
-  std::string Text;          // the whole file
-  int32_t ScanLength = 0;    // length of the scanned text: up to the first NUL byte, or all of it
-  int32_t Pos = 0;           // characters consumed, i.e. the 1-based index of the last one
-  int32_t Line = 0;          // 1-based, counts line feeds
-  int32_t Column = 0;        // 1-based column of the last character consumed, 0 after a line feed
-  int32_t ReadPos = 0;       // offset of the next byte handed to the scanner's read-ahead buffer
-  TScanBuffer Buffer;        // that buffer; holds what was read ahead but not yet consumed
-  uint64_t Device = 0;       // identity of the file, to recognise an include of a file being read;
-  uint64_t Inode = 0;        // both 0 for the idle state
+  std::string FileName;    // as given to OpenSource
+  std::string ShortName;   // FileName without its directory part
+  std::string Text;        // the whole file
+  int32_t ScanLength = 0;  // length of the scanned text: up to the first NUL byte, or all of it
+  int32_t Pos = 0;         // characters consumed, i.e. the 1-based index of the last one
+  int32_t Line = 0;        // 1-based, counts line feeds
+  int32_t Column = 0;      // 1-based column of the last character consumed, 0 after a line feed
+  int32_t ReadPos = 0;     // offset of the next byte handed to the scanner's read-ahead buffer
+  TScanBuffer Buffer;      // that buffer; holds what was read ahead but not yet consumed
+  uint64_t Device = 0;     // identity of the file, to recognise an include of a file being read;
+  uint64_t Inode = 0;      // both 0 for the idle state
 };
 
 // The suspended sources, last in first out; owns them.
@@ -52,7 +52,7 @@ class TFileStack {
 };
 
 struct TLexState {
-  TInputState Current;                 // empty name and text when idle
+  TInputState Current;  // empty name and text when idle
   TFileStack FileStack;
   std::vector<std::string> Messages;
   int32_t ErrorCount = 0;

@@ -12,7 +12,8 @@ class TDefinition;
 namespace tambrel::parse {
 
 // One cell of the value stack. Node is owned by the cell (see grammar.y); Code carries a number, an
-// operator code or the depth of an expression tree; Tail is the last element of the list Node heads, for the list productions (not owned).
+// operator code or the depth of an expression tree; Tail is the last element of the list Node heads, for the
+// list productions (not owned).
 struct TSemantic {
   TDefinition* Node = nullptr;
   TDefinition* Tail = nullptr;
@@ -31,18 +32,18 @@ struct TGrammarTables {
   int32_t RuleCount;
   int32_t StateCount;
   int32_t MaxTokenCode;
-  int32_t PactNinf;   // Pact value of a state that only reduces by DefAct
-  int32_t TableNinf;  // Table value of an explicit error
+  int32_t PactNinf;                // Pact value of a state that only reduces by DefAct
+  int32_t TableNinf;               // Table value of an explicit error
   std::vector<int32_t> Translate;  // token code -> symbol
   std::vector<int32_t> Pact;
-  std::vector<int32_t> DefAct;     // default rule of a state, 0 for none
+  std::vector<int32_t> DefAct;  // default rule of a state, 0 for none
   std::vector<int32_t> PGoto;
   std::vector<int32_t> DefGoto;
   std::vector<int32_t> Table;
   std::vector<int32_t> Check;
-  std::vector<int32_t> Stos;       // state -> the symbol shifted or reduced to reach it
-  std::vector<int32_t> R1;         // rule -> symbol of its left-hand side
-  std::vector<int32_t> R2;         // rule -> length of its right-hand side
+  std::vector<int32_t> Stos;  // state -> the symbol shifted or reduced to reach it
+  std::vector<int32_t> R1;    // rule -> symbol of its left-hand side
+  std::vector<int32_t> R2;    // rule -> length of its right-hand side
 };
 
 const TGrammarTables& GrammarTables();

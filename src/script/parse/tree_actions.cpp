@@ -48,9 +48,13 @@ T* Stamp(T* node) {
 
 }  // namespace
 
-std::unique_ptr<TTambrel> TakeParseResult() { return std::move(ParserState().ParseResult); }
+std::unique_ptr<TTambrel> TakeParseResult() {
+  return std::move(ParserState().ParseResult);
+}
 
-void ClearParseResult() { ParserState().ParseResult.reset(); }
+void ClearParseResult() {
+  ParserState().ParseResult.reset();
+}
 
 void SetIncludeDirectory(const std::string& directory) {
   ParserState().IncludeDirectory = directory;
@@ -64,9 +68,13 @@ std::string IncludeDirectory() {
 
 namespace parse {
 
-TDefinition* Take(TDefinition*& cell) { return std::exchange(cell, nullptr); }
+TDefinition* Take(TDefinition*& cell) {
+  return std::exchange(cell, nullptr);
+}
 
-void TakeMainFileName() { ParserState().MainFileName = SourceFileName(); }
+void TakeMainFileName() {
+  ParserState().MainFileName = SourceFileName();
+}
 
 void SetParseResult(TDefinition* statements) {
   TParserState& state = ParserState();
@@ -150,7 +158,9 @@ TDefinition* NewUnary(int32_t op, TDefinition* operand) {
   return Stamp(new TUnaryExpr(op, o.release()));
 }
 
-TDefinition* NewNumber(int32_t value) { return Stamp(new TConstExpr(value)); }
+TDefinition* NewNumber(int32_t value) {
+  return Stamp(new TConstExpr(value));
+}
 
 TDefinition* NewVariable(TDefinition* id) {
   auto i = Own<TId>(id);

@@ -16,7 +16,20 @@ namespace tambrel::parse {
 // Operator codes of the unary and binary expression nodes.
 enum : int32_t { UnaryNot = 0, UnaryMinus = 1, UnaryPlus = 2 };
 enum : int32_t {
-  OpMult = 0, OpDiv, OpMod, OpPlus, OpMinus, OpAnd, OpOr, OpXor, OpEq, OpNeq, OpLt, OpLe, OpGe, OpGt
+  OpMult = 0,
+  OpDiv,
+  OpMod,
+  OpPlus,
+  OpMinus,
+  OpAnd,
+  OpOr,
+  OpXor,
+  OpEq,
+  OpNeq,
+  OpLt,
+  OpLe,
+  OpGe,
+  OpGt
 };
 
 // Hands over the node of a value cell and clears the cell, so that it is owned exactly once.

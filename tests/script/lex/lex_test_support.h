@@ -25,11 +25,11 @@ class TTempDir {
 
 struct TScanned {
   int32_t Code = 0;
-  int32_t Number = 0;   // NUMBER and BADNUMBER
-  std::string Text;     // IDENTIFIER
-  int32_t Line = 0;     // position after the token
+  int32_t Number = 0;  // NUMBER and BADNUMBER
+  std::string Text;    // IDENTIFIER
+  int32_t Line = 0;    // position after the token
   int32_t Column = 0;
-  std::string File;     // SourceFileName after the token
+  std::string File;  // SourceFileName after the token
 };
 
 // Every token of the file up to and including the end of input. When includeDir is not empty, a ";"

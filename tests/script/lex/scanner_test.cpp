@@ -56,8 +56,8 @@ TEST_F(LexScanner, KeywordsInAnyCaseAndIdentifiersAround) {
   EXPECT_EQ(Single("oR").Code, tok::OR);
   EXPECT_EQ(Single("XOR").Code, tok::XOR);
   EXPECT_EQ(Single("And").Code, tok::AND);
-  for (const char* word : {"constant", "loops", "Include2", "divide", "x", "o", "n", "a", "@x", "_",
-                           "a@b", "Out", "modulo", "ord", "nota", "and_", "loop1", "co"}) {
+  for (const char* word : {"constant", "loops", "Include2", "divide", "x", "o", "n", "a", "@x", "_", "a@b",
+                           "Out", "modulo", "ord", "nota", "and_", "loop1", "co"}) {
     const TScanned token = Single(word);
     EXPECT_EQ(token.Code, tok::IDENTIFIER) << word;
     EXPECT_EQ(token.Text, word);
@@ -88,7 +88,9 @@ TEST_F(LexScanner, BracesAreParenthesesAndOtherCharactersAreTheirOwnTokens) {
   EXPECT_EQ(Codes(ScanText("[:#~.")), (Tokens{'[', ':', '#', '~', '.'}));
   EXPECT_EQ(Codes(ScanText("\xC4\xFF\x7F")), (Tokens{0xC4, 0xFF, 0x7F}));
   // Control characters and carriage returns are white space.
-  EXPECT_EQ(Codes(ScanText("\x01\t\x0B\x0C\r \x1F" "a\x1Fz")), (Tokens{tok::IDENTIFIER, tok::IDENTIFIER}));
+  EXPECT_EQ(Codes(ScanText("\x01\t\x0B\x0C\r \x1F"
+                           "a\x1Fz")),
+            (Tokens{tok::IDENTIFIER, tok::IDENTIFIER}));
   EXPECT_EQ(Codes(ScanText("")), (Tokens{}));
 }
 
@@ -114,8 +116,8 @@ TEST_F(LexScanner, NumberValues) {
 }
 
 TEST_F(LexScanner, BadNumbersCarryZero) {
-  for (const char* text : {"2147483648", "99999999999", "$100000000", "$", "0x", "0X", "60,100", "1,5",
-                           "1,5e3"}) {
+  for (const char* text :
+       {"2147483648", "99999999999", "$100000000", "$", "0x", "0X", "60,100", "1,5", "1,5e3"}) {
     TokenValue.Number = 17;
     const TScanned token = Single(text);
     EXPECT_EQ(token.Code, tok::BADNUMBER) << text;
@@ -187,14 +189,10 @@ TEST_F(LexScanner, TokenTextLimit) {
             (Tokens{tok::NUMBER, tok::IDENTIFIER, tok::MINUS, tok::IDENTIFIER}));
 
   const std::vector<std::string> overflowing = {
-      std::string(255, 'a'),
-      "x " + std::string(300, 'b'),
-      "//" + std::string(253, 'x'),
-      "//" + std::string(253, 'x') + "\n",
-      std::string(255, '1'),
-      std::string(254, '1') + ".;",
-      std::string(253, '1') + "e+;",
-      std::string(251, '1') + ".5e-" + "x",
+      std::string(255, 'a'),         "x " + std::string(300, 'b'),
+      "//" + std::string(253, 'x'),  "//" + std::string(253, 'x') + "\n",
+      std::string(255, '1'),         std::string(254, '1') + ".;",
+      std::string(253, '1') + "e+;", std::string(251, '1') + ".5e-" + "x",
       "$" + std::string(254, '0'),
   };
   for (const std::string& text : overflowing) {
@@ -211,13 +209,14 @@ TEST_F(LexScanner, TokenTextLimit) {
 
 TEST_F(LexScanner, TraceLinesOfTheRules) {
   SetTraceOn(true);
-  ScanText("const x = 1 + 2.5 - $f; loop include div / mod % not ! or | xor ^ and & == <> != < <= >= > *"
-           " { } // c\n");
+  ScanText(
+      "const x = 1 + 2.5 - $f; loop include div / mod % not ! or | xor ^ and & == <> != < <= >= > *"
+      " { } // c\n");
   const std::vector<std::string> expected = {
-      "<const>", "<identifier>", "<EQ>", "<integer>", "<plus>", "<real>", "<minus>", "<integer>",
-      "<loop>", "<include>", "<div>", "<div>", "<mod>", "<mod>", "<not>", "<not>", "<or>", "<or>",
-      "<xor>", "<xor>", "<and>", "<and>", "<EQ>", "<NEQ>", "<NEQ>", "<LT>", "<LE>", "<GE>", "<GT>",
-      "<mult>", ""};
+      "<const>", "<identifier>", "<EQ>",  "<integer>", "<plus>", "<real>", "<minus>", "<integer>",
+      "<loop>",  "<include>",    "<div>", "<div>",     "<mod>",  "<mod>",  "<not>",   "<not>",
+      "<or>",    "<or>",         "<xor>", "<xor>",     "<and>",  "<and>",  "<EQ>",    "<NEQ>",
+      "<NEQ>",   "<LT>",         "<LE>",  "<GE>",      "<GT>",   "<mult>", ""};
   EXPECT_EQ(Messages(), expected);
 }
 

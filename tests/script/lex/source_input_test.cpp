@@ -71,8 +71,8 @@ TEST_F(LexSourceInput, PositionIsTheLastCharacterOfTheToken) {
 
 TEST_F(LexSourceInput, CarriageReturnIsASpaceAndLinesCountLineFeeds) {
   const std::vector<TScanned> tokens = ScanFile(Dir.Write("crlf.tmb", "a;\r\nb;\r\n\r\n  c\r;"));
-  ASSERT_EQ(Codes(tokens), (std::vector<int32_t>{tok::IDENTIFIER, ';', tok::IDENTIFIER, ';',
-                                                 tok::IDENTIFIER, ';'}));
+  ASSERT_EQ(Codes(tokens),
+            (std::vector<int32_t>{tok::IDENTIFIER, ';', tok::IDENTIFIER, ';', tok::IDENTIFIER, ';'}));
   EXPECT_EQ(tokens[2].Line, 2);
   EXPECT_EQ(tokens[2].Column, 1);
   EXPECT_EQ(tokens[4].Line, 4);
@@ -83,7 +83,8 @@ TEST_F(LexSourceInput, CarriageReturnIsASpaceAndLinesCountLineFeeds) {
 TEST_F(LexSourceInput, ErrorReportEchoesTheOneSourceLine) {
   for (const char* eol : {"\n", "\r\n"}) {
     const std::string eolText = eol;
-    OpenSource(Dir.Write("three.tmb", "x;" + eolText + "y;" + eolText + "foo bar baz" + eolText + "z;" + eolText));
+    OpenSource(
+        Dir.Write("three.tmb", "x;" + eolText + "y;" + eolText + "foo bar baz" + eolText + "z;" + eolText));
     ResetInput();
     ASSERT_TRUE(ScanUpTo("bar"));
     ReportError("syntax error");
@@ -185,8 +186,7 @@ TEST_F(LexSourceInput, IncludesNestAndResumeAfterTheirStatement) {
 }
 
 TEST_F(LexSourceInput, IncludeOfAMissingFileScansOn) {
-  const std::vector<TScanned> tokens =
-      ScanFile(Dir.Write("main.tmb", "include nothere; after;"), Dir.Path());
+  const std::vector<TScanned> tokens = ScanFile(Dir.Write("main.tmb", "include nothere; after;"), Dir.Path());
   EXPECT_EQ(Codes(tokens), (std::vector<int32_t>{tok::INCLUDE, tok::IDENTIFIER, ';', tok::IDENTIFIER, ';'}));
   EXPECT_TRUE(Messages().empty());
   EXPECT_EQ(FileStackDepth(), 0u);
@@ -269,8 +269,9 @@ TEST_F(LexSourceInput, IncludesNestedDeeperThanTheLimitAreRefused) {
   EXPECT_EQ(CountOf(tokens, "after"), MaxIncludeDepth + 1);
   EXPECT_EQ(ErrorCount(), 1);
   ASSERT_EQ(Messages().size(), 3u);
-  EXPECT_EQ(Messages()[0], "[1,20] in file \"c32.tmb\": \"include file c33.tmb not opened: includes nested "
-                           "deeper than 32 levels\"");
+  EXPECT_EQ(Messages()[0],
+            "[1,20] in file \"c32.tmb\": \"include file c33.tmb not opened: includes nested "
+            "deeper than 32 levels\"");
   EXPECT_EQ(FileStackDepth(), 0u);
 }
 

@@ -53,9 +53,12 @@ int64_t ParsePlayTime(const std::string& text) {
     if (i == 5 || i == 8) continue;
     if (!std::isdigit(static_cast<unsigned char>(text[i]))) return -1;
     const int digit = text[i] - '0';
-    if (i < 5) minutes = minutes * 10 + digit;
-    else if (i < 8) seconds = seconds * 10 + digit;
-    else millis = millis * 10 + digit;
+    if (i < 5)
+      minutes = minutes * 10 + digit;
+    else if (i < 8)
+      seconds = seconds * 10 + digit;
+    else
+      millis = millis * 10 + digit;
   }
   return (minutes * 60 + seconds) * 1000 + millis;
 }
@@ -83,16 +86,16 @@ bool ParseHeaderLine(const std::string& line, THeaderItem& item, std::string& pr
     item.Device = EndMarkerDevice;
     return true;
   }
-  if (line.size() < at + 5 || !std::all_of(line.begin() + static_cast<long>(at),
-                                            line.begin() + static_cast<long>(at + 5),
-                                            [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
+  if (line.size() < at + 5 ||
+      !std::all_of(line.begin() + static_cast<long>(at), line.begin() + static_cast<long>(at + 5),
+                   [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
     problem = "no five-digit device";
     return true;
   }
   item.Device = std::stoi(line.substr(at, 5));
   at += 5;
-  while (at + 3 <= line.size() && line[at] == ' ' && HexDigit(line[at + 1]) >= 0 && HexDigit(line[at + 2]) >= 0 &&
-         (at + 3 == line.size() || line[at + 3] == ' ')) {
+  while (at + 3 <= line.size() && line[at] == ' ' && HexDigit(line[at + 1]) >= 0 &&
+         HexDigit(line[at + 2]) >= 0 && (at + 3 == line.size() || line[at + 3] == ' ')) {
     item.Bytes.push_back(static_cast<uint8_t>(HexDigit(line[at + 1]) * 16 + HexDigit(line[at + 2])));
     at += 3;
   }
@@ -175,7 +178,7 @@ std::vector<std::string> ExampleNames() {
 }
 
 class ExampleTambrel : public ::testing::TestWithParam<std::string> {
-protected:
+ protected:
   fs::path Path() const { return fs::path(TAMBREL_SOURCE_DIR) / "examples" / (GetParam() + ".tmb"); }
   std::string savedIncludes;
   void SetUp() override {

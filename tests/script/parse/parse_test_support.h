@@ -11,9 +11,9 @@
 namespace tambrel::testing {
 
 struct TParseRun {
-  int Result = -1;          // yyparse's result, -1 when it ended through an exception
-  std::string Thrown;       // the exception's text then
-  int32_t Errors = 0;       // ErrorCount after the parse
+  int Result = -1;     // yyparse's result, -1 when it ended through an exception
+  std::string Thrown;  // the exception's text then
+  int32_t Errors = 0;  // ErrorCount after the parse
   std::vector<std::string> Messages;
   std::unique_ptr<TTambrel> Root;  // kept also when errors were reported, to look at the tree
   bool Ok() const { return Result == 0 && Errors == 0 && Root != nullptr; }

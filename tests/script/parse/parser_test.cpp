@@ -63,8 +63,8 @@ TEST_F(ParserTest, StatementFormsBuildTheirNodes) {
             (std::vector<std::string>{"TProcDef( f)", "TAction( f)"}));
   const TParseRun many = Parse("0 a; 1 b; 2 c; 3 d; 4 e;");
   EXPECT_TRUE(many.Ok());
-  EXPECT_EQ(Titles(many), (std::vector<std::string>{"TAction( a)", "TAction( b)", "TAction( c)", "TAction( d)",
-                                                    "TAction( e)"}));
+  EXPECT_EQ(Titles(many), (std::vector<std::string>{"TAction( a)", "TAction( b)", "TAction( c)",
+                                                    "TAction( d)", "TAction( e)"}));
 }
 
 TEST_F(ParserTest, PrecedenceAndGrouping) {
@@ -84,15 +84,16 @@ TEST_F(ParserTest, PrecedenceAndGrouping) {
             "| | | | TConstExpr\n| | | | | constant = 3\n");
   // Left to right within a level: a - b - c is (a - b) - c.
   const std::string chain = Parse("a - b - c f;").Dump();
-  EXPECT_EQ(chain.find("| | | Left =\n| | | | TBinaryExpr\n| | | | | BinOp = '-'"), chain.find("| | | Left ="));
+  EXPECT_EQ(chain.find("| | | Left =\n| | | | TBinaryExpr\n| | | | | BinOp = '-'"),
+            chain.find("| | | Left ="));
   EXPECT_TRUE(Parse("a + (-b) f;").Ok());
   EXPECT_TRUE(Parse("(a < b) and (c >= d) f;").Ok());
 }
 
 TEST_F(ParserTest, RejectedFormsGiveOneSyntaxErrorEach) {
-  for (const char* text : {"0 f();", "const c := 5;", "a < b < c f;", "a + -b f;", "a * -b f;", "f; 0 g;",
-                           "f; ();", "0 # f;", "[ f;", "99999999999 f;", "0 f(1,);", "loop(i, 1); ;",
-                           "include 5;", "const = 3;"}) {
+  for (const char* text :
+       {"0 f();", "const c := 5;", "a < b < c f;", "a + -b f;", "a * -b f;", "f; 0 g;", "f; ();", "0 # f;",
+        "[ f;", "99999999999 f;", "0 f(1,);", "loop(i, 1); ;", "include 5;", "const = 3;"}) {
     const TParseRun run = Parse(text);
     EXPECT_EQ(run.Errors, 1) << text;
     ASSERT_GE(run.Messages.size(), 3u) << text;
@@ -107,13 +108,13 @@ TEST_F(ParserTest, RecoveryCountsEachBadStatementOnce) {
     int32_t Errors;
   };
   for (const TCase& c : std::vector<TCase>{
-           {"0 f;\n# g;\n0 h;\n1 2;\n", 0, 2},       // two bad statements apart
+           {"0 f;\n# g;\n0 h;\n1 2;\n", 0, 2},  // two bad statements apart
            {"0 f; 1 +; 2 g; 3 *; 4 h;", 0, 2},
-           {"1 2; 3 4;\n0 f;", 0, 1},                 // two in a row
-           {"1 ;; 0 f;", 0, 1},                       // an error right after the recovery
-           {"", 1, 1},                                // an empty file
-           {"0 f", 1, 1},                             // the final ";" missing
-           {"0 f; 1 2", 1, 1},                        // end of input while skipping
+           {"1 2; 3 4;\n0 f;", 0, 1},  // two in a row
+           {"1 ;; 0 f;", 0, 1},        // an error right after the recovery
+           {"", 1, 1},                 // an empty file
+           {"0 f", 1, 1},              // the final ";" missing
+           {"0 f; 1 2", 1, 1},         // end of input while skipping
        }) {
     const TParseRun run = Parse(c.Text);
     EXPECT_EQ(run.Result, c.Result) << c.Text;
@@ -133,13 +134,12 @@ TEST_F(ParserTest, ReportsPointAtTheOneSourceLine) {
   EXPECT_EQ(run.Messages[2], "        ^");
   // Found after the main file has ended: the idle state is what the report shows.
   const TParseRun atEnd = Parse("0 f;\n0 g");
-  EXPECT_EQ(atEnd.Messages,
-            (std::vector<std::string>{"[0,0] in file \"\": \"syntax error\"", "", "^"}));
+  EXPECT_EQ(atEnd.Messages, (std::vector<std::string>{"[0,0] in file \"\": \"syntax error\"", "", "^"}));
 }
 
 TEST_F(ParserTest, StackOverflowIsReportedAndAborts) {
-  const std::string deep = std::string(ParserStackSize + 10, '(') + "1" +
-                           std::string(ParserStackSize + 10, ')') + " f;";
+  const std::string deep =
+      std::string(ParserStackSize + 10, '(') + "1" + std::string(ParserStackSize + 10, ')') + " f;";
   const TParseRun run = Parse(deep);
   EXPECT_EQ(run.Result, 1);
   EXPECT_EQ(run.Errors, 1);
@@ -192,16 +192,33 @@ TEST_F(ParserTest, ExceptionsEndTheParseAndLeaveTheInputIdle) {
 
 TEST_F(ParserTest, TraceWritesEveryStepInItsFormat) {
   const TParseRun run = Parse("0 f;", true);
-  EXPECT_EQ(run.Messages,
-            (std::vector<std::string>{"state 0, char -1, '------'", "reduce 1", "<integer>",
-                                      "state 1, char 257, '------'", "state 4, char -1, '------'", "reduce 36",
-                                      "state 23, char -1, '------'", "reduce 34", "<identifier>",
-                                      "state 22, char 258, '------'", "reduce 30", "state 21, char 258, '------'",
-                                      "reduce 28", "state 20, char 258, '------'", "state 42, char 59, ';'",
-                                      "reduce 14", "state 67, char 59, ';'", "reduce 13",
-                                      "state 15, char 59, ';'", "state 37, char -1, '------'", "reduce 7",
-                                      "state 14, char -1, '------'", "reduce 6", "state 13, char 0, '^@ NUL'",
-                                      "reduce 2", "state 2, char 0, '^@ NUL'", ""}));
+  EXPECT_EQ(run.Messages, (std::vector<std::string>{"state 0, char -1, '------'",
+                                                    "reduce 1",
+                                                    "<integer>",
+                                                    "state 1, char 257, '------'",
+                                                    "state 4, char -1, '------'",
+                                                    "reduce 36",
+                                                    "state 23, char -1, '------'",
+                                                    "reduce 34",
+                                                    "<identifier>",
+                                                    "state 22, char 258, '------'",
+                                                    "reduce 30",
+                                                    "state 21, char 258, '------'",
+                                                    "reduce 28",
+                                                    "state 20, char 258, '------'",
+                                                    "state 42, char 59, ';'",
+                                                    "reduce 14",
+                                                    "state 67, char 59, ';'",
+                                                    "reduce 13",
+                                                    "state 15, char 59, ';'",
+                                                    "state 37, char -1, '------'",
+                                                    "reduce 7",
+                                                    "state 14, char -1, '------'",
+                                                    "reduce 6",
+                                                    "state 13, char 0, '^@ NUL'",
+                                                    "reduce 2",
+                                                    "state 2, char 0, '^@ NUL'",
+                                                    ""}));
 
   const TParseRun recovery = Parse("1 2;\n0 f;", true);
   bool popped = false;
@@ -211,8 +228,9 @@ TEST_F(ParserTest, TraceWritesEveryStepInItsFormat) {
     const std::size_t at = line.find("error recovery pops state ");
     int top = 0;
     int below = 0;
-    popped = popped || (at != std::string::npos &&
-                        std::sscanf(line.c_str() + at, "error recovery pops state %d, uncovers %d", &top, &below) == 2);
+    popped = popped ||
+             (at != std::string::npos &&
+              std::sscanf(line.c_str() + at, "error recovery pops state %d, uncovers %d", &top, &below) == 2);
     discarded = discarded || line == "error recovery discards char 257 (------)";
   }
   EXPECT_TRUE(popped);
