@@ -1,8 +1,10 @@
 #include "support/app_paths.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <vector>
@@ -18,6 +20,7 @@ namespace {
 
 struct Paths {
   std::string appPath;
+  std::string writablePath;
   std::string iniFileName;
   std::string debugFileName;
 };
@@ -58,12 +61,31 @@ std::string RunningProgramFile() {
   }
 }
 
+std::string WritableFolderFor(const std::string& appPath) {
+  if (::access(appPath.empty() ? "." : appPath.c_str(), W_OK) == 0) return appPath;
+  const char* configHome = std::getenv("XDG_CONFIG_HOME");
+  const char* home = std::getenv("HOME");
+  std::string base;
+  if (configHome != nullptr && configHome[0] == '/') {
+    base = configHome;
+  } else if (home != nullptr && home[0] == '/') {
+    base = std::string(home) + "/.config";
+  } else {
+    return appPath;
+  }
+  const std::string folder = base + "/tambrel/";
+  ::mkdir(base.c_str(), 0700);
+  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return appPath;
+  return folder;
+}
+
 void SetProgramPaths(const std::string& programFile) {
   const std::string program = programFile.empty() ? RunningProgramFile() : programFile;
   Paths& paths = ModulePaths();
   paths.appPath = DirectoryOf(program);
-  paths.iniFileName = paths.appPath + IniNameFor(program);
-  paths.debugFileName = paths.appPath + "debug.txt";
+  paths.writablePath = WritableFolderFor(paths.appPath);
+  paths.iniFileName = paths.writablePath + IniNameFor(program);
+  paths.debugFileName = paths.writablePath + "debug.txt";
 }
 
 void SupportStartup(const std::string& programFile) {
@@ -80,6 +102,9 @@ void SupportStartup(const std::string& programFile) {
 
 const std::string& AppPath() {
   return ModulePaths().appPath;
+}
+const std::string& WritablePath() {
+  return ModulePaths().writablePath;
 }
 const std::string& IniFileName() {
   return ModulePaths().iniFileName;

@@ -18,11 +18,20 @@ void SetProgramPaths(const std::string& programFile = {});
 // The program's directory with its trailing '/'.
 const std::string& AppPath();
 
-// AppPath + program file name up to its first dot + ".INI".
+// The folder of the files the program writes (settings, debug file, tree dump, terminal log), with its
+// trailing '/': AppPath when the program may write there, else $XDG_CONFIG_HOME/tambrel/ (by default
+// ~/.config/tambrel/), created when missing.
+const std::string& WritablePath();
+
+// WritablePath + program file name up to its first dot + ".INI".
 const std::string& IniFileName();
 
-// AppPath + "debug.txt".
+// WritablePath + "debug.txt".
 const std::string& DebugFileName();
+
+// The writable folder for a program folder: the folder itself when it is writable, else the user's
+// configuration folder for Tambrel (created when missing; the program folder when that fails too).
+std::string WritableFolderFor(const std::string& appPath);
 
 // The settings file name for a program file name (directory part ignored): up to the first dot, + ".INI".
 std::string IniNameFor(const std::string& programFileName);

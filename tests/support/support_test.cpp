@@ -93,8 +93,22 @@ TEST_F(StartupTest, PathsAndDebugFileWithOneStartLine) {
   EXPECT_TRUE(ReadFile(dir / "debug.txt").ends_with(" - second\n"));
 }
 
+TEST_F(StartupTest, WrittenFilesGoToTheConfigFolderWhenTheProgramFolderIsNotWritable) {
+  EXPECT_EQ(WritableFolderFor(dir.string() + "/"), dir.string() + "/");
+
+  const char* saved = std::getenv("XDG_CONFIG_HOME");
+  const std::string savedValue = saved ? saved : "";
+  ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+  const std::string folder = WritableFolderFor("/nonexistent-tambrel-folder/");
+  saved ? ::setenv("XDG_CONFIG_HOME", savedValue.c_str(), 1) : ::unsetenv("XDG_CONFIG_HOME");
+
+  EXPECT_EQ(folder, (dir / "config").string() + "/tambrel/");
+  EXPECT_TRUE(fs::is_directory(folder));
+}
+
 TEST_F(StartupTest, UnwritableDebugFileStopsStartUp) {
-  EXPECT_THROW(SupportStartup((dir / "missing-dir" / "tambrel").string()), EInOutError);
+  fs::create_directory(dir / "debug.txt");
+  EXPECT_THROW(SupportStartup((dir / "tambrel").string()), EInOutError);
 }
 
 TEST(RunningProgram, IsAnAbsolutePathToThisTest) {
