@@ -327,9 +327,10 @@ void TShapeCover::BuildBands(const TBandFamily& family, int index) {
         break;
       case TBandOrder::Forward:
       case TBandOrder::Backward: {
-        // Staggered from the first (or last) band, every other band a little behind its neighbours.
+        // Staggered from the first (or last) band; the odd bands, which come from the other side in
+        // the bounce styles, a little behind their neighbours.
         const int rank = family.Order == TBandOrder::Forward ? i : n - 1 - i;
-        lag = n > 1 ? (2.0 * rank / (n - 1) + rank % 2) / 3 : 0;
+        lag = n > 1 ? (2.0 * rank / (n - 1) + i % 2) / 3 : 0;
         break;
       }
       case TBandOrder::Random:
