@@ -251,7 +251,8 @@ double SpreadOf(TBandOrder order) {
 constexpr double Pi = std::numbers::pi;
 
 void MergeSpans(std::vector<TSpan>& spans) {
-  std::sort(spans.begin(), spans.end(), [](const TSpan& a, const TSpan& b) { return a.X0 < b.X0; });
+  const auto byStart = [](const TSpan& a, const TSpan& b) { return a.X0 < b.X0; };
+  if (!std::is_sorted(spans.begin(), spans.end(), byStart)) std::sort(spans.begin(), spans.end(), byStart);
   size_t out = 0;
   for (const TSpan& span : spans) {
     if (span.X1 <= span.X0) continue;
@@ -352,47 +353,45 @@ void TShapeCover::BuildBands(const TBandFamily& family, int index) {
       }
     }
     const double length = std::floor(grown * (1 + spread) - spread * bands.Extent * lag);
-    bands.Length.push_back(static_cast<int>(std::clamp(length, 0.0, static_cast<double>(bands.Extent))));
+    const int l = static_cast<int>(std::clamp(length, 0.0, static_cast<double>(bands.Extent)));
+    const int m = bands.Extent;
+    TSpan parts[2] = {{0, 0}, {0, 0}};
+    switch (i % 2 == 0 ? family.Even : family.Odd) {
+      case TBandSide::Start:
+        parts[0] = {0, l};
+        break;
+      case TBandSide::End:
+        parts[0] = {m - l, m};
+        break;
+      case TBandSide::Out:
+        parts[0] = {(m - l) / 2, (m - l) / 2 + l};
+        break;
+      case TBandSide::In:
+        parts[0] = {0, l / 2};
+        parts[1] = {m - (l - l / 2), m};
+        break;
+    }
+    bands.Covered.insert(bands.Covered.end(), parts, parts + 2);
   }
   Bands.push_back(std::move(bands));
 }
 
-void TShapeCover::AddIntervals(const TBandState& bands, int band, int offset, bool across,
-                               std::vector<TSpan>& spans) const {
-  const TBandSide side = band % 2 == 0 ? bands.Family.Even : bands.Family.Odd;
-  const int m = bands.Extent, l = bands.Length[band];
-  TSpan parts[2] = {{0, 0}, {0, 0}};
-  switch (side) {
-    case TBandSide::Start:
-      parts[0] = {0, l};
-      break;
-    case TBandSide::End:
-      parts[0] = {m - l, m};
-      break;
-    case TBandSide::Out:
-      parts[0] = {(m - l) / 2, (m - l) / 2 + l};
-      break;
-    case TBandSide::In:
-      parts[0] = {0, l / 2};
-      parts[1] = {m - (l - l / 2), m};
-      break;
-  }
-  for (const TSpan& part : parts) {
-    if (part.X1 <= part.X0) continue;
-    if (across) {
-      spans.push_back(part);
-    } else if (offset >= part.X0 && offset < part.X1) {
-      spans.push_back({bands.BandStart[band], bands.BandStart[band + 1]});
-    }
-  }
-}
-
 void TShapeCover::BandSpans(const TBandState& bands, int y, std::vector<TSpan>& spans) const {
   if (bands.Family.Axis == TBandAxis::Rows) {
-    AddIntervals(bands, bands.BandOfLine[y], y, true, spans);
+    const auto band = static_cast<size_t>(bands.BandOfLine[y]);
+    for (size_t part = 2 * band; part < 2 * band + 2; ++part) spans.push_back(bands.Covered[part]);
     return;
   }
-  for (int band = 0; band < bands.Count; ++band) AddIntervals(bands, band, y, false, spans);
+  for (int band = 0; band < bands.Count; ++band) {
+    const TSpan* parts = &bands.Covered[2 * static_cast<size_t>(band)];
+    if ((y < parts[0].X0 || y >= parts[0].X1) && (y < parts[1].X0 || y >= parts[1].X1)) continue;
+    const int x0 = bands.BandStart[band], x1 = bands.BandStart[band + 1];
+    if (!spans.empty() && spans.back().X1 == x0) {
+      spans.back().X1 = x1;
+    } else {
+      spans.push_back({x0, x1});
+    }
+  }
 }
 
 void TShapeCover::FrontSpans(int y, std::vector<TSpan>& spans) const {

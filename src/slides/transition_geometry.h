@@ -52,7 +52,7 @@ class TShapeCover {
     int Extent = 0;               // motion axis length
     std::vector<int> BandOfLine;  // band of each line across the motion
     std::vector<int> BandStart;   // first line of each band (Count + 1 entries)
-    std::vector<int> Length;      // covered length of each band
+    std::vector<TSpan> Covered;   // two spans of each band along the motion axis (possibly empty)
   };
   struct TPoint {
     double X, Y;
@@ -61,8 +61,6 @@ class TShapeCover {
   void BuildBands(const TBandFamily& family, int index);
   void BuildSectors();
   void BuildCells();
-  void AddIntervals(const TBandState& bands, int band, int offset, bool across,
-                    std::vector<TSpan>& spans) const;
   void BandSpans(const TBandState& bands, int y, std::vector<TSpan>& spans) const;
   void FrontSpans(int y, std::vector<TSpan>& spans) const;
   void SectorSpans(int y, std::vector<TSpan>& spans) const;
