@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "app/output_routing.h"
+#include "silent_output_port.h"
 #include "slides/pic_show.h"
 
 namespace tambrel {
@@ -89,12 +90,7 @@ TEST_F(FormSlideTest, AShowCommandMakesTheExpectedPictureAppear) {
 }
 
 TEST_F(FormSlideTest, TheRoutingUnitReachesTheWindowFromThePlayersThread) {
-  struct TSilentPort : TOutputPort {
-    void SetProductName(const std::string&) override {}
-    bool Open() override { return true; }
-    bool Close() override { return true; }
-    void PutLong(const uint8_t*, uint16_t) override {}
-  } ports[4];
+  TSilentOutputPort ports[4];
   TOutputRouting routing({&ports[0], &ports[1], &ports[2], &ports[3]});
   routing.OnSlideBytes = Form.SlideEntry();
   routing.SetSlidesActive(true);

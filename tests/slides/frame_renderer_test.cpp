@@ -5,7 +5,6 @@
 #include <cmath>
 #include <numbers>
 #include <optional>
-#include <regex>
 
 #include "slides/transition_styles.h"
 
@@ -123,15 +122,16 @@ struct TSides {
   int X = 0, Y = 0;  // -1 left or top, +1 right or bottom, 0 either
 };
 std::optional<TSides> SidesOfName(const std::string& name) {
-  static const std::regex pattern("from (top|bottom)?( ?)(left|right)?$");
-  std::smatch match;
-  if (!std::regex_search(name, match, pattern) || match.length(0) <= 5) return std::nullopt;
-  TSides sides;
-  if (match[1] == "top") sides.Y = -1;
-  if (match[1] == "bottom") sides.Y = 1;
-  if (match[3] == "left") sides.X = -1;
-  if (match[3] == "right") sides.X = 1;
-  return sides;
+  const std::pair<const char*, TSides> endings[] = {
+      {"from left", {-1, 0}},        {"from right", {1, 0}},       {"from top", {0, -1}},
+      {"from bottom", {0, 1}},       {"from top left", {-1, -1}},  {"from top right", {1, -1}},
+      {"from bottom left", {-1, 1}}, {"from bottom right", {1, 1}}};
+  for (const auto& [ending, sides] : endings) {
+    const std::string tail = std::string(" ") + ending;
+    if (name.size() > tail.size() && name.compare(name.size() - tail.size(), tail.size(), tail) == 0)
+      return sides;
+  }
+  return std::nullopt;
 }
 
 TEST(FrameRenderer, AtThirtyPercentTheNewAreaLiesOnTheSideTheNameGives) {

@@ -6,21 +6,14 @@
 #include <thread>
 
 #include "app/output_routing.h"
+#include "silent_output_port.h"
 #include "slides/slide_command_queue.h"
 
 namespace tambrel {
 namespace {
 
-class TSilentPort : public TOutputPort {
- public:
-  void SetProductName(const std::string&) override {}
-  bool Open() override { return true; }
-  bool Close() override { return true; }
-  void PutLong(const uint8_t*, uint16_t) override {}
-};
-
 TEST(SlideRouting, AnItemForTheSlideDeviceIsPostedAsCommands) {
-  std::array<TSilentPort, 4> ports;
+  std::array<TSilentOutputPort, 4> ports;
   TOutputRouting routing({&ports[0], &ports[1], &ports[2], &ports[3]});
   auto queue = std::make_shared<TSlideCommandQueue>();
   routing.OnSlideBytes = SlideEntryFor(queue);
