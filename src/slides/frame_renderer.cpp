@@ -96,14 +96,17 @@ void DrawPivot(QImage& frame, const QImage& over, TAnchor anchor, int progress) 
   // y points down) for the left bottom and right top corners.
   const double theta = right != bottom ? angle : -angle;
   const double c = std::cos(theta), s = std::sin(theta);
+  const uchar* bits = over.constBits();
+  const qsizetype stride = over.bytesPerLine();
   for (int y = 0; y < h; ++y) {
     Pixel* to = Row(frame, y);
-    const double dy = y + 0.5 - py;
-    for (int x = 0; x < w; ++x) {
-      const double dx = x + 0.5 - px;
-      const double sx = px + c * dx + s * dy, sy = py - s * dx + c * dy;
+    const double dy = y + 0.5 - py, dx = 0.5 - px;
+    // The source position moves by (c, -s) from one pixel of the row to the next.
+    double sx = px + c * dx + s * dy, sy = py - s * dx + c * dy;
+    for (int x = 0; x < w; ++x, sx += c, sy -= s) {
       if (sx < 0 || sy < 0 || sx >= w || sy >= h) continue;
-      to[x] = Row(over, static_cast<int>(sy))[static_cast<int>(sx)];
+      to[x] =
+          reinterpret_cast<const Pixel*>(bits + static_cast<qsizetype>(sy) * stride)[static_cast<int>(sx)];
     }
   }
 }
