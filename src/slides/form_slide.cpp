@@ -213,7 +213,8 @@ void TFormSlide::ShowError(const std::string& text) {
 }
 
 void TFormSlide::QuitProgram() {
-  QCoreApplication::quit();
+  // exit, not quit: quit first closes every window, and the main window's closing steps must not run.
+  QCoreApplication::exit(0);
 }
 
 }  // namespace tambrel
