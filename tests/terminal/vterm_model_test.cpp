@@ -1,0 +1,263 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "support/runtime_errors.h"
+#include "terminal/vterm_model.h"
+#include "terminal_test_util.h"
+
+namespace tambrel {
+namespace {
+
+using namespace std::string_literals;
+
+struct Layout {
+  int Cols = 80;
+  bool Wrap = true;
+  int WrapCol = 0;
+};
+
+std::unique_ptr<TVTermModel> MakeTerminal(const Layout& layout, int rows = 24) {
+  auto terminal = std::make_unique<TVTermModel>("/nonexistent/LOG.TXT");
+  terminal->SetRows(rows);
+  terminal->SetCols(layout.Cols);
+  terminal->SetAutoWrap(layout.Wrap);
+  terminal->SetAutoWrapCol(layout.WrapCol);
+  return terminal;
+}
+
+TEST(VTermModel, FirstLineAndWriteLn) {
+  TVTermModel terminal("/nonexistent/LOG.TXT");
+  terminal.WriteLn("abc");
+  EXPECT_EQ(RowText(terminal, 0), "VTerm");
+  EXPECT_EQ(RowText(terminal, 1), "abc");
+  EXPECT_EQ(terminal.CursorCol(), 0);
+  EXPECT_EQ(terminal.CursorRow(), 2);
+}
+
+struct ScreenCase {
+  const char* Name;
+  Layout Setup;
+  std::string Input;
+  std::vector<std::pair<int, std::string>> Rows;  // row and its text
+  int Col, Row;
+};
+
+class Screen : public testing::TestWithParam<ScreenCase> {};
+
+TEST_P(Screen, TextAndCursor) {
+  const ScreenCase& c = GetParam();
+  auto terminal = MakeTerminal(c.Setup);
+  terminal->Write(c.Input);
+  for (const auto& [row, text] : c.Rows) EXPECT_EQ(RowText(*terminal, row), text) << "row " << row;
+  EXPECT_EQ(terminal->CursorCol(), c.Col);
+  EXPECT_EQ(terminal->CursorRow(), c.Row);
+}
+
+const std::string k150(150, 'a');
+const std::string k24Rows = [] {
+  std::string s;
+  for (int i = 0; i < 24; ++i) s += "\r\n" + std::to_string(i);
+  return s;
+}();
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Screen,
+    testing::Values(
+        ScreenCase{"NoWrapKeepsOneRow", {150, false}, std::string(155, 'x'), {{0, std::string(150, 'x')}, {1, ""}}, 150, 0},
+        ScreenCase{"WrapContinuesAtWrapCol", {150, true, 4}, k150 + "b", {{1, "    b"}}, 5, 1},
+        ScreenCase{"DebugTabWrapCol23", {80, true, 23}, std::string(100, 'y'), {{1, std::string(23, ' ') + std::string(20, 'y')}}, 43, 1},
+        ScreenCase{"WrapColNotBelowColsIsZero", {10, true, 10}, "0123456789ab", {{1, "ab"}}, 2, 1},
+        ScreenCase{"PendingWrapUntilNextChar", {10, true}, "0123456789", {{0, "0123456789"}, {1, ""}}, 10, 0},
+        ScreenCase{"ControlCharacters", {}, "ab\bc\tx\r\ny\0z\x0e\x0f"s, {{0, "ac      x"}, {1, "yz"}}, 2, 1},
+        ScreenCase{"TabStopsAtLastColumn", {80, false}, std::string(78, ' ') + "\t", {}, 80, 0},
+        ScreenCase{"TabNeverBack", {10, false}, std::string(12, ' ') + "\t", {}, 12, 0},
+        ScreenCase{"BackspaceNotBelowZero", {}, "\b\bq", {{0, "q"}}, 1, 0},
+        ScreenCase{"LoneEscapePutsChar", {}, "\x1bx\x1b" "7\x1b" "D", {{0, "x"}}, 1, 0},
+        ScreenCase{"CharsetSelectionSwallowsNext", {}, "\x1b(0a\x1b)Bb", {{0, "ab"}}, 2, 0},
+        ScreenCase{"ControlEndsSequence", {}, "ab\x1b[1\rX", {{0, "abX"}}, 3, 0},
+        ScreenCase{"PositionClamped", {150}, "\x1b[3;200H", {}, 149, 2},
+        ScreenCase{"PositionMissingZeroHuge", {}, "\x1b[5;9Ha\x1b[H\x1b[0;0fb\x1b[99999999999999999999;99999999999H", {{0, "b"}, {4, "        a"}}, 79, 23},
+        ScreenCase{"RelativeMovesClamped", {80, false}, "\x1b[5;5H\x1b[999A\x1b[2C\x1b[0D\x1b[99999999999B", {}, 5, 23},
+        ScreenCase{"MoveRightStopsWithoutWrap", {80, false}, "\x1b[200C", {}, 79, 0},
+        ScreenCase{"MoveRightWrapsWithOvershoot", {80, true, 23}, "\x1b[1;78H\x1b[5C", {}, 25, 1},
+        ScreenCase{"MoveRightWrapTooFarIsZero", {80, true, 23}, "\x1b[1;78H\x1b[500C", {}, 0, 1},
+        ScreenCase{"EraseDisplayAll", {}, "abc\r\ndef\x1b[2J", {{0, ""}, {1, ""}}, 0, 0},
+        ScreenCase{"EraseBelow", {}, "abc\r\ndef\r\nghi\x1b[2;2H\x1b[J", {{0, "abc"}, {1, "d"}, {2, ""}}, 1, 1},
+        ScreenCase{"EraseAboveWholeLines", {}, "abc\r\ndef\r\nghi\x1b[2;2H\x1b[1J", {{0, ""}, {1, ""}, {2, "ghi"}}, 1, 1},
+        ScreenCase{"EraseLineParamsIgnored", {}, "abcdef\x1b[1;3H\x1b[1K", {{0, "ab"}}, 2, 0},
+        ScreenCase{"ScrollAtBottom", {}, k24Rows, {{0, "0"}, {22, "22"}, {23, "23"}}, 2, 23},
+        ScreenCase{"RegionScrollsOnlyItsRows", {}, "\x1b[1;1H4\x1b[6;11r\x1b[6;1H5\x1b[11;1HA\x1b[12;1HB\x1b[11;1H\n",
+                   {{0, "4"}, {5, ""}, {9, "A"}, {10, ""}, {11, "B"}}, 0, 10},
+        ScreenCase{"ReverseIndexAtRegionTop", {}, "\x1b[2;4r\x1b[2;1Ha\x1b[4;1Hz\x1b[2;1H\x1bM", {{1, ""}, {2, "a"}, {3, ""}}, 0, 1},
+        ScreenCase{"BadRegionIsWholeScreen", {}, "\x1b[5;3r" + k24Rows, {{0, "0"}, {23, "23"}}, 2, 23},
+        ScreenCase{"ScrollUpOnce", {}, "a\r\nb\x1b[5S", {{0, "b"}}, 1, 1},
+        ScreenCase{"InsertLinesHomeColumn", {}, "a\r\nb\r\nc\x1b[2;2H\x1b[L", {{1, ""}, {2, "b"}, {3, "c"}}, 0, 1},
+        ScreenCase{"InsertLinesHugeClears", {}, "a\r\nb\r\nc\x1b[2;2H\x1b[99999999999L", {{0, "a"}, {1, ""}, {2, ""}}, 0, 1},
+        ScreenCase{"DeleteLinesWithinRegion", {}, "a\r\nb\r\nc\r\nd\x1b[1;3r\x1b[1;1H\x1b[M", {{0, "b"}, {1, "c"}, {2, ""}, {3, "d"}}, 0, 0},
+        ScreenCase{"DeleteLinesOutsideRegionIgnored", {}, "a\r\nb\r\nc\x1b[1;2r\x1b[3;2H\x1b[M", {{2, "c"}}, 1, 2},
+        ScreenCase{"InsertChars", {10}, "abcdefghij\x1b[1;3H\x1b[2@", {{0, "ab  cdefgh"}}, 2, 0},
+        ScreenCase{"InsertCharsHugeClears", {10}, "abcdefghij\x1b[1;3H\x1b[99999999999@", {{0, "ab"}}, 2, 0},
+        ScreenCase{"DeleteChars", {10}, "abcdefghij\x1b[1;3H\x1b[0P", {{0, "abdefghij"}}, 2, 0},
+        ScreenCase{"DeleteCharsHugeClears", {10}, "abcdefghij\x1b[1;3H\x1b[4294967297P", {{0, "ab"}}, 2, 0},
+        ScreenCase{"Utf8AndInvalidBytes", {}, "\xc3\xa9\xff\xe2\x82" "A\xf0\x9f\x8e\xb5\xed\xa0\x80",
+                   {{0, "\xc3\xa9\xef\xbf\xbd\xef\xbf\xbd" "A\xf0\x9f\x8e\xb5\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"}}, 8, 0}),
+    [](const testing::TestParamInfo<ScreenCase>& param) { return std::string(param.param.Name); });
+
+TEST(VTermModel, Utf8SplitAcrossWrites) {
+  auto terminal = MakeTerminal({});
+  terminal->Write("\xe2\x82");
+  terminal->Write("\xac!");
+  EXPECT_EQ(RowText(*terminal, 0), "\xe2\x82\xac!");
+}
+
+TEST(VTermModel, LineFeedAndCarriageReturnOptions) {
+  auto terminal = MakeTerminal({});
+  terminal->Write("ab\ncd");
+  EXPECT_EQ(RowText(*terminal, 1), "  cd");
+  terminal->SetAutoCR(true);
+  terminal->Write("\ne");
+  terminal->SetAutoCR(false);
+  terminal->SetAutoLF(true);
+  terminal->Write("\rf");
+  EXPECT_EQ(RowText(*terminal, 2), "e");
+  EXPECT_EQ(RowText(*terminal, 3), "f");
+}
+
+TEST(VTermModel, OverlongSequenceDroppedWithBeep) {
+  auto terminal = MakeTerminal({});
+  int beeps = 0;
+  terminal->OnBeep = [&] { ++beeps; };
+  terminal->Write("\x1b[" + std::string(76, '1') + ";1m" + "\a");  // 79 characters: carried out
+  EXPECT_EQ(beeps, 1);
+  EXPECT_EQ(terminal->Attribute(), kDefaultAttribute | 0x08);
+  terminal->Write("\x1b[" + std::string(79, '2') + "x");  // the 80th dropped it: "x" is text
+  EXPECT_EQ(beeps, 2);
+  EXPECT_EQ(RowText(*terminal, 0), "x");
+}
+
+TEST(VTermModel, Attributes) {
+  const std::vector<std::pair<std::string, int>> cases = {
+      {"\x1b[31m", 0xF1}, {"\x1b[1;31m", 0xF9}, {"\x1b[7m", 0x87},         {"\x1b[8m", 0x00},
+      {"\x1b[8;m", 0xF0}, {"\x1b[5;44m", 0xC0}, {"\x1b[1;22m", 0xF0},     {"\x1b[31;7;27m", 0xF0},
+      {"\x1b[m", 0xF0},   {"\x1b[8J", 0xF0},    {"\x1b[8m\x1b[J", 0xF0}, {"\x1b[" + std::string(30, ';') + "1m", 0xF8},
+  };
+  for (const auto& [input, attribute] : cases) {
+    auto terminal = MakeTerminal({});
+    terminal->Write(input + "z");
+    EXPECT_EQ(terminal->Attribute(), attribute) << input.substr(1);
+    EXPECT_EQ(terminal->Line(0).Attrs[0], attribute) << input.substr(1);
+  }
+}
+
+TEST(VTermModel, ChangedArea) {
+  auto terminal = MakeTerminal({});
+  terminal->TakeChangedArea();
+  EXPECT_TRUE(terminal->ChangedArea().Empty());
+  terminal->Write("\x1b[3;5Hab\x1b[2;9Hc");
+  TChangedArea area = terminal->TakeChangedArea();
+  EXPECT_EQ(std::vector<int>({area.FirstRow, area.FirstCol, area.LastRow, area.LastCol}),
+            std::vector<int>({1, 4, 2, 8}));
+  EXPECT_FALSE(area.WholeScreen);
+  EXPECT_TRUE(terminal->ChangedArea().Empty());
+  for (const char* input : {"\x1b[24;1H\n", "\x1b[2J", "\x1b[L", "\x1b[M", "\x1b[S", "\x1bM"}) {
+    terminal->Write(input);
+    EXPECT_TRUE(terminal->TakeChangedArea().WholeScreen) << input + 1;
+  }
+}
+
+TEST(VTermModel, SizeSettersClampAndPullRegionInside) {
+  auto terminal = MakeTerminal({});
+  const std::vector<std::tuple<int, int, int, int>> sizes = {
+      {0, 0, 1, 1}, {-5, -5, 1, 1}, {5000, 151, 1000, 150}, {24, 80, 24, 80}};
+  for (const auto& [rows, cols, wantRows, wantCols] : sizes) {
+    terminal->SetRows(rows);
+    terminal->SetCols(cols);
+    EXPECT_EQ(terminal->Rows(), wantRows);
+    EXPECT_EQ(terminal->Cols(), wantCols);
+    terminal->Write("\x1b[9999;9999H\t\x1b[9999C\nxyz\n\x1bM\x1b[9999L\x1b[9999@");
+    EXPECT_LT(terminal->CursorRow(), wantRows);
+    EXPECT_LE(terminal->CursorCol(), kMaxCols);
+  }
+  terminal->SetRows(100);
+  terminal->Write("\x1b[10;90r");
+  terminal->SetRows(24);
+  EXPECT_EQ(terminal->RegionTop(), 9);
+  EXPECT_EQ(terminal->RegionBottom(), 23);
+  EXPECT_EQ(terminal->CursorRow(), 0);
+  terminal->Write("\x1b[24;1H\n");
+  EXPECT_EQ(terminal->CursorRow(), 23);
+}
+
+class LogFile : public testing::Test {
+ protected:
+  void SetUp() override {
+    Folder = std::filesystem::path(testing::TempDir()) / ("vterm_log_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(Folder);
+    std::filesystem::create_directories(Folder);
+  }
+  void TearDown() override { std::filesystem::remove_all(Folder); }
+  std::string Read(const std::string& name) {
+    std::ifstream in(Folder / name, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  std::filesystem::path Folder;
+};
+
+TEST_F(LogFile, RawBytesBetweenOpenAndClose) {
+  {
+    TVTermModel terminal((Folder / "LOG.TXT").string());
+    terminal.SetLog(true);
+    terminal.Write("a\x1b[31m\xc3");
+    terminal.WriteLn("\xa9\xff");
+    terminal.SetLog(false);
+    terminal.Write("unlogged");
+    terminal.SetLog(true);
+  }
+  EXPECT_EQ(Read("LOG.TXT"), "<Open>\na\x1b[31m\xc3\xa9\xff\r\n<Close>\n<Open>\n<Close>\n");
+}
+
+TEST_F(LogFile, OpenFailureNamesFileAndReason) {
+  for (const std::string& path : {(Folder / "missing" / "LOG.TXT").string(), std::string("/dev/full")}) {
+    TVTermModel terminal(path);
+    try {
+      terminal.SetLog(true);
+      ADD_FAILURE() << "no error for " << path;
+    } catch (const EInOutError& error) {
+      EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
+      EXPECT_NE(std::string(error.what()).find(path == "/dev/full" ? "No space" : "No such file"), std::string::npos)
+          << error.what();
+    }
+    EXPECT_FALSE(terminal.Log());
+  }
+}
+
+TEST_F(LogFile, WriteFailureKeepsTextAndReportsOnce) {
+  // A file size limit makes the log fail part-way, as a full disk would.
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  TVTermModel terminal((Folder / "LOG.TXT").string());
+  terminal.SetLog(true);
+  rlimit small = saved;
+  small.rlim_cur = 16;
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  std::vector<std::string> failures;
+  terminal.OnLogFailure = [&](const std::string& text) { failures.push_back(text); };
+  for (int i = 0; i < 3; ++i) terminal.WriteLn("trace line " + std::to_string(i));
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_NE(failures[0].find("LOG.TXT"), std::string::npos);
+  EXPECT_FALSE(terminal.Log());
+  EXPECT_EQ(RowText(terminal, 3), "trace line 2");
+}
+
+}  // namespace
+}  // namespace tambrel
