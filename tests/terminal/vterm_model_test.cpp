@@ -69,44 +69,105 @@ const std::string k24Rows = [] {
 INSTANTIATE_TEST_SUITE_P(
     Cases, Screen,
     testing::Values(
-        ScreenCase{"NoWrapKeepsOneRow", {150, false}, std::string(155, 'x'), {{0, std::string(150, 'x')}, {1, ""}}, 150, 0},
+        ScreenCase{"NoWrapKeepsOneRow",
+                   {150, false},
+                   std::string(155, 'x'),
+                   {{0, std::string(150, 'x')}, {1, ""}},
+                   150,
+                   0},
         ScreenCase{"WrapContinuesAtWrapCol", {150, true, 4}, k150 + "b", {{1, "    b"}}, 5, 1},
-        ScreenCase{"DebugTabWrapCol23", {80, true, 23}, std::string(100, 'y'), {{1, std::string(23, ' ') + std::string(20, 'y')}}, 43, 1},
+        ScreenCase{"DebugTabWrapCol23",
+                   {80, true, 23},
+                   std::string(100, 'y'),
+                   {{1, std::string(23, ' ') + std::string(20, 'y')}},
+                   43,
+                   1},
         ScreenCase{"WrapColNotBelowColsIsZero", {10, true, 10}, "0123456789ab", {{1, "ab"}}, 2, 1},
         ScreenCase{"PendingWrapUntilNextChar", {10, true}, "0123456789", {{0, "0123456789"}, {1, ""}}, 10, 0},
         ScreenCase{"ControlCharacters", {}, "ab\bc\tx\r\ny\0z\x0e\x0f"s, {{0, "ac      x"}, {1, "yz"}}, 2, 1},
         ScreenCase{"TabStopsAtLastColumn", {80, false}, std::string(78, ' ') + "\t", {}, 80, 0},
         ScreenCase{"TabNeverBack", {10, false}, std::string(12, ' ') + "\t", {}, 12, 0},
         ScreenCase{"BackspaceNotBelowZero", {}, "\b\bq", {{0, "q"}}, 1, 0},
-        ScreenCase{"LoneEscapePutsChar", {}, "\x1bx\x1b" "7\x1b" "D", {{0, "x"}}, 1, 0},
+        ScreenCase{"LoneEscapePutsChar",
+                   {},
+                   "\x1bx\x1b"
+                   "7\x1b"
+                   "D",
+                   {{0, "x"}},
+                   1,
+                   0},
         ScreenCase{"CharsetSelectionSwallowsNext", {}, "\x1b(0a\x1b)Bb", {{0, "ab"}}, 2, 0},
         ScreenCase{"ControlEndsSequence", {}, "ab\x1b[1\rX", {{0, "abX"}}, 3, 0},
         ScreenCase{"PositionClamped", {150}, "\x1b[3;200H", {}, 149, 2},
-        ScreenCase{"PositionMissingZeroHuge", {}, "\x1b[5;9Ha\x1b[H\x1b[0;0fb\x1b[99999999999999999999;99999999999H", {{0, "b"}, {4, "        a"}}, 79, 23},
-        ScreenCase{"RelativeMovesClamped", {80, false}, "\x1b[5;5H\x1b[999A\x1b[2C\x1b[0D\x1b[99999999999B", {}, 5, 23},
+        ScreenCase{"PositionMissingZeroHuge",
+                   {},
+                   "\x1b[5;9Ha\x1b[H\x1b[0;0fb\x1b[99999999999999999999;99999999999H",
+                   {{0, "b"}, {4, "        a"}},
+                   79,
+                   23},
+        ScreenCase{"RelativeMovesClamped",
+                   {80, false},
+                   "\x1b[5;5H\x1b[999A\x1b[2C\x1b[0D\x1b[99999999999B",
+                   {},
+                   5,
+                   23},
         ScreenCase{"MoveRightStopsWithoutWrap", {80, false}, "\x1b[200C", {}, 79, 0},
         ScreenCase{"MoveRightWrapsWithOvershoot", {80, true, 23}, "\x1b[1;78H\x1b[5C", {}, 25, 1},
         ScreenCase{"MoveRightWrapTooFarIsZero", {80, true, 23}, "\x1b[1;78H\x1b[500C", {}, 0, 1},
         ScreenCase{"EraseDisplayAll", {}, "abc\r\ndef\x1b[2J", {{0, ""}, {1, ""}}, 0, 0},
-        ScreenCase{"EraseBelow", {}, "abc\r\ndef\r\nghi\x1b[2;2H\x1b[J", {{0, "abc"}, {1, "d"}, {2, ""}}, 1, 1},
-        ScreenCase{"EraseAboveWholeLines", {}, "abc\r\ndef\r\nghi\x1b[2;2H\x1b[1J", {{0, ""}, {1, ""}, {2, "ghi"}}, 1, 1},
+        ScreenCase{
+            "EraseBelow", {}, "abc\r\ndef\r\nghi\x1b[2;2H\x1b[J", {{0, "abc"}, {1, "d"}, {2, ""}}, 1, 1},
+        ScreenCase{"EraseAboveWholeLines",
+                   {},
+                   "abc\r\ndef\r\nghi\x1b[2;2H\x1b[1J",
+                   {{0, ""}, {1, ""}, {2, "ghi"}},
+                   1,
+                   1},
         ScreenCase{"EraseLineParamsIgnored", {}, "abcdef\x1b[1;3H\x1b[1K", {{0, "ab"}}, 2, 0},
         ScreenCase{"ScrollAtBottom", {}, k24Rows, {{0, "0"}, {22, "22"}, {23, "23"}}, 2, 23},
-        ScreenCase{"RegionScrollsOnlyItsRows", {}, "\x1b[1;1H4\x1b[6;11r\x1b[6;1H5\x1b[11;1HA\x1b[12;1HB\x1b[11;1H\n",
-                   {{0, "4"}, {5, ""}, {9, "A"}, {10, ""}, {11, "B"}}, 0, 10},
-        ScreenCase{"ReverseIndexAtRegionTop", {}, "\x1b[2;4r\x1b[2;1Ha\x1b[4;1Hz\x1b[2;1H\x1bM", {{1, ""}, {2, "a"}, {3, ""}}, 0, 1},
+        ScreenCase{"RegionScrollsOnlyItsRows",
+                   {},
+                   "\x1b[1;1H4\x1b[6;11r\x1b[6;1H5\x1b[11;1HA\x1b[12;1HB\x1b[11;1H\n",
+                   {{0, "4"}, {5, ""}, {9, "A"}, {10, ""}, {11, "B"}},
+                   0,
+                   10},
+        ScreenCase{"ReverseIndexAtRegionTop",
+                   {},
+                   "\x1b[2;4r\x1b[2;1Ha\x1b[4;1Hz\x1b[2;1H\x1bM",
+                   {{1, ""}, {2, "a"}, {3, ""}},
+                   0,
+                   1},
         ScreenCase{"BadRegionIsWholeScreen", {}, "\x1b[5;3r" + k24Rows, {{0, "0"}, {23, "23"}}, 2, 23},
         ScreenCase{"ScrollUpOnce", {}, "a\r\nb\x1b[5S", {{0, "b"}}, 1, 1},
-        ScreenCase{"InsertLinesHomeColumn", {}, "a\r\nb\r\nc\x1b[2;2H\x1b[L", {{1, ""}, {2, "b"}, {3, "c"}}, 0, 1},
-        ScreenCase{"InsertLinesHugeClears", {}, "a\r\nb\r\nc\x1b[2;2H\x1b[99999999999L", {{0, "a"}, {1, ""}, {2, ""}}, 0, 1},
-        ScreenCase{"DeleteLinesWithinRegion", {}, "a\r\nb\r\nc\r\nd\x1b[1;3r\x1b[1;1H\x1b[M", {{0, "b"}, {1, "c"}, {2, ""}, {3, "d"}}, 0, 0},
-        ScreenCase{"DeleteLinesOutsideRegionIgnored", {}, "a\r\nb\r\nc\x1b[1;2r\x1b[3;2H\x1b[M", {{2, "c"}}, 1, 2},
+        ScreenCase{
+            "InsertLinesHomeColumn", {}, "a\r\nb\r\nc\x1b[2;2H\x1b[L", {{1, ""}, {2, "b"}, {3, "c"}}, 0, 1},
+        ScreenCase{"InsertLinesHugeClears",
+                   {},
+                   "a\r\nb\r\nc\x1b[2;2H\x1b[99999999999L",
+                   {{0, "a"}, {1, ""}, {2, ""}},
+                   0,
+                   1},
+        ScreenCase{"DeleteLinesWithinRegion",
+                   {},
+                   "a\r\nb\r\nc\r\nd\x1b[1;3r\x1b[1;1H\x1b[M",
+                   {{0, "b"}, {1, "c"}, {2, ""}, {3, "d"}},
+                   0,
+                   0},
+        ScreenCase{
+            "DeleteLinesOutsideRegionIgnored", {}, "a\r\nb\r\nc\x1b[1;2r\x1b[3;2H\x1b[M", {{2, "c"}}, 1, 2},
         ScreenCase{"InsertChars", {10}, "abcdefghij\x1b[1;3H\x1b[2@", {{0, "ab  cdefgh"}}, 2, 0},
         ScreenCase{"InsertCharsHugeClears", {10}, "abcdefghij\x1b[1;3H\x1b[99999999999@", {{0, "ab"}}, 2, 0},
         ScreenCase{"DeleteChars", {10}, "abcdefghij\x1b[1;3H\x1b[0P", {{0, "abdefghij"}}, 2, 0},
         ScreenCase{"DeleteCharsHugeClears", {10}, "abcdefghij\x1b[1;3H\x1b[4294967297P", {{0, "ab"}}, 2, 0},
-        ScreenCase{"Utf8AndInvalidBytes", {}, "\xc3\xa9\xff\xe2\x82" "A\xf0\x9f\x8e\xb5\xed\xa0\x80",
-                   {{0, "\xc3\xa9\xef\xbf\xbd\xef\xbf\xbd" "A\xf0\x9f\x8e\xb5\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"}}, 8, 0}),
+        ScreenCase{"Utf8AndInvalidBytes",
+                   {},
+                   "\xc3\xa9\xff\xe2\x82"
+                   "A\xf0\x9f\x8e\xb5\xed\xa0\x80",
+                   {{0,
+                     "\xc3\xa9\xef\xbf\xbd\xef\xbf\xbd"
+                     "A\xf0\x9f\x8e\xb5\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"}},
+                   8,
+                   0}),
     [](const testing::TestParamInfo<ScreenCase>& param) { return std::string(param.param.Name); });
 
 TEST(VTermModel, Utf8SplitAcrossWrites) {
@@ -143,9 +204,10 @@ TEST(VTermModel, OverlongSequenceDroppedWithBeep) {
 
 TEST(VTermModel, Attributes) {
   const std::vector<std::pair<std::string, int>> cases = {
-      {"\x1b[31m", 0xF1}, {"\x1b[1;31m", 0xF9}, {"\x1b[7m", 0x87},         {"\x1b[8m", 0x00},
-      {"\x1b[8;m", 0xF0}, {"\x1b[5;44m", 0xC0}, {"\x1b[1;22m", 0xF0},     {"\x1b[31;7;27m", 0xF0},
-      {"\x1b[m", 0xF0},   {"\x1b[8J", 0xF0},    {"\x1b[8m\x1b[J", 0xF0}, {"\x1b[" + std::string(30, ';') + "1m", 0xF8},
+      {"\x1b[31m", 0xF1},   {"\x1b[1;31m", 0xF9},    {"\x1b[7m", 0x87},
+      {"\x1b[8m", 0x00},    {"\x1b[8;m", 0xF0},      {"\x1b[5;44m", 0xC0},
+      {"\x1b[1;22m", 0xF0}, {"\x1b[31;7;27m", 0xF0}, {"\x1b[m", 0xF0},
+      {"\x1b[8J", 0xF0},    {"\x1b[8m\x1b[J", 0xF0}, {"\x1b[" + std::string(30, ';') + "1m", 0xF8},
   };
   for (const auto& [input, attribute] : cases) {
     auto terminal = MakeTerminal({});
@@ -232,7 +294,8 @@ TEST_F(LogFile, OpenFailureNamesFileAndReason) {
       ADD_FAILURE() << "no error for " << path;
     } catch (const EInOutError& error) {
       EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
-      EXPECT_NE(std::string(error.what()).find(path == "/dev/full" ? "No space" : "No such file"), std::string::npos)
+      EXPECT_NE(std::string(error.what()).find(path == "/dev/full" ? "No space" : "No such file"),
+                std::string::npos)
           << error.what();
     }
     EXPECT_FALSE(terminal.Log());
