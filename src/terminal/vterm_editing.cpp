@@ -42,8 +42,10 @@ void TVTermModel::InsertChars(int count) {
     return;
   }
   TLine& line = Screen.Line(Row);
-  std::copy_backward(line.Chars.begin() + Col, line.Chars.begin() + NumCols - count, line.Chars.begin() + NumCols);
-  std::copy_backward(line.Attrs.begin() + Col, line.Attrs.begin() + NumCols - count, line.Attrs.begin() + NumCols);
+  std::copy_backward(line.Chars.begin() + Col, line.Chars.begin() + NumCols - count,
+                     line.Chars.begin() + NumCols);
+  std::copy_backward(line.Attrs.begin() + Col, line.Attrs.begin() + NumCols - count,
+                     line.Attrs.begin() + NumCols);
   Screen.ClearCells(Row, Col, Col + count - 1, Attr);
   MarkCells(Row, Col, NumCols - 1);
 }

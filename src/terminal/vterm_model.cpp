@@ -133,11 +133,13 @@ void TVTermModel::Interpret(char32_t c) {
 }
 
 void TVTermModel::CollectEscape(char32_t c) {
-  const bool endsAtOnce = EscapeLength == 0 && std::u32string_view(U"78<=>DEHM").find(c) != std::u32string_view::npos;
+  const bool endsAtOnce =
+      EscapeLength == 0 && std::u32string_view(U"78<=>DEHM").find(c) != std::u32string_view::npos;
   const bool afterCharsetIntroducer =
       EscapeLength == 1 && std::string_view("()*+").find(EscapeBuffer[0]) != std::string_view::npos;
   const bool parameter = c == U' ' || c == U';' || c == U'?' || (c >= U'0' && c <= U'9');
-  const bool introducer = EscapeLength == 0 && std::u32string_view(U"[()*+").find(c) != std::u32string_view::npos;
+  const bool introducer =
+      EscapeLength == 0 && std::u32string_view(U"[()*+").find(c) != std::u32string_view::npos;
   if (endsAtOnce || afterCharsetIntroducer || !(parameter || introducer)) {
     EndEscape(c);
     return;

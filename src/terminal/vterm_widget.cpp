@@ -106,7 +106,8 @@ QPoint TCustomVTerm::CellPosition(int col, int row) const {
 
 QSize TCustomVTerm::sizeHint() const {
   const int frame = 2 * frameWidth();
-  return QSize(Cols() * Cell.CharWidth + 2 * kMarginX + frame, Rows() * Cell.LineHeight + 2 * kMarginY + frame);
+  return QSize(Cols() * Cell.CharWidth + 2 * kMarginX + frame,
+               Rows() * Cell.LineHeight + 2 * kMarginY + frame);
 }
 
 void TCustomVTerm::AfterWrite() {

@@ -42,7 +42,8 @@ TScreenState StateOf(const TVTermModel& terminal) {
 // moves vertically relative to a partial scroll region, tabs and backspaces away from the edge).
 class TStreamMaker {
  public:
-  TStreamMaker(uint32_t seed, int cols, int rows) : Random(seed), Cols(cols), Rows(rows), Terminal(FreshTerminal(cols, rows)) {}
+  TStreamMaker(uint32_t seed, int cols, int rows)
+      : Random(seed), Cols(cols), Rows(rows), Terminal(FreshTerminal(cols, rows)) {}
 
   std::vector<std::string> Make(int tokenCount) {
     std::vector<std::string> tokens;
@@ -75,10 +76,13 @@ class TStreamMaker {
     static const char* const kWide[] = {"\xc3\xa9", "\xc3\x9f", "\xce\xa9", "\xd0\xb6", "\xe2\x82\xac"};
     std::string text;
     const int length = 1 + Pick(std::max(maxLength, 1));
-    for (int i = 0; i < length; ++i) text += Pick(10) == 0 ? kWide[Pick(5)] : std::string(1, static_cast<char>(' ' + Pick(95)));
+    for (int i = 0; i < length; ++i)
+      text += Pick(10) == 0 ? kWide[Pick(5)] : std::string(1, static_cast<char>(' ' + Pick(95)));
     return text;
   }
-  std::string Position() { return "\x1b[" + Param(Rows + 5) + (Pick(3) ? ";" + Param(Cols + 5) : "") + (Pick(2) ? "H" : "f"); }
+  std::string Position() {
+    return "\x1b[" + Param(Rows + 5) + (Pick(3) ? ";" + Param(Cols + 5) : "") + (Pick(2) ? "H" : "f");
+  }
 
   std::string Next() {
     const int col = Terminal->CursorCol(), row = Terminal->CursorRow();
@@ -105,7 +109,12 @@ class TStreamMaker {
       }
       case 7: {
         const int n = 1 + Pick(8);
-        return !pending && col + n < Cols ? "\x1b[" + std::string(Pick(2) ? std::to_string(n) : n == 1 ? "" : std::to_string(n)) + "C" : "";
+        return !pending && col + n < Cols ? "\x1b[" +
+                                                std::string(Pick(2)  ? std::to_string(n)
+                                                            : n == 1 ? ""
+                                                                     : std::to_string(n)) +
+                                                "C"
+                                          : "";
       }
       case 8:
         return Position();
@@ -157,17 +166,20 @@ std::string Hex(const std::string& bytes) {
 std::string Unhex(const std::string& hex) {
   if (hex == "-") return {};
   std::string bytes;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+  for (size_t i = 0; i + 1 < hex.size(); i += 2)
+    bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
   return bytes;
 }
 
 // One oracle run for several inputs, each (cols, rows, bytes).
 std::vector<TScreenState> RunOracle(const std::vector<std::tuple<int, int, std::string>>& inputs) {
   std::string input;
-  for (const auto& [cols, rows, bytes] : inputs) input += std::to_string(cols) + " " + std::to_string(rows) + " " + Hex(bytes) + "\n";
+  for (const auto& [cols, rows, bytes] : inputs)
+    input += std::to_string(cols) + " " + std::to_string(rows) + " " + Hex(bytes) + "\n";
   TChildOptions options;
   options.Input = input;
-  const TChildResult result = RunChild({"/usr/bin/env", "node", (kOracleDir / "xterm_oracle.mjs").string()}, options);
+  const TChildResult result =
+      RunChild({"/usr/bin/env", "node", (kOracleDir / "xterm_oracle.mjs").string()}, options);
   EXPECT_EQ(result.ExitStatus, 0) << result.Err;
   std::istringstream out(result.Out);
   std::vector<TScreenState> states;
@@ -185,7 +197,9 @@ std::vector<TScreenState> RunOracle(const std::vector<std::tuple<int, int, std::
 std::string Escaped(const std::string& bytes) {
   std::string text;
   for (const unsigned char c : bytes) {
-    text += c == 27 ? std::string("\\e") : c < 32 || c >= 127 ? "\\x" + Hex(std::string(1, static_cast<char>(c))) : std::string(1, static_cast<char>(c));
+    text += c == 27              ? std::string("\\e")
+            : c < 32 || c >= 127 ? "\\x" + Hex(std::string(1, static_cast<char>(c)))
+                                 : std::string(1, static_cast<char>(c));
   }
   return text;
 }
@@ -205,12 +219,13 @@ std::string ShortestDifference(const TCase& c) {
     const TScreenState ours = OurState(c, n);
     if (ours == theirs[n - 1]) continue;
     std::ostringstream report;
-    report << "seed " << c.Seed << " at " << c.Cols << "x" << c.Rows << ", first " << n << " tokens: \"" << Escaped(c.Bytes(n))
-           << "\"\n  cursor ours " << ours.CursorX << "," << ours.CursorY << " theirs " << theirs[n - 1].CursorX << ","
-           << theirs[n - 1].CursorY;
+    report << "seed " << c.Seed << " at " << c.Cols << "x" << c.Rows << ", first " << n << " tokens: \""
+           << Escaped(c.Bytes(n)) << "\"\n  cursor ours " << ours.CursorX << "," << ours.CursorY << " theirs "
+           << theirs[n - 1].CursorX << "," << theirs[n - 1].CursorY;
     for (size_t row = 0; row < ours.Rows.size() && row < theirs[n - 1].Rows.size(); ++row) {
       if (ours.Rows[row] != theirs[n - 1].Rows[row]) {
-        report << "\n  row " << row << " ours \"" << ours.Rows[row] << "\" theirs \"" << theirs[n - 1].Rows[row] << "\"";
+        report << "\n  row " << row << " ours \"" << ours.Rows[row] << "\" theirs \""
+               << theirs[n - 1].Rows[row] << "\"";
       }
     }
     return report.str();
