@@ -39,6 +39,11 @@ char16_t KeyCharacter(const QKeyEvent& event) {
     return static_cast<char16_t>(event.key() - Qt::Key_A + 1);
   }
   const QString text = event.text();
+  if (event.key() >= Qt::Key_A && event.key() <= Qt::Key_Z) {
+    // Lower case unless Caps Lock (seen in the text) or Shift is on.
+    const QChar letter = text.isEmpty() ? QChar(event.key() - Qt::Key_A + 'a') : text.at(0);
+    return (event.modifiers() & Qt::ShiftModifier ? letter.toUpper() : letter).unicode();
+  }
   return text.isEmpty() ? 0 : text.at(0).unicode();
 }
 
@@ -187,10 +192,16 @@ void TCustomVTerm::PaintRow(QPainter& painter, int row, int left, int right) con
     const int runLeft = start == 0 ? left : x;
     const int runRight = end == cols ? right + 1 : CellPosition(end, row).x();
     const TCellColours colours = CellColours(attribute, MonoChromeOn);
-    painter.fillRect(QRect(runLeft, y, runRight - runLeft, Cell.LineHeight), ToQColor(colours.Background));
+    const QRect runRect(runLeft, y, runRight - runLeft, Cell.LineHeight);
+    painter.fillRect(runRect, ToQColor(colours.Background));
     if (!blank) {
+      // Glyphs that reach beyond their cells (block elements, accents) stay inside the run, so that
+      // repainting a neighbour leaves the same pixels as painting everything.
+      painter.save();
+      painter.setClipRect(runRect, Qt::IntersectClip);
       painter.setPen(ToQColor(colours.Text));
       painter.drawText(QPoint(x, y + Cell.Ascent), QString::fromUcs4(line.Chars.data() + start, end - start));
+      painter.restore();
     }
     start = end;
   }
