@@ -22,7 +22,8 @@ void CheckInside(const tambrel::TVTermModel& terminal) {
   Check(terminal.RegionBottom() < terminal.Rows());
   const tambrel::TChangedArea& area = terminal.ChangedArea();
   Check(area.Empty() || area.WholeScreen ||
-        (area.FirstRow >= 0 && area.LastRow < terminal.Rows() && area.FirstCol >= 0 && area.LastCol <= tambrel::kMaxCols));
+        (area.FirstRow >= 0 && area.LastRow < terminal.Rows() && area.FirstCol >= 0 &&
+         area.LastCol <= tambrel::kMaxCols));
 }
 
 }  // namespace
