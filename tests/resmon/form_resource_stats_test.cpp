@@ -12,16 +12,7 @@
 namespace tambrel {
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "test_resmon_form";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
-}
-
 TEST(FormResourceStats, NamesTimerCloseAndReset) {
-  App();
   uint64_t available = 3'000'000'000;
   TFormResourceStats form(nullptr, [&] {
     return std::optional(TMemoryStatus{10, 4'000'000'000, available, 0, 0, 1'000'000, 1'000});

@@ -48,6 +48,10 @@ struct ScreenCase {
   int Col, Row;
 };
 
+void PrintTo(const ScreenCase& c, std::ostream* out) {
+  *out << c.Name;
+}
+
 class Screen : public testing::TestWithParam<ScreenCase> {};
 
 TEST_P(Screen, TextAndCursor) {

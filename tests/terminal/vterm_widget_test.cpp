@@ -14,18 +14,9 @@
 namespace tambrel {
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "test_terminal_widget";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
-}
-
 class VTermWidget : public testing::Test {
  protected:
   void SetUp() override {
-    App();
     Term = std::make_unique<TVTerm>(nullptr, "/nonexistent/LOG.TXT");
     Term->SetRows(10);
     Term->SetCols(40);
