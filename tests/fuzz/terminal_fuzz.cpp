@@ -26,6 +26,29 @@ void CheckInside(const tambrel::TVTermModel& terminal) {
          area.LastCol <= tambrel::kMaxCols));
 }
 
+void SetProperty(tambrel::TVTermModel& terminal, int which, int value) {
+  switch (which) {
+    case 0:
+      return terminal.SetRows(value);
+    case 1:
+      return terminal.SetCols(value);
+    case 2:
+      terminal.SetAutoWrap(value & 1);
+      terminal.SetAutoLF(value & 2);
+      return terminal.SetAutoCR(value & 4);
+    case 3:
+      return terminal.SetAutoWrapCol(value);
+    case 4:
+      return terminal.SetAttribute(static_cast<uint8_t>(value));
+    case 5:
+      return terminal.Clear();
+    case 6:
+      return terminal.ClearToEndOfLine();
+    default:
+      terminal.TakeChangedArea();
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -34,44 +57,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto next = [&]() -> int { return at < size ? data[at++] : 0; };
   while (at < size) {
     const int op = next();
-    const int value = static_cast<int16_t>(next() << 8 | next());
-    switch (op % 12) {
-      case 0:
-        terminal.SetRows(value);
-        break;
-      case 1:
-        terminal.SetCols(value);
-        break;
-      case 2:
-        terminal.SetAutoWrap(value & 1);
-        terminal.SetAutoLF(value & 2);
-        terminal.SetAutoCR(value & 4);
-        break;
-      case 3:
-        terminal.SetAutoWrapCol(value);
-        break;
-      case 4:
-        terminal.SetAttribute(static_cast<uint8_t>(value));
-        break;
-      case 5:
-        terminal.Clear();
-        break;
-      case 6:
-        terminal.ClearToEndOfLine();
-        break;
-      case 7:
-        terminal.TakeChangedArea();
-        break;
-      default: {
-        const size_t length = std::min(size - at, static_cast<size_t>(value & 0xFF));
-        const std::string_view text(reinterpret_cast<const char*>(data + at), length);
-        at += length;
-        if (op & 1) {
-          terminal.WriteLn(text);
-        } else {
-          terminal.Write(text);
-        }
-      }
+    const int high = next();
+    const int value = static_cast<int16_t>(high << 8 | next());
+    if (op % 12 < 8) {
+      SetProperty(terminal, op % 12, value);
+    } else {
+      const size_t length = std::min(size - at, static_cast<size_t>(value & 0xFF));
+      const std::string_view text(reinterpret_cast<const char*>(data + at), length);
+      at += length;
+      op & 1 ? terminal.WriteLn(text) : terminal.Write(text);
     }
     CheckInside(terminal);
   }

@@ -18,7 +18,7 @@ const std::filesystem::path kOracleDir = std::filesystem::path(TAMBREL_SOURCE_DI
 
 struct TScreenState {
   int CursorX = 0, CursorY = 0;
-  std::vector<std::string> Rows;
+  std::vector<std::u32string> Rows;
   friend bool operator==(const TScreenState&, const TScreenState&) = default;
 };
 
@@ -163,12 +163,13 @@ std::string Hex(const std::string& bytes) {
   return hex;
 }
 
-std::string Unhex(const std::string& hex) {
-  if (hex == "-") return {};
-  std::string bytes;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2)
-    bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-  return bytes;
+// A row as the oracle gives it: its code points in hex, separated by ".", or "-" when empty.
+std::u32string ParseRow(const std::string& word) {
+  std::u32string row;
+  std::istringstream points(word == "-" ? "" : word);
+  for (std::string point; std::getline(points, point, '.');)
+    row += static_cast<char32_t>(std::stoul(point, nullptr, 16));
+  return row;
 }
 
 // One oracle run for several inputs, each (cols, rows, bytes).
@@ -188,20 +189,10 @@ std::vector<TScreenState> RunOracle(const std::vector<std::tuple<int, int, std::
     if (word != "CURSOR") break;
     TScreenState state;
     out >> state.CursorX >> state.CursorY;
-    for (std::string line; out >> line && line != "END";) state.Rows.push_back(Unhex(line));
+    for (std::string line; out >> line && line != "END";) state.Rows.push_back(ParseRow(line));
     states.push_back(state);
   }
   return states;
-}
-
-std::string Escaped(const std::string& bytes) {
-  std::string text;
-  for (const unsigned char c : bytes) {
-    text += c == 27              ? std::string("\\e")
-            : c < 32 || c >= 127 ? "\\x" + Hex(std::string(1, static_cast<char>(c)))
-                                 : std::string(1, static_cast<char>(c));
-  }
-  return text;
 }
 
 TScreenState OurState(const TCase& c, size_t tokenCount) {
@@ -219,13 +210,13 @@ std::string ShortestDifference(const TCase& c) {
     const TScreenState ours = OurState(c, n);
     if (ours == theirs[n - 1]) continue;
     std::ostringstream report;
-    report << "seed " << c.Seed << " at " << c.Cols << "x" << c.Rows << ", first " << n << " tokens: \""
-           << Escaped(c.Bytes(n)) << "\"\n  cursor ours " << ours.CursorX << "," << ours.CursorY << " theirs "
-           << theirs[n - 1].CursorX << "," << theirs[n - 1].CursorY;
+    report << "seed " << c.Seed << " at " << c.Cols << "x" << c.Rows << ", first " << n
+           << " tokens: " << testing::PrintToString(c.Bytes(n)) << "\n  cursor ours " << ours.CursorX << ","
+           << ours.CursorY << " theirs " << theirs[n - 1].CursorX << "," << theirs[n - 1].CursorY;
     for (size_t row = 0; row < ours.Rows.size() && row < theirs[n - 1].Rows.size(); ++row) {
       if (ours.Rows[row] != theirs[n - 1].Rows[row]) {
-        report << "\n  row " << row << " ours \"" << ours.Rows[row] << "\" theirs \""
-               << theirs[n - 1].Rows[row] << "\"";
+        report << "\n  row " << row << " ours " << testing::PrintToString(ours.Rows[row]) << " theirs "
+               << testing::PrintToString(theirs[n - 1].Rows[row]);
       }
     }
     return report.str();

