@@ -36,8 +36,8 @@ std::unique_ptr<TVTermModel> DebugTabTerminal() {
 
 // A routed item's line: time, device and bytes.
 std::string TraceLine(int i) {
-  return StrFormat("%s 100 90 %02X 64 80 %02X 00 B0 07 7F C0", FormatPlayTime(static_cast<uint32_t>(i)).c_str(), i % 128,
-                   (i + 7) % 128);
+  return StrFormat("%s 100 90 %02X 64 80 %02X 00 B0 07 7F C0",
+                   FormatPlayTime(static_cast<uint32_t>(i)).c_str(), i % 128, (i + 7) % 128);
 }
 
 }  // namespace
@@ -71,7 +71,8 @@ int main(int argc, char** argv) {
     ms.push_back(Seconds(start) * 1000);
   }
   std::sort(ms.begin(), ms.end());
-  std::printf("WriteLn of one %zu-character line: median %.2f ms, max %.2f ms over %zu runs (target <= 20 ms)\n",
-              sysex.size(), ms[ms.size() / 2], ms.back(), ms.size());
+  std::printf(
+      "WriteLn of one %zu-character line: median %.2f ms, max %.2f ms over %zu runs (target <= 20 ms)\n",
+      sysex.size(), ms[ms.size() / 2], ms.back(), ms.size());
   return 0;
 }

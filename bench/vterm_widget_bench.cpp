@@ -3,7 +3,8 @@
 // into a 1000 x 80 terminal in a scroll box that follows the cursor, and a 10 ms heartbeat timer on
 // the window thread measures how late it runs. Every line must arrive, in order.
 //
-//   QT_QPA_PLATFORM=offscreen tambrel_vterm_widget_bench [lines per second, default 5000] [seconds, default 5]
+//   QT_QPA_PLATFORM=offscreen tambrel_vterm_widget_bench [lines per second, default 5000] [seconds, default
+//   5]
 
 #include <QApplication>
 #include <QScrollArea>
@@ -109,10 +110,11 @@ int main(int argc, char** argv) {
   std::sort(lateMs.begin(), lateMs.end());
   const double p99 = lateMs.empty() ? 0 : lateMs[lateMs.size() * 99 / 100];
   const double worst = lateMs.empty() ? 0 : lateMs.back();
-  std::printf("%d lines at %d/s over %.2f s: %d received, %d out of order, %d drains\n", total, rate, elapsed, received,
-              outOfOrder, drains);
-  std::printf("heartbeat (10 ms): %zu beats, lateness p99 %.1f ms, max %.1f ms (target: never more than 100 ms)\n",
-              lateMs.size(), p99, worst);
+  std::printf("%d lines at %d/s over %.2f s: %d received, %d out of order, %d drains\n", total, rate, elapsed,
+              received, outOfOrder, drains);
+  std::printf(
+      "heartbeat (10 ms): %zu beats, lateness p99 %.1f ms, max %.1f ms (target: never more than 100 ms)\n",
+      lateMs.size(), p99, worst);
   const bool ok = received == total && outOfOrder == 0 && worst <= 100;
   std::printf("%s\n", ok ? "PASS" : "FAIL");
   return ok ? 0 : 1;
