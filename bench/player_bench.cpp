@@ -231,10 +231,10 @@ int main(int argc, char** argv) {
   const char* tunables = std::getenv("GLIBC_TUNABLES");
   std::printf("heap: GLIBC_TUNABLES=%s\n", tunables != nullptr ? tunables : "(unset)");
   const size_t timingItems = argc > 1 ? static_cast<size_t>(std::atol(argv[1])) : 2000;
-  constexpr size_t Million = 1000000;
-  tambrel::Memory(Million);
-  tambrel::Loading(Million);
-  tambrel::Taking(Million);
+  constexpr size_t million = 1000000;
+  tambrel::Memory(million);
+  tambrel::Loading(million);
+  tambrel::Taking(million);
   tambrel::Timing(std::max<size_t>(timingItems, 2));
   return 0;
 }

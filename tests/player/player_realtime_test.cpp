@@ -109,13 +109,14 @@ TEST(RealtimePlayer, DestroyedWhileWaitingOrPlaying) {
 // Batches come and go on one thread while the player runs on its timer thread; every item of the batch
 // that stays loaded is delivered exactly once.
 TEST(RealtimePlayer, LoadingAndUnloadingDuringPlayLosesAndRepeatsNothing) {
-  constexpr int32_t Steady = 1500;
+  constexpr int32_t steadyCount = 1500;
   TTimedBatch steady;
-  for (int32_t i = 0; i < Steady; ++i) steady.Append(new TTimedData(static_cast<uint32_t>(i), nullptr, 0, i));
-  steady.Append(new TEndMarker(Steady, nullptr));
+  for (int32_t i = 0; i < steadyCount; ++i)
+    steady.Append(new TTimedData(static_cast<uint32_t>(i), nullptr, 0, i));
+  steady.Append(new TEndMarker(steadyCount, nullptr));
   TTimedBatch noise;
   std::mt19937 random(7);
-  for (int i = 0; i < 300; ++i) noise.Append(new TTimedData(random() % Steady, nullptr, 0, -1 - i));
+  for (int i = 0; i < 300; ++i) noise.Append(new TTimedData(random() % steadyCount, nullptr, 0, -1 - i));
 
   TPlayer player;
   Recorder rec;
@@ -136,7 +137,7 @@ TEST(RealtimePlayer, LoadingAndUnloadingDuringPlayLosesAndRepeatsNothing) {
   loader.join();
   ASSERT_TRUE(ended);
   Detach(player);
-  std::vector<int> seen(Steady, 0);
+  std::vector<int> seen(steadyCount, 0);
   std::lock_guard<std::mutex> guard(rec.mutex);
   // A removal while the end marker is pending puts the read position back to the start, as
   // the player is meant to, so what plays after the end marker is not part of this run.
@@ -144,12 +145,12 @@ TEST(RealtimePlayer, LoadingAndUnloadingDuringPlayLosesAndRepeatsNothing) {
   int32_t last = -1;
   for (int32_t device : rec.devices) {
     if (device < 0) continue;
-    ASSERT_LT(device, Steady);
+    ASSERT_LT(device, steadyCount);
     ++seen[static_cast<size_t>(device)];
     EXPECT_GT(device, last) << "out of order";
     last = device;
   }
-  for (int32_t i = 0; i < Steady; ++i) EXPECT_EQ(seen[static_cast<size_t>(i)], 1) << "item " << i;
+  for (int32_t i = 0; i < steadyCount; ++i) EXPECT_EQ(seen[static_cast<size_t>(i)], 1) << "item " << i;
 }
 
 }  // namespace
