@@ -1,4 +1,4 @@
-#include "app/wake_pipe.h"
+#include "cli/wake_pipe.h"
 
 #include <fcntl.h>
 #include <poll.h>
