@@ -114,8 +114,7 @@ TFigures Median(TFigures (*measure)(int32_t), int32_t outer) {
 int main(int, char** argv) {
   // The programs run on the huge-page heap; so are they measured.
   tambrel::UseHugePageHeap(argv);
-  const char* tunables = std::getenv("GLIBC_TUNABLES");
-  std::printf("heap: GLIBC_TUNABLES=%s\n", tunables != nullptr ? tunables : "(unset)");
+  std::printf("heap: GLIBC_TUNABLES=%s\n", tambrel::StartTunables().value_or("(unset)").c_str());
   for (const int32_t outer : {1000, 10000}) {
     const TFigures expanded = Median(Expand, outer);
     const TFigures alone = Median(ItemsAlone, outer);

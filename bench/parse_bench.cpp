@@ -198,8 +198,7 @@ void Print(const char* title, std::vector<TFigures> runs, std::size_t sourceByte
 int main(int, char** argv) {
   // The programs run on the huge-page heap; so are they measured.
   tambrel::UseHugePageHeap(argv);
-  const char* tunables = std::getenv("GLIBC_TUNABLES");
-  std::printf("heap: GLIBC_TUNABLES=%s\n", tunables != nullptr ? tunables : "(unset)");
+  std::printf("heap: GLIBC_TUNABLES=%s\n", tambrel::StartTunables().value_or("(unset)").c_str());
   const std::string text = GenerateScript();
   // A short file name, as script names usually are: every node keeps a copy of it, and one of up to
   // 15 characters lives inside the node's string instead of a heap block of its own.

@@ -228,8 +228,7 @@ void Taking(size_t n) {
 int main(int argc, char** argv) {
   // The programs run on the huge-page heap; so are they measured.
   tambrel::UseHugePageHeap(argv);
-  const char* tunables = std::getenv("GLIBC_TUNABLES");
-  std::printf("heap: GLIBC_TUNABLES=%s\n", tunables != nullptr ? tunables : "(unset)");
+  std::printf("heap: GLIBC_TUNABLES=%s\n", tambrel::StartTunables().value_or("(unset)").c_str());
   const size_t timingItems = argc > 1 ? static_cast<size_t>(std::atol(argv[1])) : 2000;
   constexpr size_t million = 1000000;
   tambrel::Memory(million);
