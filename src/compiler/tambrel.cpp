@@ -85,6 +85,7 @@ int32_t TTambrel::Compile(TPlayer* player, const std::string& dumpFileName) {
   TCompileGuard running;
   ClearBatch();
   Player = player;
+  PlayerLifetime = player != nullptr ? player->Lifetime() : std::weak_ptr<const void>();
   int32_t result = 0;
   if (!Resolve()) {
     ReportError(this, "Could not resolve all references.");
@@ -116,7 +117,7 @@ int32_t TTambrel::Compile(TPlayer* player, const std::string& dumpFileName) {
 
 void TTambrel::ClearBatch() {
   if (!Batch) return;
-  if (Player) Player->RemoveItems(Batch.get());
+  if (Player && !PlayerLifetime.expired()) Player->RemoveItems(Batch.get());
   Batch->Clear();
 }
 

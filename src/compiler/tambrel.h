@@ -17,12 +17,13 @@ class TTambrel : public TProcDef {
   // form takes the name and destroys the TId.
   TTambrel(std::string name, TDefinition* definitions);
   TTambrel(TId* name, TDefinition* definitions);
-  // Withdraws the items from the player before freeing them.
+  // Withdraws the items from the player, while it lives, before freeing them.
   ~TTambrel() override;
 
   TErrorHandler OnError;      // receives every message of the tree; none when empty
-  TPlayer* Player = nullptr;  // not owned
+  TPlayer* Player = nullptr;  // not owned; may go first (see PlayerLifetime)
   std::unique_ptr<TTimedBatch> Batch;
+  std::weak_ptr<const void> PlayerLifetime;  // of Player: withdrawn from only while it lives
 
   // Caps for runaway scripts; tests lower them.
   int64_t MaxItems;

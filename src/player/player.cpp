@@ -14,7 +14,7 @@ TPlayer::TPlayer() : TPlayer(std::make_unique<TSteadyPlayClock>()) {}
 
 TPlayer::TPlayer(std::unique_ptr<TPlayClock> clock, uint32_t periodMax)
     : FTimer(std::make_unique<TPlayTimer>(std::move(clock), TimerResolution, periodMax)),
-      FBatch(std::make_unique<TTimedBatch>(this)) {
+      FBatch(std::make_unique<TTimedBatch>(this, TItemOwnership::Borrows)) {
   FTimer->OnTimer = [this] { TimerTick(); };
   SetEnabled(false);
   Restart();

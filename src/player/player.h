@@ -50,6 +50,10 @@ class TPlayer {
   void RemoveItems(const TTimedBatch* list);  // null ignored
   int32_t ItemCount() const;
 
+  // Expires when the player is destroyed: what was loaded into it then has nothing to withdraw from.
+  // Window thread only, like destruction.
+  std::weak_ptr<const void> Lifetime() const { return FLifetime; }
+
   // For inspection (tests, the benchmark).
   TPlayTimer& Timer() { return *FTimer; }
   TTimedBatch& Batch() { return *FBatch; }
@@ -70,10 +74,11 @@ class TPlayer {
   void ReportFault(const char* what);
 
   std::unique_ptr<TPlayTimer> FTimer;
-  std::unique_ptr<TTimedBatch> FBatch;
-  std::unique_ptr<TTimed> FCurrent;   // guarded by the timer's tick lock
-  std::atomic<bool> FEnabled{false};  // written under the tick lock, read anywhere
+  std::unique_ptr<TTimedBatch> FBatch;  // borrows the items of the Tambrels loaded
+  std::unique_ptr<TTimed> FCurrent;     // guarded by the timer's tick lock
+  std::atomic<bool> FEnabled{false};    // written under the tick lock, read anywhere
   std::atomic<bool> FRepeat{false};
+  const std::shared_ptr<const bool> FLifetime = std::make_shared<const bool>(true);
 };
 
 }  // namespace tambrel

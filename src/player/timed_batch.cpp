@@ -33,7 +33,7 @@ int64_t MicrosSince(std::chrono::steady_clock::time_point start) {
 
 }  // namespace
 
-TTimedBatch::TTimedBatch(TPlayer* owner) : Owner(owner) {}
+TTimedBatch::TTimedBatch(TPlayer* owner, TItemOwnership ownership) : Owner(owner), FOwnership(ownership) {}
 
 TTimedBatch::~TTimedBatch() {
   Clear();
@@ -196,6 +196,7 @@ void TTimedBatch::Clear() {
     FSorted = true;
     PublishCount();
   }
+  if (FOwnership == TItemOwnership::Borrows) return;
   for (auto it = items.rbegin(); it != items.rend(); ++it) delete *it;
 }
 

@@ -14,11 +14,15 @@ namespace tambrel {
 
 class TPlayer;
 
+// Whether a batch frees its items: a Tambrel's batch owns what it holds; the player's batch only
+// borrows the items of the Tambrels' batches.
+enum class TItemOwnership { Owns, Borrows };
+
 // All public operations are callable from any thread.
 class TTimedBatch {
  public:
-  explicit TTimedBatch(TPlayer* owner = nullptr);
-  ~TTimedBatch();  // frees the items still in it, last to first
+  explicit TTimedBatch(TPlayer* owner = nullptr, TItemOwnership ownership = TItemOwnership::Owns);
+  ~TTimedBatch();  // Clear
   TTimedBatch(const TTimedBatch&) = delete;
   TTimedBatch& operator=(const TTimedBatch&) = delete;
 
@@ -41,7 +45,7 @@ class TTimedBatch {
   // The same list and read position as RemoveTimed of each of items in turn, in linear time.
   void RemoveTimedMany(const std::vector<TTimed*>& items);
   std::vector<TTimed*> Snapshot() const;  // the item references in list order
-  void Clear();                           // frees and removes every item, last to first
+  void Clear();  // removes every item, and frees them last to first when the batch owns them
   void Rewind();
   void SeekBefore(uint32_t t);
   // A new item owned by the caller: the item at the read position with the data items of the same
@@ -59,6 +63,7 @@ class TTimedBatch {
   void NoteBulkHold(int64_t heldUs);
 
   TPlayer* Owner;
+  const TItemOwnership FOwnership;
   // Serialises the writers (add, remove, append, clear), so that a writer can read FItems without
   // FLock while it builds a new list: the timer thread only reads FItems.
   mutable std::mutex FWriteLock;

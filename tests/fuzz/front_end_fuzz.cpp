@@ -123,7 +123,6 @@ void CompileAndPlay(TTambrel& root) {
   root.DumpList(tree, 0);
   root.ClearBatch();
   if (player.ItemCount() != 0) std::abort();
-  root.Player = nullptr;  // the player goes first; the root must not withdraw from it again
   player.OnData = nullptr;
   player.OnEnd = nullptr;
 }
