@@ -1,12 +1,13 @@
-#include "app/cli_runner.h"
+#include "cli/cli_runner.h"
 
 #include <unistd.h>
 
 #include <cstdlib>
 #include <exception>
 
-#include "app/cli_play.h"
 #include "app/message_sink.h"
+#include "cli/cli_play.h"
+#include "cli/midi_file_writer.h"
 #include "support/runtime_errors.h"
 
 namespace tambrel {
@@ -43,7 +44,7 @@ int Worse(int a, int b) {
 }
 
 // Compiles every file into the timeline in order, as loading them one after another does.
-int LoadAll(const TCliOptions& options, TCliSession& session, TCliTimeline& timeline, TMessageSink& sink,
+int LoadAll(const TCliOptions& options, TCliSession& session, TTimeline& timeline, TMessageSink& sink,
             const TCliStreams& streams, int& loaded) {
   TCompilePipeline pipeline(session.FrontEnd(), sink);
   pipeline.OnLoaded = [&timeline](std::unique_ptr<TParsedTambrel> tambrel) {
@@ -105,7 +106,7 @@ int RunDump(const TCliOptions& options, TCliSession& session, const TCliStreams&
 
 int RunItems(const TCliOptions& options, TCliSession& session, const TCliStreams& streams) {
   TStreamMessageSink sink(streams.Err);
-  std::unique_ptr<TCliTimeline> timeline = session.NewTimeline();
+  std::unique_ptr<TTimeline> timeline = session.NewTimeline();
   int loaded = 0;
   const int status = LoadAll(options, session, *timeline, sink, streams, loaded);
   for (const std::string& line : timeline->DumpLines()) std::fprintf(streams.Out, "%s\n", line.c_str());
@@ -115,7 +116,7 @@ int RunItems(const TCliOptions& options, TCliSession& session, const TCliStreams
 
 int RunExport(const TCliOptions& options, TCliSession& session, const TCliStreams& streams) {
   TStreamMessageSink sink(streams.Err);
-  std::unique_ptr<TCliTimeline> timeline = session.NewTimeline();
+  std::unique_ptr<TTimeline> timeline = session.NewTimeline();
   int loaded = 0;
   const int status = LoadAll(options, session, *timeline, sink, streams, loaded);
   if (status != ExitSuccess) {
@@ -137,7 +138,7 @@ int RunPorts(TCliSession& session, const TCliStreams& streams) {
 
 int RunPlay(const TCliOptions& options, TCliSession& session, const TCliStreams& streams) {
   TStreamMessageSink sink(streams.Err);
-  std::unique_ptr<TCliTimeline> timeline = session.NewTimeline();
+  std::unique_ptr<TTimeline> timeline = session.NewTimeline();
   int loaded = 0;
   const int status = LoadAll(options, session, *timeline, sink, streams, loaded);
   if (status != ExitSuccess) {

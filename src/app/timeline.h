@@ -1,7 +1,6 @@
 #pragma once
-// What tambrel-cli needs of the program around it: the front end, a player to load the files into,
-// and the MIDI outputs. The real session binds the script front end, the compiler, the player and the
-// MIDI library; the tool's logic only sees these interfaces.
+// One player and the Tambrels compiled into it, as a command sees them: load, dump, the merged data
+// items, and real-time play through callbacks.
 
 #include <cstdint>
 #include <functional>
@@ -10,17 +9,22 @@
 #include <vector>
 
 #include "app/compile_pipeline.h"
-#include "app/midi_file_writer.h"
 #include "app/output_routing.h"
 
 namespace tambrel {
 
 class TPlayer;
 
-// One player and the Tambrels compiled into it.
-class TCliTimeline {
+// One data item of the timeline as the player delivers it (simultaneous items of one device joined).
+struct TExportItem {
+  uint32_t Time = 0;
+  int32_t Device = 0;
+  std::vector<uint8_t> Bytes;
+};
+
+class TTimeline {
  public:
-  virtual ~TCliTimeline() = default;
+  virtual ~TTimeline() = default;
   // Handed to the pipeline so that a compile adds its items here.
   virtual TPlayer* Player() = 0;
   // Takes ownership of a Tambrel compiled into Player(); kept until the timeline goes.
@@ -39,17 +43,6 @@ class TCliTimeline {
   virtual bool Start(bool repeat) = 0;
   // Stops the player; no callback runs once this returns.
   virtual void Stop() = 0;
-};
-
-class TCliSession {
- public:
-  virtual ~TCliSession() = default;
-  virtual TFrontEnd& FrontEnd() = 0;
-  virtual std::unique_ptr<TCliTimeline> NewTimeline() = 0;
-  // The output list as the Settings tab fills it: the mapper entry first, then every port.
-  virtual std::vector<std::string> PortNames() = 0;
-  // A closed MIDI output, selected by SetProductName before it opens.
-  virtual std::unique_ptr<TOutputPort> NewPort() = 0;
 };
 
 }  // namespace tambrel

@@ -1,9 +1,10 @@
-#include "app/wake_pipe.h"
+#include "cli/wake_pipe.h"
 
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <system_error>
 
@@ -11,16 +12,21 @@ namespace tambrel {
 
 namespace {
 
-// Written by the signal handler, read by the waiting thread; one guard at a time.
-volatile std::sig_atomic_t InterruptSeen = 0;
-int InterruptWakeFd = -1;
+// Shared by the signal handler, which may run on any thread of the process (the player's too), and the
+// guard's thread; one guard at a time. Lock-free atomics, since a volatile std::sig_atomic_t is only
+// safe for a handler on the thread that reads it.
+std::atomic<bool> InterruptSeen{false};
+std::atomic<int> InterruptWakeFd{-1};
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
+              "the signal handler needs lock-free atomics");
 
 void OnInterrupt(int) {
   const int saved = errno;
-  InterruptSeen = 1;
-  if (InterruptWakeFd >= 0) {
+  InterruptSeen.store(true);
+  const int fd = InterruptWakeFd.load();
+  if (fd >= 0) {
     const char byte = 'i';
-    [[maybe_unused]] const ssize_t written = ::write(InterruptWakeFd, &byte, 1);
+    [[maybe_unused]] const ssize_t written = ::write(fd, &byte, 1);
   }
   errno = saved;
 }
@@ -53,8 +59,8 @@ bool TWakePipe::Wait(int timeoutMs) const {
 }
 
 TInterruptGuard::TInterruptGuard(const TWakePipe& pipe) {
-  InterruptSeen = 0;
-  InterruptWakeFd = pipe.WriteFd();
+  InterruptSeen.store(false);
+  InterruptWakeFd.store(pipe.WriteFd());
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
@@ -66,11 +72,11 @@ TInterruptGuard::TInterruptGuard(const TWakePipe& pipe) {
 TInterruptGuard::~TInterruptGuard() {
   ::sigaction(SIGINT, &OldInt, nullptr);
   ::sigaction(SIGTERM, &OldTerm, nullptr);
-  InterruptWakeFd = -1;
+  InterruptWakeFd.store(-1);
 }
 
 bool TInterruptGuard::Interrupted() {
-  return InterruptSeen != 0;
+  return InterruptSeen.load();
 }
 
 }  // namespace tambrel

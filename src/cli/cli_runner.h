@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
-#include "app/cli_options.h"
-#include "app/cli_session.h"
+#include "cli/cli_options.h"
+#include "cli/cli_session.h"
 
 namespace tambrel {
 

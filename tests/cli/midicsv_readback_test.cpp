@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "app/midi_file_writer.h"
 #include "child_process.h"
+#include "cli/midi_file_writer.h"
 
 namespace tambrel {
 namespace {

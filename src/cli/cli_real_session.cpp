@@ -1,4 +1,4 @@
-#include "app/cli_real_session.h"
+#include "cli/cli_real_session.h"
 
 #include "app/midi_output_port.h"
 #include "app/player_timeline.h"
@@ -6,7 +6,7 @@
 
 namespace tambrel {
 
-std::unique_ptr<TCliTimeline> TRealSession::NewTimeline() {
+std::unique_ptr<TTimeline> TRealSession::NewTimeline() {
   return std::make_unique<TPlayerTimeline>();
 }
 

@@ -1,4 +1,4 @@
-#include "app/cli_runner.h"
+#include "cli/cli_runner.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -11,7 +11,8 @@
 #include <stdexcept>
 #include <thread>
 
-#include "app/cli_play.h"
+#include "cli/cli_play.h"
+#include "cli/midi_file_writer.h"
 
 namespace tambrel {
 namespace {
@@ -118,7 +119,7 @@ class TFakePort : public TOutputPort {
 
 // Plays its items on a thread of its own, then one end marker per name; with repeat it interrupts
 // the process after the first pass, as a user's Ctrl+C would.
-class TFakeTimeline : public TCliTimeline {
+class TFakeTimeline : public TTimeline {
  public:
   std::vector<TExportItem> Items;
   std::vector<std::string> Ends;
@@ -168,7 +169,7 @@ class TFakeSession : public TCliSession {
   int PortsMade = 0;
 
   TFrontEnd& FrontEnd() override { return Front; }
-  std::unique_ptr<TCliTimeline> NewTimeline() override {
+  std::unique_ptr<TTimeline> NewTimeline() override {
     auto timeline = std::make_unique<TFakeTimeline>();
     if (SetUpTimeline) SetUpTimeline(*timeline);
     return timeline;

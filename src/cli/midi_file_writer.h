@@ -6,14 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace tambrel {
+#include "app/timeline.h"
 
-// One data item of the timeline as the player delivers it (simultaneous items of one device joined).
-struct TExportItem {
-  uint32_t Time = 0;
-  int32_t Device = 0;
-  std::vector<uint8_t> Bytes;
-};
+namespace tambrel {
 
 // Builds the file's bytes. items must be in time order (equal times in delivery order); endTime is the
 // time of the last end marker and must not lie before any item. One track per device number, in

@@ -2,9 +2,9 @@
 // Real-time play of a loaded timeline through the routing: the outputs the command line asks for,
 // the trace lines, the clock on a status line, and the end after every end marker or on Ctrl+C.
 
-#include "app/cli_options.h"
-#include "app/cli_runner.h"
-#include "app/cli_session.h"
+#include "cli/cli_options.h"
+#include "cli/cli_runner.h"
+#include "cli/cli_session.h"
 
 namespace tambrel {
 
@@ -12,7 +12,7 @@ namespace tambrel {
 constexpr int ExitInterrupted = 130;
 
 // tambrelCount is the number of Tambrels loaded, i.e. of end markers that end one pass.
-int PlayTimeline(const TCliOptions& options, TCliSession& session, TCliTimeline& timeline, int tambrelCount,
+int PlayTimeline(const TCliOptions& options, TCliSession& session, TTimeline& timeline, int tambrelCount,
                  const TCliStreams& streams);
 
 }  // namespace tambrel

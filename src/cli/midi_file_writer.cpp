@@ -1,4 +1,4 @@
-#include "app/midi_file_writer.h"
+#include "cli/midi_file_writer.h"
 
 #include <cstdio>
 #include <map>

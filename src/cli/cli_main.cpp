@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/cli_real_session.h"
-#include "app/cli_runner.h"
+#include "cli/cli_real_session.h"
+#include "cli/cli_runner.h"
 #include "support/app_paths.h"
 #include "support/huge_page_heap.h"
 

@@ -1,4 +1,4 @@
-#include "app/cli_play.h"
+#include "cli/cli_play.h"
 
 #include <algorithm>
 #include <array>
@@ -9,7 +9,7 @@
 
 #include "app/message_sink.h"
 #include "app/output_routing.h"
-#include "app/wake_pipe.h"
+#include "cli/wake_pipe.h"
 #include "support/text_format.h"
 #include "support/tick_count.h"
 
@@ -78,7 +78,7 @@ std::string UnknownPortText(const std::string& name) {
 
 }  // namespace
 
-int PlayTimeline(const TCliOptions& options, TCliSession& session, TCliTimeline& timeline, int tambrelCount,
+int PlayTimeline(const TCliOptions& options, TCliSession& session, TTimeline& timeline, int tambrelCount,
                  const TCliStreams& streams) {
   auto fail = [&](const std::string& text) {
     std::fprintf(streams.Err, "tambrel-cli: %s\n", text.c_str());
