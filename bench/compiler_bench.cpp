@@ -48,7 +48,7 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 }
 
 // p(k); ( loop(j, 0, 999); ( k * 1000 + j out(1, 144, j, 100); ); ); loop(i, 0, outer - 1); ( 0 p(i); );
-TFigures Expand(int32_t Outer) {
+TFigures Expand(int32_t outer) {
   auto* args = new TConstExpr(1);
   AppendToList(args, new TConstExpr(144));
   AppendToList(args, new TVarExpr(new TId("j")));
@@ -59,7 +59,7 @@ TFigures Expand(int32_t Outer) {
       std::string("out"), args);
   auto* p = new TProcDef(std::string("p"), new TId("k"),
                          new TLoopDef(new TId("j"), new TConstExpr(0), new TConstExpr(999), nullptr, out));
-  AppendToList(p, new TLoopDef(new TId("i"), new TConstExpr(0), new TConstExpr(Outer - 1), nullptr,
+  AppendToList(p, new TLoopDef(new TId("i"), new TConstExpr(0), new TConstExpr(outer - 1), nullptr,
                                new TAction(new TConstExpr(0), std::string("p"), new TVarExpr(new TId("i")))));
   TTambrel root("bench.tmb", p);
   TFigures f;
@@ -77,14 +77,14 @@ TFigures Expand(int32_t Outer) {
 }
 
 // The same items, made with CreateFromValues and appended a thousand at a time, without a tree.
-TFigures ItemsAlone(int32_t Outer) {
+TFigures ItemsAlone(int32_t outer) {
   TTimedBatch batch;
   TFigures f;
   const long before = ResidentKb();
   int32_t values[3] = {144, 0, 100};
   std::vector<TTimed*> chunk;
   const auto start = std::chrono::steady_clock::now();
-  for (int32_t k = 0; k < Outer; ++k) {
+  for (int32_t k = 0; k < outer; ++k) {
     for (int32_t j = 0; j < 1000; ++j) {
       values[1] = j;
       chunk.push_back(
@@ -94,16 +94,16 @@ TFigures ItemsAlone(int32_t Outer) {
     chunk.clear();
   }
   const double seconds = SecondsSince(start);
-  f.Items = static_cast<long long>(Outer) * 1000;
+  f.Items = static_cast<long long>(outer) * 1000;
   f.ItemsPerSecond = static_cast<double>(f.Items) / seconds;
   f.BytesPerItem = static_cast<double>(ResidentKb() - before) * 1024.0 / static_cast<double>(f.Items);
   return f;
 }
 
-TFigures Median(TFigures (*Measure)(int32_t), int32_t Outer) {
+TFigures Median(TFigures (*measure)(int32_t), int32_t outer) {
   std::vector<TFigures> runs;
   for (int run = 0; run < 3; ++run)
-    runs.push_back(bench::InChildProcess<TFigures>([Measure, Outer] { return Measure(Outer); }));
+    runs.push_back(bench::InChildProcess<TFigures>([measure, outer] { return measure(outer); }));
   std::sort(runs.begin(), runs.end(),
             [](const TFigures& a, const TFigures& b) { return a.ItemsPerSecond < b.ItemsPerSecond; });
   return runs[1];
@@ -114,8 +114,7 @@ TFigures Median(TFigures (*Measure)(int32_t), int32_t Outer) {
 int main(int, char** argv) {
   // The programs run on the huge-page heap; so are they measured.
   tambrel::UseHugePageHeap(argv);
-  const char* tunables = std::getenv("GLIBC_TUNABLES");
-  std::printf("heap: GLIBC_TUNABLES=%s\n", tunables != nullptr ? tunables : "(unset)");
+  std::printf("heap: GLIBC_TUNABLES=%s\n", tambrel::StartTunables().value_or("(unset)").c_str());
   for (const int32_t outer : {1000, 10000}) {
     const TFigures expanded = Median(Expand, outer);
     const TFigures alone = Median(ItemsAlone, outer);

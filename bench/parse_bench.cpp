@@ -166,12 +166,12 @@ double FreshMemorySeconds(long long bytes) {
     const auto start = std::chrono::steady_clock::now();
     // In blocks below glibc's mmap threshold, so that they come from the heap as the tree's nodes do.
     std::vector<std::unique_ptr<char[]>> blocks;
-    constexpr long long Block = 64 * 1024;
+    constexpr long long block = 64 * 1024;
     unsigned sum = 0;
-    for (long long done = 0; done < bytes; done += Block) {
-      blocks.emplace_back(new char[Block]);
-      std::memset(blocks.back().get(), static_cast<int>(done & 127), Block);
-      sum += static_cast<unsigned char>(blocks.back()[static_cast<size_t>(done % Block)]);
+    for (long long done = 0; done < bytes; done += block) {
+      blocks.emplace_back(new char[block]);
+      std::memset(blocks.back().get(), static_cast<int>(done & 127), block);
+      sum += static_cast<unsigned char>(blocks.back()[static_cast<size_t>(done % block)]);
     }
     const double seconds = SecondsSince(start);
     // Reading the sum keeps the compiler from dropping the writes, and with them the allocations.
@@ -198,8 +198,7 @@ void Print(const char* title, std::vector<TFigures> runs, std::size_t sourceByte
 int main(int, char** argv) {
   // The programs run on the huge-page heap; so are they measured.
   tambrel::UseHugePageHeap(argv);
-  const char* tunables = std::getenv("GLIBC_TUNABLES");
-  std::printf("heap: GLIBC_TUNABLES=%s\n", tunables != nullptr ? tunables : "(unset)");
+  std::printf("heap: GLIBC_TUNABLES=%s\n", tambrel::StartTunables().value_or("(unset)").c_str());
   const std::string text = GenerateScript();
   // A short file name, as script names usually are: every node keeps a copy of it, and one of up to
   // 15 characters lives inside the node's string instead of a heap block of its own.

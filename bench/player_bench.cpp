@@ -109,7 +109,6 @@ std::vector<int64_t> PlayerDeliveries(const std::vector<uint32_t>& times) {
   player.SetEnabled(false);
   player.OnData = nullptr;
   player.OnEnd = nullptr;
-  player.RemoveItems(&tambrel);
   std::vector<int64_t> lateness;
   // The first item is delivered at the start; the others are due at the start plus their time.
   for (size_t i = 1; i < stamps.size(); ++i)
@@ -176,7 +175,6 @@ void Loading(size_t n) {
       const auto removeStart = Clock::now();
       player.RemoveItems(&tambrel);
       const double removed = Seconds(removeStart);
-      player.RemoveItems(&existing);
       std::printf(
           "  into %-9s %-11s %7.3f s  %11.0f items/s  longest lock hold %6lld us  (RemoveItems %.3f s)\n",
           preloaded ? "1,000,000" : "empty", Name(order), added, static_cast<double>(n) / added,
@@ -204,7 +202,6 @@ void Memory(size_t n) {
         "Memory: %zu loaded 3-byte data items (Tambrel's batch + player's): %.1f resident bytes per item "
         "(target <= 96)\n",
         n, static_cast<double>(after - before) / static_cast<double>(n));
-    player.RemoveItems(&tambrel);
   }
 }
 
@@ -228,13 +225,12 @@ void Taking(size_t n) {
 int main(int argc, char** argv) {
   // The programs run on the huge-page heap; so are they measured.
   tambrel::UseHugePageHeap(argv);
-  const char* tunables = std::getenv("GLIBC_TUNABLES");
-  std::printf("heap: GLIBC_TUNABLES=%s\n", tunables != nullptr ? tunables : "(unset)");
+  std::printf("heap: GLIBC_TUNABLES=%s\n", tambrel::StartTunables().value_or("(unset)").c_str());
   const size_t timingItems = argc > 1 ? static_cast<size_t>(std::atol(argv[1])) : 2000;
-  constexpr size_t Million = 1000000;
-  tambrel::Memory(Million);
-  tambrel::Loading(Million);
-  tambrel::Taking(Million);
+  constexpr size_t million = 1000000;
+  tambrel::Memory(million);
+  tambrel::Loading(million);
+  tambrel::Taking(million);
   tambrel::Timing(std::max<size_t>(timingItems, 2));
   return 0;
 }

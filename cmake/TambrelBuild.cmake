@@ -52,5 +52,35 @@ function(tambrel_bench name)
   tambrel_target_defaults(${name})
 endfunction()
 
-find_package(GTest REQUIRED)
+# A missing dependency stops the configuration and names the Debian package that brings it.
+function(tambrel_missing what debian)
+  message(FATAL_ERROR "${what} was not found. Install the Debian package ${debian}, or run tools/setup.sh, "
+                      "which installs every package the build and the tests need.")
+endfunction()
+
+# tambrel_find_package(NAME DEBIAN-PACKAGE [find_package arguments...])
+macro(tambrel_find_package name debian)
+  find_package(${name} ${ARGN})
+  if(NOT ${name}_FOUND)
+    tambrel_missing("${name}" "${debian}")
+  endif()
+endmacro()
+
+# tambrel_pkg_check(PREFIX MODULE DEBIAN-PACKAGE): the module as the imported target PkgConfig::PREFIX.
+macro(tambrel_pkg_check prefix module debian)
+  tambrel_find_package(PkgConfig pkg-config)
+  pkg_check_modules(${prefix} IMPORTED_TARGET ${module})
+  if(NOT ${prefix}_FOUND)
+    tambrel_missing("pkg-config module ${module}" "${debian}")
+  endif()
+endmacro()
+
+# tambrel_find_program(VAR PROGRAM DEBIAN-PACKAGE): a program the build or the tests run.
+function(tambrel_find_program var program debian)
+  find_program(${var} ${program})
+  if(NOT ${var})
+    tambrel_missing("The program ${program}" "${debian}")
+  endif()
+endfunction()
+
 find_package(Threads REQUIRED)

@@ -1,12 +1,12 @@
 #pragma once
-// The tool's timeline on the real player: the Tambrels loaded into it, its batch dump, the merged data
+// The timeline on the real player: the Tambrels loaded into it, its batch dump, the merged data
 // items for the export, and real-time play through the player's callbacks.
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "app/cli_session.h"
+#include "app/timeline.h"
 #include "player/player.h"
 #include "player/timed_batch.h"
 
@@ -19,7 +19,7 @@ class TLoadedTambrel : public TParsedTambrel {
   virtual const TTambrel* Root() const = 0;
 };
 
-class TPlayerTimeline : public TCliTimeline {
+class TPlayerTimeline : public TTimeline {
  public:
   TPlayerTimeline();
   // Stops the player and unloads every Tambrel (their items leave the player) before the player goes.

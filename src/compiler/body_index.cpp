@@ -14,8 +14,8 @@ bool CanDeclare(TDefinition* d) {
 
 }  // namespace
 
-TBodyIndex::TBodyIndex(TDefinition* Head) {
-  for (TDefinition* d = Head; d; d = d->Next) {
+TBodyIndex::TBodyIndex(TDefinition* head) {
+  for (TDefinition* d = head; d; d = d->Next) {
     FMembers.insert(d);
     // Every member that is or may become a declaration (a constant becomes one while its list
     // resolves). Actions and includes never do; leaving them out matters: thousands of actions are
@@ -27,12 +27,12 @@ TBodyIndex::TBodyIndex(TDefinition* Head) {
   }
 }
 
-bool TBodyIndex::Holds(const TDefinition* Member) const {
-  return FMembers.count(Member) != 0;
+bool TBodyIndex::Holds(const TDefinition* member) const {
+  return FMembers.count(member) != 0;
 }
 
-TDefinition* TBodyIndex::Find(const std::string& Key) const {
-  const auto found = FByName.find(UpperAscii(Key));
+TDefinition* TBodyIndex::Find(const std::string& key) const {
+  const auto found = FByName.find(UpperAscii(key));
   if (found == FByName.end()) return nullptr;
   for (TNamedDefinition* named : found->second)
     if (named->Declared) return named;

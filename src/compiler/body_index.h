@@ -19,12 +19,12 @@ class TBodyIndex {
   // Shorter lists are searched by walking them; an index would cost more than it saves.
   static constexpr int32_t MinMembers = 32;
 
-  // Indexes the list headed by Head as it is now; the list must not change while the index is used.
-  explicit TBodyIndex(TDefinition* Head);
-  bool Holds(const TDefinition* Member) const;
+  // Indexes the list headed by head as it is now; the list must not change while the index is used.
+  explicit TBodyIndex(TDefinition* head);
+  bool Holds(const TDefinition* member) const;
   // What FindInList gives for a member of the list: the first member, in list order, that is declared
-  // now and named Key in any letter case.
-  TDefinition* Find(const std::string& Key) const;
+  // now and named key in any letter case.
+  TDefinition* Find(const std::string& key) const;
 
  private:
   std::unordered_set<const TDefinition*> FMembers;

@@ -9,21 +9,21 @@ namespace tambrel {
 
 namespace {
 
-std::string VFormat(const char* Format, va_list Args) {
+std::string VFormat(const char* format, va_list args) {
   va_list copy;
-  va_copy(copy, Args);
-  const int length = std::vsnprintf(nullptr, 0, Format, copy);
+  va_copy(copy, args);
+  const int length = std::vsnprintf(nullptr, 0, format, copy);
   va_end(copy);
   if (length <= 0) return std::string();
   std::string text(static_cast<std::size_t>(length), '\0');
-  std::vsnprintf(text.data(), text.size() + 1, Format, Args);
+  std::vsnprintf(text.data(), text.size() + 1, format, args);
   return text;
 }
 
 }  // namespace
 
-void TListDeleter::operator()(TDefinition* Head) const {
-  if (Head) Head->DestroyList();
+void TListDeleter::operator()(TDefinition* head) const {
+  if (head) head->DestroyList();
 }
 
 TDefinition::TDefinition() = default;
@@ -33,14 +33,14 @@ TDefinition::~TDefinition() {
   if (Next) Next->Prev = Prev;
 }
 
-void TDefinition::SetPosition(int32_t ALine, int32_t AColumn, TSourceName AFileName) {
-  Line = ALine;
-  Column = AColumn;
-  FileName = AFileName;
+void TDefinition::SetPosition(int32_t line, int32_t column, TSourceName fileName) {
+  Line = line;
+  Column = column;
+  FileName = fileName;
 }
 
-void TDefinition::SetPosition(int32_t ALine, int32_t AColumn, const std::string& AFileName) {
-  SetPosition(ALine, AColumn, TSourceName(AFileName));
+void TDefinition::SetPosition(int32_t line, int32_t column, const std::string& fileName) {
+  SetPosition(line, column, TSourceName(fileName));
 }
 
 bool TDefinition::Resolve() {
@@ -58,14 +58,14 @@ bool TDefinition::ResolveList() {
   return all;
 }
 
-TDefinition* TDefinition::Lookup(const std::string& Key) {
+TDefinition* TDefinition::Lookup(const std::string& key) {
   // Own list first, then up through the enclosing scopes, which look among their parameters in
   // their own Lookup. A member of a long body that is resolving asks the body's index instead of
   // walking the list.
   const auto* scope = dynamic_cast<const TProcDef*>(Parent);
   const TBodyIndex* index = scope ? scope->BodyIndexHolding(this) : nullptr;
-  if (TDefinition* found = index ? index->Find(Key) : FindInList(this, Key)) return found;
-  return Parent ? Parent->Lookup(Key) : nullptr;
+  if (TDefinition* found = index ? index->Find(key) : FindInList(this, key)) return found;
+  return Parent ? Parent->Lookup(key) : nullptr;
 }
 
 void TDefinition::Expand(uint32_t, TExpansion&) {}
@@ -82,110 +82,110 @@ void TDefinition::DestroyList() {
   delete this;
 }
 
-void TDefinition::DumpList(std::ostream& File, int32_t Level) {
+void TDefinition::DumpList(std::ostream& file, int32_t level) {
   // The same lines as title, details and DumpNext in turn, without one stack frame per member.
   for (TDefinition* d = this; d; d = d->Next) {
-    d->DumpTitle(File, Level);
-    d->DumpDetails(File, Level + 1);
+    d->DumpTitle(file, level);
+    d->DumpDetails(file, level + 1);
   }
 }
 
-void TDefinition::DumpNext(std::ostream& File, int32_t Level) {
-  if (Next) Next->DumpList(File, Level);
+void TDefinition::DumpNext(std::ostream& file, int32_t level) {
+  if (Next) Next->DumpList(file, level);
 }
 
-void TDefinition::DumpTitle(std::ostream& File, int32_t Level) {
-  DumpLine(File, Level, ClassName());
+void TDefinition::DumpTitle(std::ostream& file, int32_t level) {
+  DumpLine(file, level, ClassName());
 }
 
-void TDefinition::DumpDetails(std::ostream& File, int32_t Level) {
-  if (IsConstant) DumpFmt(File, Level, "constant = %d", Value);
+void TDefinition::DumpDetails(std::ostream& file, int32_t level) {
+  if (IsConstant) DumpFmt(file, level, "constant = %d", Value);
   if (Resolved && Resolver && !Declared) {
-    DumpLine(File, Level, "Resolver =");
-    Resolver->DumpBrief(File, Level + 1);
+    DumpLine(file, level, "Resolver =");
+    Resolver->DumpBrief(file, level + 1);
   }
 }
 
-void TDefinition::DumpBrief(std::ostream& File, int32_t Level) {
-  DumpTitle(File, Level);
-  if (IsConstant) DumpFmt(File, Level, "constant = %d", Value);
+void TDefinition::DumpBrief(std::ostream& file, int32_t level) {
+  DumpTitle(file, level);
+  if (IsConstant) DumpFmt(file, level, "constant = %d", Value);
 }
 
-void TDefinition::ReportError(TDefinition* About, const std::string& Message) {
+void TDefinition::ReportError(TDefinition* about, const std::string& message) {
   TErrorHandler* handler = nullptr;
   for (TDefinition* d = this; d && !handler; d = d->Parent) handler = d->ErrorHandler();
   if (!handler) return;
-  std::string text = Message;
-  if (About)
-    text = StrFormat("[%d,%d] in file \"%s\": \"%s\"", About->Line, About->Column, About->FileName.c_str(),
-                     Message.c_str());
-  (*handler)(About, text);
+  std::string text = message;
+  if (about)
+    text = StrFormat("[%d,%d] in file \"%s\": \"%s\"", about->Line, about->Column, about->FileName.c_str(),
+                     message.c_str());
+  (*handler)(about, text);
 }
 
-void TDefinition::ReportErrorFmt(TDefinition* About, const char* Format, ...) {
+void TDefinition::ReportErrorFmt(TDefinition* about, const char* format, ...) {
   va_list args;
-  va_start(args, Format);
-  std::string text = VFormat(Format, args);
+  va_start(args, format);
+  std::string text = VFormat(format, args);
   va_end(args);
-  ReportError(About, text);
+  ReportError(about, text);
 }
 
-void TDefinition::DumpLine(std::ostream& File, int32_t Level, const std::string& Text) {
-  File << IndentText(Level) << Text << "\r\n";
+void TDefinition::DumpLine(std::ostream& file, int32_t level, const std::string& text) {
+  file << IndentText(level) << text << "\r\n";
 }
 
-void TDefinition::DumpFmt(std::ostream& File, int32_t Level, const char* Format, ...) {
+void TDefinition::DumpFmt(std::ostream& file, int32_t level, const char* format, ...) {
   va_list args;
-  va_start(args, Format);
-  std::string text = VFormat(Format, args);
+  va_start(args, format);
+  std::string text = VFormat(format, args);
   va_end(args);
-  DumpLine(File, Level, text);
+  DumpLine(file, level, text);
 }
 
-void SetParent(TDefinition* Head, TDefinition* Owner) {
-  for (TDefinition* d = Head; d; d = d->Next) d->Parent = Owner;
+void SetParent(TDefinition* head, TDefinition* owner) {
+  for (TDefinition* d = head; d; d = d->Next) d->Parent = owner;
 }
 
-void AppendToList(TDefinition* Head, TDefinition* Item) {
-  if (!Head || !Item) return;
-  TDefinition* last = Head;
+void AppendToList(TDefinition* head, TDefinition* item) {
+  if (!head || !item) return;
+  TDefinition* last = head;
   while (last->Next) last = last->Next;
-  last->Next = Item;
-  Item->Prev = last;
-  Item->Next = nullptr;
+  last->Next = item;
+  item->Prev = last;
+  item->Next = nullptr;
 }
 
-int32_t ListLength(const TDefinition* Head) {
+int32_t ListLength(const TDefinition* head) {
   int32_t n = 0;
-  for (const TDefinition* d = Head; d; d = d->Next) ++n;
+  for (const TDefinition* d = head; d; d = d->Next) ++n;
   return n;
 }
 
-TDefinition* FindInList(TDefinition* Member, const std::string& Key) {
-  if (!Member) return nullptr;
-  TDefinition* d = Member;
+TDefinition* FindInList(TDefinition* member, const std::string& key) {
+  if (!member) return nullptr;
+  TDefinition* d = member;
   while (d->Prev) d = d->Prev;
   for (; d; d = d->Next) {
     if (!d->Declared) continue;
     auto* named = dynamic_cast<TNamedDefinition*>(d);
-    if (named && SameName(named->Name, Key)) return d;
+    if (named && SameName(named->Name, key)) return d;
   }
   return nullptr;
 }
 
-bool SameName(const std::string& A, const std::string& B) {
-  if (A.size() != B.size()) return false;
-  for (size_t i = 0; i < A.size(); ++i)
-    if (UpperAscii(A[i]) != UpperAscii(B[i])) return false;
+bool SameName(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
   return true;
 }
 
-TNamedDefinition::TNamedDefinition(std::string AName) {
-  SetName(std::move(AName));
+TNamedDefinition::TNamedDefinition(std::string name) {
+  SetName(std::move(name));
 }
 
-void TNamedDefinition::SetName(std::string AName) {
-  Name = std::move(AName);
+void TNamedDefinition::SetName(std::string name) {
+  Name = std::move(name);
 }
 
 bool TNamedDefinition::ResolveName() {
@@ -208,8 +208,8 @@ bool TNamedDefinition::Resolve() {
   return ResolveName();
 }
 
-void TNamedDefinition::DumpTitle(std::ostream& File, int32_t Level) {
-  DumpFmt(File, Level, "%s( %s)", ClassName(), Name.c_str());
+void TNamedDefinition::DumpTitle(std::ostream& file, int32_t level) {
+  DumpFmt(file, level, "%s( %s)", ClassName(), Name.c_str());
 }
 
 }  // namespace tambrel

@@ -21,11 +21,11 @@ class TExpansion;
 class TDefinition;
 
 // Receives (the definition a message is about, the full text); installed on a script root.
-using TErrorHandler = std::function<void(TDefinition* About, const std::string& Text)>;
+using TErrorHandler = std::function<void(TDefinition* about, const std::string& text)>;
 
 // Destroys a whole list from its head (DestroyList).
 struct TListDeleter {
-  void operator()(TDefinition* Head) const;
+  void operator()(TDefinition* head) const;
 };
 template <class T>
 using TOwnedList = std::unique_ptr<T, TListDeleter>;
@@ -39,8 +39,8 @@ class TDefinition {
   TDefinition& operator=(const TDefinition&) = delete;
 
   // Set by the parser after construction.
-  void SetPosition(int32_t ALine, int32_t AColumn, TSourceName AFileName);
-  void SetPosition(int32_t ALine, int32_t AColumn, const std::string& AFileName);
+  void SetPosition(int32_t line, int32_t column, TSourceName fileName);
+  void SetPosition(int32_t line, int32_t column, const std::string& fileName);
 
   TSourceName FileName;  // without directory; empty when none was recorded
   int32_t Line = 0;
@@ -64,23 +64,23 @@ class TDefinition {
   virtual bool Resolve();
   // On the head of a list: resolves every member, true when all resolved.
   virtual bool ResolveList();
-  // Key is a name in any letter case.
-  virtual TDefinition* Lookup(const std::string& Key);
-  virtual void Expand(uint32_t Time, TExpansion& Out);
+  // key is a name in any letter case.
+  virtual TDefinition* Lookup(const std::string& key);
+  virtual void Expand(uint32_t time, TExpansion& out);
   // Destroys every definition after this one in its list, then this one.
   virtual void DestroyList();
-  virtual void DumpList(std::ostream& File, int32_t Level);
-  virtual void DumpNext(std::ostream& File, int32_t Level);
-  virtual void DumpTitle(std::ostream& File, int32_t Level);
-  virtual void DumpDetails(std::ostream& File, int32_t Level);
-  virtual void DumpBrief(std::ostream& File, int32_t Level);
+  virtual void DumpList(std::ostream& file, int32_t level);
+  virtual void DumpNext(std::ostream& file, int32_t level);
+  virtual void DumpTitle(std::ostream& file, int32_t level);
+  virtual void DumpDetails(std::ostream& file, int32_t level);
+  virtual void DumpBrief(std::ostream& file, int32_t level);
 
   virtual const char* ClassName() const { return "TDefinition"; }
 
-  void ReportError(TDefinition* About, const std::string& Message);
-  void ReportErrorFmt(TDefinition* About, const char* Format, ...) __attribute__((format(printf, 3, 4)));
-  static void DumpLine(std::ostream& File, int32_t Level, const std::string& Text);
-  static void DumpFmt(std::ostream& File, int32_t Level, const char* Format, ...)
+  void ReportError(TDefinition* about, const std::string& message);
+  void ReportErrorFmt(TDefinition* about, const char* format, ...) __attribute__((format(printf, 3, 4)));
+  static void DumpLine(std::ostream& file, int32_t level, const std::string& text);
+  static void DumpFmt(std::ostream& file, int32_t level, const char* format, ...)
       __attribute__((format(printf, 3, 4)));
 
  protected:
@@ -91,22 +91,22 @@ class TDefinition {
 };
 
 // List operations.
-void SetParent(TDefinition* Head, TDefinition* Owner);
-void AppendToList(TDefinition* Head, TDefinition* Item);
-int32_t ListLength(const TDefinition* Head);
-// The first declared named member of Member's list whose name equals Key in any letter case.
-TDefinition* FindInList(TDefinition* Member, const std::string& Key);
+void SetParent(TDefinition* head, TDefinition* owner);
+void AppendToList(TDefinition* head, TDefinition* item);
+int32_t ListLength(const TDefinition* head);
+// The first declared named member of member's list whose name equals key in any letter case.
+TDefinition* FindInList(TDefinition* member, const std::string& key);
 // Equal when ASCII letters are compared without their case, every other byte as it is.
-bool SameName(const std::string& A, const std::string& B);
+bool SameName(const std::string& a, const std::string& b);
 
 class TNamedDefinition : public TDefinition {
  public:
-  explicit TNamedDefinition(std::string AName);
-  void SetName(std::string AName);
+  explicit TNamedDefinition(std::string name);
+  void SetName(std::string name);
   std::string Name;  // as written; compared with SameName
 
   bool Resolve() override;  // named resolution
-  void DumpTitle(std::ostream& File, int32_t Level) override;
+  void DumpTitle(std::ostream& file, int32_t level) override;
   const char* ClassName() const override { return "TNamedDefinition"; }
 
  protected:
@@ -116,7 +116,7 @@ class TNamedDefinition : public TDefinition {
 // An identifier: a parameter, a loop variable or the name inside a variable expression.
 class TId : public TNamedDefinition {
  public:
-  explicit TId(std::string Name) : TNamedDefinition(std::move(Name)) {}
+  explicit TId(std::string name) : TNamedDefinition(std::move(name)) {}
   const char* ClassName() const override { return "TId"; }
 };
 

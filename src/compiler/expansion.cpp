@@ -4,12 +4,12 @@
 
 namespace tambrel {
 
-ETooManyItems::ETooManyItems(int64_t Cap)
-    : std::length_error("Too many items: one compile may generate at most " + std::to_string(Cap) +
+ETooManyItems::ETooManyItems(int64_t cap)
+    : std::length_error("Too many items: one compile may generate at most " + std::to_string(cap) +
                         " timed items") {}
 
-TExpansion::TExpansion(TTimedBatch& ABatch, int64_t AMaxItems, int32_t AMaxCallDepth)
-    : Batch(ABatch), MaxItems(AMaxItems), MaxCallDepth(AMaxCallDepth) {
+TExpansion::TExpansion(TTimedBatch& batch, int64_t maxItems, int32_t maxCallDepth)
+    : Batch(batch), MaxItems(maxItems), MaxCallDepth(maxCallDepth) {
   Pending.reserve(PendingChunk);
 }
 

@@ -13,7 +13,7 @@ namespace tambrel {
 // More items than one compile may generate. Ends the compile like an integer overflow.
 class ETooManyItems : public std::length_error {
  public:
-  explicit ETooManyItems(int64_t Cap);
+  explicit ETooManyItems(int64_t cap);
 };
 
 // Thrown after the message about the too deeply nested call has been reported; the root stops the
@@ -32,8 +32,8 @@ class TExpansion {
   // a sanitizer build.
   static constexpr int32_t DefaultMaxCallDepth = 1000;
 
-  explicit TExpansion(TTimedBatch& ABatch, int64_t AMaxItems = DefaultMaxItems,
-                      int32_t AMaxCallDepth = DefaultMaxCallDepth);
+  explicit TExpansion(TTimedBatch& batch, int64_t maxItems = DefaultMaxItems,
+                      int32_t maxCallDepth = DefaultMaxCallDepth);
   // Frees the items not handed over by Flush: an expansion that ended by an exception is thrown away.
   ~TExpansion();
   TExpansion(const TExpansion&) = delete;
@@ -41,10 +41,10 @@ class TExpansion {
 
   // ETooManyItems past the cap. Inline: it runs once per generated item. The items reach the batch in
   // chunks, because taking the batch's locks for each of millions of items costs more than making them.
-  void Append(std::unique_ptr<TTimed> Item) {
+  void Append(std::unique_ptr<TTimed> item) {
     if (ItemCount >= MaxItems) throw ETooManyItems(MaxItems);
     if (Pending.size() == PendingChunk) Flush();
-    Pending.push_back(Item.release());  // never reallocates: reserved for a whole chunk
+    Pending.push_back(item.release());  // never reallocates: reserved for a whole chunk
     ++ItemCount;
   }
   // Hands every pending item to the batch, in the order appended. Must be called before the batch is

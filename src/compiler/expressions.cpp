@@ -4,19 +4,19 @@
 
 namespace tambrel {
 
-const char* UnaryOpText(int32_t Op) {
+const char* UnaryOpText(int32_t op) {
   static const char* const texts[] = {"!", "-", "+"};
-  return Op >= 0 && Op <= 2 ? texts[Op] : "<unhandled>";
+  return op >= 0 && op <= 2 ? texts[op] : "<unhandled>";
 }
 
-const char* BinaryOpText(int32_t Op) {
+const char* BinaryOpText(int32_t op) {
   static const char* const texts[] = {"*", "/", "%",  "+", "-",  "&",  "|",
                                       "^", "=", "<>", "<", "<=", ">=", ">"};
-  return Op >= 0 && Op <= 13 ? texts[Op] : "<unhandled>";
+  return op >= 0 && op <= 13 ? texts[op] : "<unhandled>";
 }
 
-bool TExpr::Evaluate(int32_t& Result) {
-  Result = 0;
+bool TExpr::Evaluate(int32_t& result) {
+  result = 0;
   IsConstant = false;
   ReportError(this,
               "\xC1"
@@ -24,8 +24,8 @@ bool TExpr::Evaluate(int32_t& Result) {
   return false;
 }
 
-TConstExpr::TConstExpr(int32_t AValue) {
-  Value = AValue;
+TConstExpr::TConstExpr(int32_t value) {
+  Value = value;
   Resolved = true;
   IsConstant = true;
 }
@@ -34,12 +34,12 @@ bool TConstExpr::Resolve() {
   return true;
 }
 
-bool TConstExpr::Evaluate(int32_t& Result) {
-  Result = Value;
+bool TConstExpr::Evaluate(int32_t& result) {
+  result = Value;
   return true;
 }
 
-TVarExpr::TVarExpr(TId* AIdent) : Ident(AIdent) {
+TVarExpr::TVarExpr(TId* ident) : Ident(ident) {
   SetParent(Ident.get(), this);
 }
 
@@ -68,20 +68,20 @@ bool TVarExpr::Resolve() {
   return true;
 }
 
-bool TVarExpr::Evaluate(int32_t& Result) {
+bool TVarExpr::Evaluate(int32_t& result) {
   if (IsConstant)
-    Result = Value;
+    result = Value;
   else
-    Result = Ident && Ident->Resolver ? Ident->Resolver->Value : 0;
+    result = Ident && Ident->Resolver ? Ident->Resolver->Value : 0;
   return true;
 }
 
-void TVarExpr::DumpDetails(std::ostream& File, int32_t Level) {
-  TExpr::DumpDetails(File, Level);
-  if (Ident) Ident->DumpList(File, Level);
+void TVarExpr::DumpDetails(std::ostream& file, int32_t level) {
+  TExpr::DumpDetails(file, level);
+  if (Ident) Ident->DumpList(file, level);
 }
 
-TUnaryExpr::TUnaryExpr(int32_t AOp, TExpr* AOperand) : Op(static_cast<uint8_t>(AOp)), Operand(AOperand) {
+TUnaryExpr::TUnaryExpr(int32_t op, TExpr* operand) : Op(static_cast<uint8_t>(op)), Operand(operand) {
   SetParent(Operand.get(), this);
 }
 
@@ -102,12 +102,12 @@ bool TUnaryExpr::Resolve() {
   return Resolved;
 }
 
-bool TUnaryExpr::Evaluate(int32_t& Result) {
+bool TUnaryExpr::Evaluate(int32_t& result) {
   if (IsConstant) {
-    Result = Value;
+    result = Value;
     return true;
   }
-  Result = 0;
+  result = 0;
   if (Op > uoPlus || !Operand) {
     ReportError(this, "Unhandled unary expression type during evaluation.");
     return false;
@@ -120,21 +120,21 @@ bool TUnaryExpr::Evaluate(int32_t& Result) {
     else if (Op == uoMinus)
       v = CheckedNeg(v);
   }
-  Result = v;
+  result = v;
   return ok;
 }
 
-void TUnaryExpr::DumpDetails(std::ostream& File, int32_t Level) {
-  TExpr::DumpDetails(File, Level);
-  DumpFmt(File, Level, "UnUp = '%s'", UnaryOpText(Op));
+void TUnaryExpr::DumpDetails(std::ostream& file, int32_t level) {
+  TExpr::DumpDetails(file, level);
+  DumpFmt(file, level, "UnUp = '%s'", UnaryOpText(Op));
   if (Operand) {
-    DumpLine(File, Level, "Expr =");
-    Operand->DumpList(File, Level + 1);
+    DumpLine(file, level, "Expr =");
+    Operand->DumpList(file, level + 1);
   }
 }
 
-TBinaryExpr::TBinaryExpr(int32_t AOp, TExpr* ALeft, TExpr* ARight)
-    : Op(static_cast<uint8_t>(AOp)), Left(ALeft), Right(ARight) {
+TBinaryExpr::TBinaryExpr(int32_t op, TExpr* left, TExpr* right)
+    : Op(static_cast<uint8_t>(op)), Left(left), Right(right) {
   SetParent(Left.get(), this);
   SetParent(Right.get(), this);
 }
@@ -159,12 +159,12 @@ bool TBinaryExpr::Resolve() {
   return Resolved;
 }
 
-bool TBinaryExpr::Evaluate(int32_t& Result) {
+bool TBinaryExpr::Evaluate(int32_t& result) {
   if (IsConstant) {
-    Result = Value;
+    result = Value;
     return true;
   }
-  Result = 0;
+  result = 0;
   int32_t a = 0;
   int32_t b = 0;
   const bool leftOk = Left && Left->EvaluateFast(a);
@@ -180,67 +180,67 @@ bool TBinaryExpr::Evaluate(int32_t& Result) {
   }
   switch (Op) {
     case boMult:
-      Result = CheckedMul(a, b);
+      result = CheckedMul(a, b);
       break;
     case boDiv:
       if (a == INT32_MIN && b == -1) throw EIntOverflow();
-      Result = a / b;
+      result = a / b;
       break;
     case boMod:
       if (a == INT32_MIN && b == -1) throw EIntOverflow();
-      Result = a % b;
+      result = a % b;
       break;
     case boPlus:
-      Result = CheckedAdd(a, b);
+      result = CheckedAdd(a, b);
       break;
     case boMinus:
-      Result = CheckedSub(a, b);
+      result = CheckedSub(a, b);
       break;
     case boAnd:
-      Result = a & b;
+      result = a & b;
       break;
     case boOr:
-      Result = a | b;
+      result = a | b;
       break;
     case boXor:
-      Result = a ^ b;
+      result = a ^ b;
       break;
     case boEq:
-      Result = a == b ? 1 : 0;
+      result = a == b ? 1 : 0;
       break;
     case boNeq:
-      Result = a != b ? 1 : 0;
+      result = a != b ? 1 : 0;
       break;
     case boLt:
-      Result = a < b ? 1 : 0;
+      result = a < b ? 1 : 0;
       break;
     case boLe:
-      Result = a <= b ? 1 : 0;
+      result = a <= b ? 1 : 0;
       break;
     case boGe:
-      Result = a >= b ? 1 : 0;
+      result = a >= b ? 1 : 0;
       break;
     case boGt:
-      Result = a > b ? 1 : 0;
+      result = a > b ? 1 : 0;
       break;
     default:
       ReportError(this, "Unhandled binary operator");
-      Result = 0;
+      result = 0;
       return false;
   }
   return true;
 }
 
-void TBinaryExpr::DumpDetails(std::ostream& File, int32_t Level) {
-  TExpr::DumpDetails(File, Level);
-  DumpFmt(File, Level, "BinOp = '%s'", BinaryOpText(Op));
+void TBinaryExpr::DumpDetails(std::ostream& file, int32_t level) {
+  TExpr::DumpDetails(file, level);
+  DumpFmt(file, level, "BinOp = '%s'", BinaryOpText(Op));
   if (Left) {
-    DumpLine(File, Level, "Left =");
-    Left->DumpList(File, Level + 1);
+    DumpLine(file, level, "Left =");
+    Left->DumpList(file, level + 1);
   }
   if (Right) {
-    DumpLine(File, Level, "Right =");
-    Right->DumpList(File, Level + 1);
+    DumpLine(file, level, "Right =");
+    Right->DumpList(file, level + 1);
   }
 }
 

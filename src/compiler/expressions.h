@@ -8,22 +8,22 @@ namespace tambrel {
 
 class TExpr : public TDefinition {
  public:
-  // On failure leaves 0 in Result after reporting every problem found; never changes the tree.
-  virtual bool Evaluate(int32_t& Result);
+  // On failure leaves 0 in result after reporting every problem found; never changes the tree.
+  virtual bool Evaluate(int32_t& result);
   const char* ClassName() const override { return "TExpr"; }
 
   // Evaluate without a virtual call for the leaves that expansion meets most: a folded expression
   // answers from its Value, a name bound to a parameter or loop variable from that cell.
-  bool EvaluateFast(int32_t& Result) {
+  bool EvaluateFast(int32_t& result) {
     if (IsConstant) {
-      Result = Value;
+      result = Value;
       return true;
     }
     if (FCell) {
-      Result = *FCell;
+      result = *FCell;
       return true;
     }
-    return Evaluate(Result);
+    return Evaluate(result);
   }
 
  protected:
@@ -33,20 +33,20 @@ class TExpr : public TDefinition {
 
 class TConstExpr : public TExpr {
  public:
-  explicit TConstExpr(int32_t AValue);
+  explicit TConstExpr(int32_t value);
   bool Resolve() override;
-  bool Evaluate(int32_t& Result) override;
+  bool Evaluate(int32_t& result) override;
   const char* ClassName() const override { return "TConstExpr"; }
 };
 
 // A name used as a value. Owns Ident.
 class TVarExpr : public TExpr {
  public:
-  explicit TVarExpr(TId* AIdent);
+  explicit TVarExpr(TId* ident);
   TOwnedList<TId> Ident;
   bool Resolve() override;
-  bool Evaluate(int32_t& Result) override;
-  void DumpDetails(std::ostream& File, int32_t Level) override;
+  bool Evaluate(int32_t& result) override;
+  void DumpDetails(std::ostream& file, int32_t level) override;
   const char* ClassName() const override { return "TVarExpr"; }
 };
 
@@ -55,12 +55,12 @@ enum TUnaryOp : uint8_t { uoNot = 0, uoMinus = 1, uoPlus = 2 };
 // Owns Operand.
 class TUnaryExpr : public TExpr {
  public:
-  TUnaryExpr(int32_t AOp, TExpr* AOperand);
+  TUnaryExpr(int32_t op, TExpr* operand);
   uint8_t Op;
   TOwnedList<TExpr> Operand;
   bool Resolve() override;
-  bool Evaluate(int32_t& Result) override;
-  void DumpDetails(std::ostream& File, int32_t Level) override;
+  bool Evaluate(int32_t& result) override;
+  void DumpDetails(std::ostream& file, int32_t level) override;
   const char* ClassName() const override { return "TUnaryExpr"; }
 };
 
@@ -84,18 +84,18 @@ enum TBinaryOp : uint8_t {
 // Owns Left and Right.
 class TBinaryExpr : public TExpr {
  public:
-  TBinaryExpr(int32_t AOp, TExpr* ALeft, TExpr* ARight);
+  TBinaryExpr(int32_t op, TExpr* left, TExpr* right);
   uint8_t Op;
   TOwnedList<TExpr> Left;
   TOwnedList<TExpr> Right;
   bool Resolve() override;
-  bool Evaluate(int32_t& Result) override;
-  void DumpDetails(std::ostream& File, int32_t Level) override;
+  bool Evaluate(int32_t& result) override;
+  void DumpDetails(std::ostream& file, int32_t level) override;
   const char* ClassName() const override { return "TBinaryExpr"; }
 };
 
 // The dump texts of the operator codes; "<unhandled>" for any other code.
-const char* UnaryOpText(int32_t Op);
-const char* BinaryOpText(int32_t Op);
+const char* UnaryOpText(int32_t op);
+const char* BinaryOpText(int32_t op);
 
 }  // namespace tambrel

@@ -5,12 +5,12 @@
 
 namespace tambrel {
 
-TLoopDef::TLoopDef(TId* AVar, TExpr* AStart, TExpr* AEnd, TExpr* AIncr, TDefinition* ADefinitions)
-    : TProcDef(std::string("<loop>"), nullptr, ADefinitions),
-      LoopVar(AVar),
-      StartExpr(AStart),
-      EndExpr(AEnd),
-      IncrExpr(AIncr) {
+TLoopDef::TLoopDef(TId* var, TExpr* start, TExpr* end, TExpr* incr, TDefinition* definitions)
+    : TProcDef(std::string("<loop>"), nullptr, definitions),
+      LoopVar(var),
+      StartExpr(start),
+      EndExpr(end),
+      IncrExpr(incr) {
   SetParent(LoopVar.get(), this);
   SetParent(StartExpr.get(), this);
   SetParent(EndExpr.get(), this);
@@ -26,12 +26,12 @@ bool TLoopDef::Resolve() {
   return Resolved;
 }
 
-TDefinition* TLoopDef::Lookup(const std::string& Key) {
-  if (LoopVar && SameName(LoopVar->Name, Key)) return LoopVar.get();
-  return TProcDef::Lookup(Key);
+TDefinition* TLoopDef::Lookup(const std::string& key) {
+  if (LoopVar && SameName(LoopVar->Name, key)) return LoopVar.get();
+  return TProcDef::Lookup(key);
 }
 
-void TLoopDef::Expand(uint32_t Time, TExpansion& Out) {
+void TLoopDef::Expand(uint32_t time, TExpansion& out) {
   int32_t first = 0;
   if (!StartExpr || !StartExpr->Evaluate(first)) {
     ReportError(StartExpr.get(), "Bad start expression, can't be evaluated");
@@ -59,29 +59,29 @@ void TLoopDef::Expand(uint32_t Time, TExpansion& Out) {
   }
   for (int32_t i = first; i <= last; i = CheckedAdd(i, step)) {
     if (LoopVar) LoopVar->Value = i;
-    ExpandBody(Time, Out, true);
+    ExpandBody(time, out, true);
   }
 }
 
-void TLoopDef::DumpDetails(std::ostream& File, int32_t Level) {
-  TProcDef::DumpDetails(File, Level);
+void TLoopDef::DumpDetails(std::ostream& file, int32_t level) {
+  TProcDef::DumpDetails(file, level);
   if (LoopVar) {
-    DumpLine(File, Level, "LoopVar =");
-    LoopVar->DumpList(File, Level + 1);
+    DumpLine(file, level, "LoopVar =");
+    LoopVar->DumpList(file, level + 1);
   }
   if (StartExpr) {
-    DumpLine(File, Level, "StartExpr =");
-    StartExpr->DumpList(File, Level + 1);
+    DumpLine(file, level, "StartExpr =");
+    StartExpr->DumpList(file, level + 1);
   }
   if (EndExpr) {
-    DumpLine(File, Level, "EndExpr =");
-    EndExpr->DumpList(File, Level + 1);
+    DumpLine(file, level, "EndExpr =");
+    EndExpr->DumpList(file, level + 1);
   }
   if (IncrExpr) {
-    DumpLine(File, Level, "IncrOption =");
-    IncrExpr->DumpList(File, Level + 1);
+    DumpLine(file, level, "IncrOption =");
+    IncrExpr->DumpList(file, level + 1);
   } else {
-    DumpLine(File, Level, "IncrOption = 1");
+    DumpLine(file, level, "IncrOption = 1");
   }
 }
 

@@ -4,19 +4,19 @@
 
 namespace tambrel {
 
-// Owns the loop variable, the three expressions (AIncr may be null for a step of 1) and the body list.
+// Owns the loop variable, the three expressions (the step may be null for a step of 1) and the body list.
 class TLoopDef : public TProcDef {
  public:
-  TLoopDef(TId* AVar, TExpr* AStart, TExpr* AEnd, TExpr* AIncr, TDefinition* ADefinitions);
+  TLoopDef(TId* var, TExpr* start, TExpr* end, TExpr* incr, TDefinition* definitions);
   TOwnedList<TId> LoopVar;
   TOwnedList<TExpr> StartExpr;
   TOwnedList<TExpr> EndExpr;
   TOwnedList<TExpr> IncrExpr;
 
   bool Resolve() override;
-  TDefinition* Lookup(const std::string& Key) override;
-  void Expand(uint32_t Time, TExpansion& Out) override;
-  void DumpDetails(std::ostream& File, int32_t Level) override;
+  TDefinition* Lookup(const std::string& key) override;
+  void Expand(uint32_t time, TExpansion& out) override;
+  void DumpDetails(std::ostream& file, int32_t level) override;
   const char* ClassName() const override { return "TLoopDef"; }
 };
 

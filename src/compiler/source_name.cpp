@@ -18,10 +18,10 @@ TNameTable& Table() {
   return *table;
 }
 
-const std::string* Intern(const std::string& Name) {
+const std::string* Intern(const std::string& name) {
   TNameTable& table = Table();
   std::lock_guard<std::mutex> guard(table.Lock);
-  return &*table.Names.insert(Name).first;
+  return &*table.Names.insert(name).first;
 }
 
 const std::string* EmptyName() {
@@ -33,6 +33,6 @@ const std::string* EmptyName() {
 
 TSourceName::TSourceName() : FName(EmptyName()) {}
 
-TSourceName::TSourceName(const std::string& Name) : FName(Intern(Name)) {}
+TSourceName::TSourceName(const std::string& name) : FName(Intern(name)) {}
 
 }  // namespace tambrel

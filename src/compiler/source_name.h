@@ -9,17 +9,17 @@ namespace tambrel {
 class TSourceName {
  public:
   TSourceName();  // no file: the empty name
-  // Looks Name up in the program-wide table of names (adding it the first time); any thread.
-  explicit TSourceName(const std::string& Name);
+  // Looks name up in the program-wide table of names (adding it the first time); any thread.
+  explicit TSourceName(const std::string& name);
 
   const std::string& str() const { return *FName; }
   const char* c_str() const { return FName->c_str(); }
   operator const std::string&() const { return *FName; }
 
-  friend bool operator==(const TSourceName& A, const TSourceName& B) { return A.FName == B.FName; }
-  friend bool operator==(const TSourceName& A, const std::string& B) { return *A.FName == B; }
-  friend bool operator==(const TSourceName& A, const char* B) { return *A.FName == B; }
-  friend std::ostream& operator<<(std::ostream& Out, const TSourceName& Name) { return Out << *Name.FName; }
+  friend bool operator==(const TSourceName& a, const TSourceName& b) { return a.FName == b.FName; }
+  friend bool operator==(const TSourceName& a, const std::string& b) { return *a.FName == b; }
+  friend bool operator==(const TSourceName& a, const char* b) { return *a.FName == b; }
+  friend std::ostream& operator<<(std::ostream& out, const TSourceName& name) { return out << *name.FName; }
 
  private:
   const std::string* FName;  // into the table, whose entries live as long as the program

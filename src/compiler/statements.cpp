@@ -10,15 +10,15 @@ namespace tambrel {
 namespace {
 
 // The name of a TId handed over by the parser, which the new definition owns and destroys.
-std::string TakeName(TId* Id) {
-  std::unique_ptr<TId> owned(Id);
+std::string TakeName(TId* id) {
+  std::unique_ptr<TId> owned(id);
   return owned ? owned->Name : std::string();
 }
 
 // Restores the call depth however the nested expansion ends.
 class TCallDepthGuard {
  public:
-  explicit TCallDepthGuard(TExpansion& AOut) : Out(AOut) { ++Out.CallDepth; }
+  explicit TCallDepthGuard(TExpansion& out) : Out(out) { ++Out.CallDepth; }
   ~TCallDepthGuard() { --Out.CallDepth; }
   TCallDepthGuard(const TCallDepthGuard&) = delete;
   TCallDepthGuard& operator=(const TCallDepthGuard&) = delete;
@@ -29,8 +29,8 @@ class TCallDepthGuard {
 
 }  // namespace
 
-TTimedDefinition::TTimedDefinition(TExpr* ATimeExpr, std::string AName)
-    : TNamedDefinition(std::move(AName)), TimeExpr(ATimeExpr) {
+TTimedDefinition::TTimedDefinition(TExpr* timeExpr, std::string name)
+    : TNamedDefinition(std::move(name)), TimeExpr(timeExpr) {
   SetParent(TimeExpr.get(), this);
 }
 
@@ -58,18 +58,18 @@ bool TTimedDefinition::Resolve() {
   return Resolved;
 }
 
-void TTimedDefinition::DumpDetails(std::ostream& File, int32_t Level) {
+void TTimedDefinition::DumpDetails(std::ostream& file, int32_t level) {
   if (TimeExpr) {
-    DumpLine(File, Level, "Time =");
-    TimeExpr->DumpList(File, Level + 1);
+    DumpLine(file, level, "Time =");
+    TimeExpr->DumpList(file, level + 1);
   }
-  TNamedDefinition::DumpDetails(File, Level);
+  TNamedDefinition::DumpDetails(file, level);
 }
 
-TAction::TAction(TExpr* ATimeExpr, TId* AName, TExpr* AArgs) : TAction(ATimeExpr, TakeName(AName), AArgs) {}
+TAction::TAction(TExpr* timeExpr, TId* name, TExpr* args) : TAction(timeExpr, TakeName(name), args) {}
 
-TAction::TAction(TExpr* ATimeExpr, std::string AName, TExpr* AArgs)
-    : TTimedDefinition(ATimeExpr, std::move(AName)), Args(AArgs), FIsOut(SameName(Name, "OUT")) {
+TAction::TAction(TExpr* timeExpr, std::string name, TExpr* args)
+    : TTimedDefinition(timeExpr, std::move(name)), Args(args), FIsOut(SameName(Name, "OUT")) {
   SetParent(Args.get(), this);
   ExpandsInProcedure = true;
 }
@@ -103,7 +103,7 @@ bool TAction::EvaluateArgs() {
   return all;
 }
 
-void TAction::Expand(uint32_t Time, TExpansion& Out) {
+void TAction::Expand(uint32_t time, TExpansion& out) {
   if (!IsConstant) {
     int32_t t = 0;
     const bool ok = TimeExpr && TimeExpr->EvaluateFast(t);
@@ -118,38 +118,38 @@ void TAction::Expand(uint32_t Time, TExpansion& Out) {
     return;
   }
   if (!EvaluateArgs()) return;
-  const uint32_t at = CheckedAddU32(Time, static_cast<uint32_t>(Value));
+  const uint32_t at = CheckedAddU32(time, static_cast<uint32_t>(Value));
   if (FIsOut) {
     if (ArgCount <= 1)
-      Out.Append(std::make_unique<TTimedNop>(at));
+      out.Append(std::make_unique<TTimedNop>(at));
     else
-      Out.Append(TTimedData::CreateFromValues(at, ArgValues[0], ArgCount - 1, ArgValues.data() + 1));
+      out.Append(TTimedData::CreateFromValues(at, ArgValues[0], ArgCount - 1, ArgValues.data() + 1));
     return;
   }
   if (!FCallee) return;  // never resolved: nothing to call
   FCallee->BindArguments(ArgCount, ArgValues.data());
-  if (Out.CallDepth >= Out.MaxCallDepth) {
+  if (out.CallDepth >= out.MaxCallDepth) {
     ReportErrorFmt(this, "Calls nested deeper than %d levels at the call of '%s': endless recursion?",
-                   Out.MaxCallDepth, Name.c_str());
+                   out.MaxCallDepth, Name.c_str());
     throw ECallTooDeep();
   }
-  TCallDepthGuard depth(Out);
-  FCallee->Expand(at, Out);
+  TCallDepthGuard depth(out);
+  FCallee->Expand(at, out);
 }
 
-void TAction::DumpDetails(std::ostream& File, int32_t Level) {
-  TTimedDefinition::DumpDetails(File, Level);
+void TAction::DumpDetails(std::ostream& file, int32_t level) {
+  TTimedDefinition::DumpDetails(file, level);
   if (Args) {
-    DumpLine(File, Level, "Args =");
-    Args->DumpList(File, Level + 1);
+    DumpLine(file, level, "Args =");
+    Args->DumpList(file, level + 1);
   }
 }
 
-TProcDef::TProcDef(TId* AName, TId* AParams, TDefinition* ADefinitions)
-    : TProcDef(TakeName(AName), AParams, ADefinitions) {}
+TProcDef::TProcDef(TId* name, TId* params, TDefinition* definitions)
+    : TProcDef(TakeName(name), params, definitions) {}
 
-TProcDef::TProcDef(std::string AName, TId* AParams, TDefinition* ADefinitions)
-    : TNamedDefinition(std::move(AName)), Params(AParams), Definitions(ADefinitions) {
+TProcDef::TProcDef(std::string name, TId* params, TDefinition* definitions)
+    : TNamedDefinition(std::move(name)), Params(params), Definitions(definitions) {
   SetParent(Params.get(), this);
   SetParent(Definitions.get(), this);
   for (TDefinition* p = Params.get(); p; p = p->Next) {
@@ -172,8 +172,8 @@ bool TProcDef::ResolveBody() {
   return Definitions->ResolveList();
 }
 
-const TBodyIndex* TProcDef::BodyIndexHolding(const TDefinition* Member) const {
-  return FBodyIndex && FBodyIndex->Holds(Member) ? FBodyIndex.get() : nullptr;
+const TBodyIndex* TProcDef::BodyIndexHolding(const TDefinition* member) const {
+  return FBodyIndex && FBodyIndex->Holds(member) ? FBodyIndex.get() : nullptr;
 }
 
 bool TProcDef::Resolve() {
@@ -181,45 +181,45 @@ bool TProcDef::Resolve() {
   return Resolved;
 }
 
-TDefinition* TProcDef::Lookup(const std::string& Key) {
-  if (TDefinition* parameter = FindInList(Params.get(), Key)) return parameter;
-  return TDefinition::Lookup(Key);
+TDefinition* TProcDef::Lookup(const std::string& key) {
+  if (TDefinition* parameter = FindInList(Params.get(), key)) return parameter;
+  return TDefinition::Lookup(key);
 }
 
-void TProcDef::ExpandBody(uint32_t Time, TExpansion& Out, bool EveryStatement) {
+void TProcDef::ExpandBody(uint32_t time, TExpansion& out, bool everyStatement) {
   for (TDefinition* d = Definitions.get(); d; d = d->Next)
-    if (EveryStatement || d->ExpandsInProcedure) d->Expand(Time, Out);
+    if (everyStatement || d->ExpandsInProcedure) d->Expand(time, out);
 }
 
-void TProcDef::Expand(uint32_t Time, TExpansion& Out) {
-  ExpandBody(Time, Out, false);
+void TProcDef::Expand(uint32_t time, TExpansion& out) {
+  ExpandBody(time, out, false);
 }
 
-void TProcDef::BindArguments(int32_t Count, const int32_t* Values) {
+void TProcDef::BindArguments(int32_t count, const int32_t* values) {
   const int32_t n = ParamCount();
-  if (n != Count) {
-    ReportErrorFmt(this, "Procedure has %d parameters, but was called with %d arguments", n, Count);
+  if (n != count) {
+    ReportErrorFmt(this, "Procedure has %d parameters, but was called with %d arguments", n, count);
     return;
   }
   int32_t i = 0;
-  for (TDefinition* p = Params.get(); p; p = p->Next) p->Value = Values[i++];
+  for (TDefinition* p = Params.get(); p; p = p->Next) p->Value = values[i++];
 }
 
-void TProcDef::DumpDetails(std::ostream& File, int32_t Level) {
-  TNamedDefinition::DumpDetails(File, Level);
+void TProcDef::DumpDetails(std::ostream& file, int32_t level) {
+  TNamedDefinition::DumpDetails(file, level);
   if (Params) {
-    DumpLine(File, Level, "Params =");
-    Params->DumpList(File, Level + 1);
+    DumpLine(file, level, "Params =");
+    Params->DumpList(file, level + 1);
   }
   if (Definitions) {
-    DumpLine(File, Level, "Definitions =");
-    Definitions->DumpList(File, Level + 1);
+    DumpLine(file, level, "Definitions =");
+    Definitions->DumpList(file, level + 1);
   }
 }
 
-TConstDef::TConstDef(TId* AName, TExpr* AExpr) : TConstDef(TakeName(AName), AExpr) {}
+TConstDef::TConstDef(TId* name, TExpr* expr) : TConstDef(TakeName(name), expr) {}
 
-TConstDef::TConstDef(std::string AName, TExpr* AExpr) : TNamedDefinition(std::move(AName)), Expr(AExpr) {
+TConstDef::TConstDef(std::string name, TExpr* expr) : TNamedDefinition(std::move(name)), Expr(expr) {
   SetParent(Expr.get(), this);
 }
 
@@ -243,17 +243,17 @@ bool TConstDef::Resolve() {
   return Resolved;
 }
 
-void TConstDef::DumpDetails(std::ostream& File, int32_t Level) {
-  TNamedDefinition::DumpDetails(File, Level);
+void TConstDef::DumpDetails(std::ostream& file, int32_t level) {
+  TNamedDefinition::DumpDetails(file, level);
   if (Expr) {
-    DumpLine(File, Level, "Right =");
-    Expr->DumpList(File, Level + 1);
+    DumpLine(file, level, "Right =");
+    Expr->DumpList(file, level + 1);
   }
 }
 
-TInclude::TInclude(TId* AName) : TInclude(TakeName(AName)) {}
+TInclude::TInclude(TId* name) : TInclude(TakeName(name)) {}
 
-TInclude::TInclude(std::string AName) : TNamedDefinition(std::move(AName)) {}
+TInclude::TInclude(std::string name) : TNamedDefinition(std::move(name)) {}
 
 bool TInclude::Resolve() {
   std::error_code error;

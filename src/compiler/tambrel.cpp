@@ -27,15 +27,15 @@ class TCompileGuard {
   TCompileGuard& operator=(const TCompileGuard&) = delete;
 };
 
-std::string TakeRootName(TId* Id) {
-  std::unique_ptr<TId> owned(Id);
+std::string TakeRootName(TId* id) {
+  std::unique_ptr<TId> owned(id);
   return owned ? owned->Name : std::string();
 }
 
 }  // namespace
 
-TTambrel::TTambrel(std::string AName, TDefinition* ADefinitions)
-    : TProcDef(std::move(AName), nullptr, ADefinitions),
+TTambrel::TTambrel(std::string name, TDefinition* definitions)
+    : TProcDef(std::move(name), nullptr, definitions),
       Batch(std::make_unique<TTimedBatch>()),
       MaxItems(TExpansion::DefaultMaxItems),
       MaxCallDepth(TExpansion::DefaultMaxCallDepth) {
@@ -43,7 +43,7 @@ TTambrel::TTambrel(std::string AName, TDefinition* ADefinitions)
   if (Definitions) AddBuiltins();
 }
 
-TTambrel::TTambrel(TId* AName, TDefinition* ADefinitions) : TTambrel(TakeRootName(AName), ADefinitions) {}
+TTambrel::TTambrel(TId* name, TDefinition* definitions) : TTambrel(TakeRootName(name), definitions) {}
 
 TTambrel::~TTambrel() {
   ClearBatch();
@@ -69,8 +69,8 @@ bool TTambrel::Resolve() {
   return Resolved;
 }
 
-void TTambrel::SetProcessEventsHook(std::function<void()> Hook) {
-  EventsHook() = std::move(Hook);
+void TTambrel::SetProcessEventsHook(std::function<void()> hook) {
+  EventsHook() = std::move(hook);
 }
 
 bool TTambrel::CompileRunning() {
@@ -81,10 +81,11 @@ void TTambrel::ProcessEvents() {
   if (EventsHook()) EventsHook()();
 }
 
-int32_t TTambrel::Compile(TPlayer* APlayer, const std::string& DumpFileName) {
+int32_t TTambrel::Compile(TPlayer* player, const std::string& dumpFileName) {
   TCompileGuard running;
   ClearBatch();
-  Player = APlayer;
+  Player = player;
+  PlayerLifetime = player != nullptr ? player->Lifetime() : std::weak_ptr<const void>();
   int32_t result = 0;
   if (!Resolve()) {
     ReportError(this, "Could not resolve all references.");
@@ -110,22 +111,22 @@ int32_t TTambrel::Compile(TPlayer* APlayer, const std::string& DumpFileName) {
       if (Player) Player->AddItems(Batch.get());
     }
   }
-  if (!DumpFileName.empty()) WriteDump(DumpFileName);
+  if (!dumpFileName.empty()) WriteDump(dumpFileName);
   return result;
 }
 
 void TTambrel::ClearBatch() {
   if (!Batch) return;
-  if (Player) Player->RemoveItems(Batch.get());
+  if (Player && !PlayerLifetime.expired()) Player->RemoveItems(Batch.get());
   Batch->Clear();
 }
 
-void TTambrel::WriteDump(const std::string& DumpFileName) {
-  std::ofstream file(DumpFileName, std::ios::binary | std::ios::trunc);
-  if (!file) ThrowFileError("create", DumpFileName);
+void TTambrel::WriteDump(const std::string& dumpFileName) {
+  std::ofstream file(dumpFileName, std::ios::binary | std::ios::trunc);
+  if (!file) ThrowFileError("create", dumpFileName);
   DumpList(file, 0);
   file.close();
-  if (file.fail()) ThrowFileError("write", DumpFileName);
+  if (file.fail()) ThrowFileError("write", dumpFileName);
 }
 
 }  // namespace tambrel

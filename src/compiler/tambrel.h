@@ -13,16 +13,17 @@ namespace tambrel {
 
 class TTambrel : public TProcDef {
  public:
-  // Owns the whole top-level list ADefinitions (may be null: then no built-ins are added). The TId
+  // Owns the whole top-level list definitions (may be null: then no built-ins are added). The TId
   // form takes the name and destroys the TId.
-  TTambrel(std::string AName, TDefinition* ADefinitions);
-  TTambrel(TId* AName, TDefinition* ADefinitions);
-  // Withdraws the items from the player before freeing them.
+  TTambrel(std::string name, TDefinition* definitions);
+  TTambrel(TId* name, TDefinition* definitions);
+  // Withdraws the items from the player, while it lives, before freeing them.
   ~TTambrel() override;
 
   TErrorHandler OnError;      // receives every message of the tree; none when empty
-  TPlayer* Player = nullptr;  // not owned
+  TPlayer* Player = nullptr;  // not owned; may go first (see PlayerLifetime)
   std::unique_ptr<TTimedBatch> Batch;
+  std::weak_ptr<const void> PlayerLifetime;  // of Player: withdrawn from only while it lives
 
   // Caps for runaway scripts; tests lower them.
   int64_t MaxItems;
@@ -32,13 +33,13 @@ class TTambrel : public TProcDef {
   // 0 when the script resolved and expanded, 1 when not. Integer overflow, range errors and
   // ETooManyItems leave it (nothing reaches the player then); a dump file that cannot be written
   // raises EInOutError.
-  int32_t Compile(TPlayer* APlayer, const std::string& DumpFileName);
+  int32_t Compile(TPlayer* player, const std::string& dumpFileName);
   void ClearBatch();
-  void WriteDump(const std::string& DumpFileName);
+  void WriteDump(const std::string& dumpFileName);
   const char* ClassName() const override { return "TTambrel"; }
 
   // Lets the user interface handle its pending events during a compile (the shell installs it).
-  static void SetProcessEventsHook(std::function<void()> Hook);
+  static void SetProcessEventsHook(std::function<void()> hook);
   // True while any root is inside Compile; the shell must not start a compile or unload then.
   static bool CompileRunning();
 

@@ -4,7 +4,7 @@
 
 namespace tambrel {
 
-EIndexError::EIndexError(int32_t Index, int32_t Last)
-    : ETambrel(StrFormat("TTimedData index (%d) out of range [0..%d]", Index, Last)) {}
+EIndexError::EIndexError(int32_t index, int32_t last)
+    : ETambrel(StrFormat("TTimedData index (%d) out of range [0..%d]", index, last)) {}
 
 }  // namespace tambrel

@@ -13,7 +13,7 @@ class ETambrel : public std::runtime_error {
 // "TTimedData index (%d) out of range [0..%d]"
 class EIndexError : public ETambrel {
  public:
-  EIndexError(int32_t Index, int32_t Last);
+  EIndexError(int32_t index, int32_t last);
 };
 
 }  // namespace tambrel

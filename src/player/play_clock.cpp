@@ -20,17 +20,17 @@ int64_t TSteadyPlayClock::NowUs() {
       .count();
 }
 
-void TSteadyPlayClock::Start(FireHandler Handler) {
-  FHandler = std::move(Handler);
+void TSteadyPlayClock::Start(FireHandler handler) {
+  FHandler = std::move(handler);
   FThread = std::thread([this] { Run(); });
 }
 
-void TSteadyPlayClock::Arm(int64_t DeadlineUs, uint64_t Id) {
+void TSteadyPlayClock::Arm(int64_t deadlineUs, uint64_t id) {
   {
     std::lock_guard<std::mutex> guard(FMutex);
     FArmed = true;
-    FDeadlineUs = DeadlineUs;
-    FId = Id;
+    FDeadlineUs = deadlineUs;
+    FId = id;
   }
   FWake.notify_one();
 }
@@ -74,23 +74,23 @@ void TSteadyPlayClock::Run() {
   }
 }
 
-TSimulatedPlayClock::TSimulatedPlayClock(int64_t StartUs) : FNowUs(StartUs) {}
+TSimulatedPlayClock::TSimulatedPlayClock(int64_t startUs) : FNowUs(startUs) {}
 
 int64_t TSimulatedPlayClock::NowUs() {
   std::lock_guard<std::mutex> guard(FMutex);
   return FNowUs;
 }
 
-void TSimulatedPlayClock::Start(FireHandler Handler) {
+void TSimulatedPlayClock::Start(FireHandler handler) {
   std::lock_guard<std::mutex> guard(FMutex);
-  FHandler = std::move(Handler);
+  FHandler = std::move(handler);
 }
 
-void TSimulatedPlayClock::Arm(int64_t DeadlineUs, uint64_t Id) {
+void TSimulatedPlayClock::Arm(int64_t deadlineUs, uint64_t id) {
   std::lock_guard<std::mutex> guard(FMutex);
   FArmed = true;
-  FDeadlineUs = DeadlineUs;
-  FId = Id;
+  FDeadlineUs = deadlineUs;
+  FId = id;
 }
 
 void TSimulatedPlayClock::Cancel() {
@@ -104,9 +104,9 @@ void TSimulatedPlayClock::Shutdown() {
   FArmed = false;
 }
 
-void TSimulatedPlayClock::AdvanceTo(int64_t Us) {
+void TSimulatedPlayClock::AdvanceTo(int64_t us) {
   std::unique_lock<std::mutex> lock(FMutex);
-  while (!FStopped && FArmed && FDeadlineUs <= Us) {
+  while (!FStopped && FArmed && FDeadlineUs <= us) {
     FArmed = false;
     if (FDeadlineUs > FNowUs) FNowUs = FDeadlineUs;
     const uint64_t id = FId;
@@ -114,12 +114,12 @@ void TSimulatedPlayClock::AdvanceTo(int64_t Us) {
     FHandler(id);
     lock.lock();
   }
-  if (Us > FNowUs) FNowUs = Us;
+  if (us > FNowUs) FNowUs = us;
 }
 
-void TSimulatedPlayClock::Spend(int64_t Us) {
+void TSimulatedPlayClock::Spend(int64_t us) {
   std::lock_guard<std::mutex> guard(FMutex);
-  FNowUs += Us;
+  FNowUs += us;
 }
 
 bool TSimulatedPlayClock::Armed() {

@@ -12,15 +12,15 @@ namespace tambrel {
 
 class TPlayClock {
  public:
-  // Called with the Id given to Arm when its deadline is reached; never with a lock of the clock held.
-  using FireHandler = std::function<void(uint64_t Id)>;
+  // Called with the id given to Arm when its deadline is reached; never with a lock of the clock held.
+  using FireHandler = std::function<void(uint64_t id)>;
 
   virtual ~TPlayClock();
   virtual int64_t NowUs() = 0;  // monotonic microseconds
   // Installs the handler; called once, before the first Arm.
-  virtual void Start(FireHandler Handler) = 0;
+  virtual void Start(FireHandler handler) = 0;
   // Replaces any armed deadline; a deadline already passed fires at once.
-  virtual void Arm(int64_t DeadlineUs, uint64_t Id) = 0;
+  virtual void Arm(int64_t deadlineUs, uint64_t id) = 0;
   virtual void Cancel() = 0;
   // When it returns the handler is not running and will not be called again.
   virtual void Shutdown() = 0;
@@ -33,8 +33,8 @@ class TSteadyPlayClock : public TPlayClock {
   TSteadyPlayClock() = default;
   ~TSteadyPlayClock() override;
   int64_t NowUs() override;
-  void Start(FireHandler Handler) override;
-  void Arm(int64_t DeadlineUs, uint64_t Id) override;
+  void Start(FireHandler handler) override;
+  void Arm(int64_t deadlineUs, uint64_t id) override;
   void Cancel() override;
   void Shutdown() override;
 
@@ -56,17 +56,17 @@ class TSteadyPlayClock : public TPlayClock {
 // calling thread, with the clock set to each deadline while its handler runs.
 class TSimulatedPlayClock : public TPlayClock {
  public:
-  explicit TSimulatedPlayClock(int64_t StartUs = 1000000);
+  explicit TSimulatedPlayClock(int64_t startUs = 1000000);
   int64_t NowUs() override;
-  void Start(FireHandler Handler) override;
-  void Arm(int64_t DeadlineUs, uint64_t Id) override;
+  void Start(FireHandler handler) override;
+  void Arm(int64_t deadlineUs, uint64_t id) override;
   void Cancel() override;
   void Shutdown() override;
 
-  void AdvanceTo(int64_t Us);
-  void AdvanceBy(int64_t Us) { AdvanceTo(NowUs() + Us); }
+  void AdvanceTo(int64_t us);
+  void AdvanceBy(int64_t us) { AdvanceTo(NowUs() + us); }
   // Moves time on without firing, as if a tick took that long.
-  void Spend(int64_t Us);
+  void Spend(int64_t us);
   bool Armed();
   int64_t ArmedDeadlineUs();  // meaningful only when Armed()
 

@@ -4,14 +4,14 @@
 
 namespace tambrel {
 
-TPlayTimer::TPlayTimer(std::unique_ptr<TPlayClock> Clock, uint32_t Resolution, uint32_t PeriodMax,
-                       uint32_t PeriodMin)
-    : FClock(std::move(Clock)),
-      FResolution(Resolution),
-      FPeriodMin(PeriodMin),
-      FPeriodMax(std::max(PeriodMax, 1u)) {
+TPlayTimer::TPlayTimer(std::unique_ptr<TPlayClock> clock, uint32_t resolution, uint32_t periodMax,
+                       uint32_t periodMin)
+    : FClock(std::move(clock)),
+      FResolution(resolution),
+      FPeriodMin(periodMin),
+      FPeriodMax(std::max(periodMax, 1u)) {
   FAnchorUs = FClock->NowUs();
-  FClock->Start([this](uint64_t Id) { Fired(Id); });
+  FClock->Start([this](uint64_t id) { Fired(id); });
 }
 
 TPlayTimer::~TPlayTimer() {
@@ -30,39 +30,39 @@ void TPlayTimer::AnchorNow() {
   FAnchorUs = FClock->NowUs();
 }
 
-void TPlayTimer::SetEnabled(bool Value) {
+void TPlayTimer::SetEnabled(bool value) {
   std::lock_guard<std::recursive_mutex> guard(FTickLock);
-  FEnabled = Value;
-  if (!Value && FEventId != 0) {
+  FEnabled = value;
+  if (!value && FEventId != 0) {
     FEventId = 0;
     FClock->Cancel();
   }
 }
 
-void TPlayTimer::Schedule(uint32_t Target) {
+void TPlayTimer::Schedule(uint32_t target) {
   std::lock_guard<std::recursive_mutex> guard(FTickLock);
   if (FEventId != 0) {
     FEventId = 0;
     FClock->Cancel();
   }
-  const uint32_t wait = Target >= FPosition ? Target - FPosition : 0;
-  FPosition = Target;
+  const uint32_t wait = target >= FPosition ? target - FPosition : 0;
+  FPosition = target;
   ArmPart(wait);
 }
 
-void TPlayTimer::ArmPart(uint32_t Wait) {
-  uint32_t part = std::min(Wait, FPeriodMax);
-  FRemaining = Wait - part;
+void TPlayTimer::ArmPart(uint32_t wait) {
+  uint32_t part = std::min(wait, FPeriodMax);
+  FRemaining = wait - part;
   part = std::max(part, FPeriodMin);
   FDeadlineUs = FAnchorUs + static_cast<int64_t>(part) * 1000;
   FEventId = ++FLastId;
   FClock->Arm(FDeadlineUs, FEventId);
 }
 
-void TPlayTimer::Fired(uint64_t Id) {
+void TPlayTimer::Fired(uint64_t id) {
   std::lock_guard<std::recursive_mutex> guard(FTickLock);
   // A one-shot cancelled or replaced after its thread woke up is not ours any more.
-  if (Id != FEventId || FEventId == 0) return;
+  if (id != FEventId || FEventId == 0) return;
   FEventId = 0;
   if (!FEnabled || !OnTimer) return;
   FAnchorUs = FDeadlineUs;

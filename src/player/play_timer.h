@@ -17,8 +17,8 @@ class TPlayTimer {
  public:
   static constexpr uint32_t NoPeriodMax = std::numeric_limits<uint32_t>::max();
 
-  TPlayTimer(std::unique_ptr<TPlayClock> Clock, uint32_t Resolution, uint32_t PeriodMax = NoPeriodMax,
-             uint32_t PeriodMin = 1);
+  TPlayTimer(std::unique_ptr<TPlayClock> clock, uint32_t resolution, uint32_t periodMax = NoPeriodMax,
+             uint32_t periodMin = 1);
   ~TPlayTimer();  // cancels, then waits for the clock's thread to finish
   TPlayTimer(const TPlayTimer&) = delete;
   TPlayTimer& operator=(const TPlayTimer&) = delete;
@@ -27,15 +27,15 @@ class TPlayTimer {
   // too, which serialises its ticks. Recursive so that a callback inside a tick may step the player.
   std::recursive_mutex& TickLock() { return FTickLock; }
 
-  // Arms OnTimer for Target - Position() ms after the anchor (0 when Target is behind Position), at
-  // least PeriodMin, in parts of at most PeriodMax; Position() becomes Target.
-  void Schedule(uint32_t Target);
+  // Arms OnTimer for target - Position() ms after the anchor (0 when target is behind Position), at
+  // least PeriodMin, in parts of at most PeriodMax; Position() becomes target.
+  void Schedule(uint32_t target);
   // Times the next Schedule from the present instant (a tick called from outside the timer).
   void AnchorNow();
   void ResetPosition() { FPosition = 0; }
   bool Enabled() const { return FEnabled; }
   // Disabling cancels the armed one-shot, so that a stale wake-up cannot tick after the next start.
-  void SetEnabled(bool Value);
+  void SetEnabled(bool value);
 
   uint32_t Position() const { return FPosition; }
   uint32_t Remaining() const { return FRemaining; }
@@ -51,8 +51,8 @@ class TPlayTimer {
   std::function<void()> OnTimer;  // set by the owner before the first Schedule
 
  private:
-  void Fired(uint64_t Id);
-  void ArmPart(uint32_t Wait);
+  void Fired(uint64_t id);
+  void ArmPart(uint32_t wait);
 
   std::recursive_mutex FTickLock;
   // All fields below are guarded by FTickLock.

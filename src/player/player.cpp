@@ -12,9 +12,9 @@ using TickGuard = std::lock_guard<std::recursive_mutex>;
 
 TPlayer::TPlayer() : TPlayer(std::make_unique<TSteadyPlayClock>()) {}
 
-TPlayer::TPlayer(std::unique_ptr<TPlayClock> Clock, uint32_t PeriodMax)
-    : FTimer(std::make_unique<TPlayTimer>(std::move(Clock), TimerResolution, PeriodMax)),
-      FBatch(std::make_unique<TTimedBatch>(this)) {
+TPlayer::TPlayer(std::unique_ptr<TPlayClock> clock, uint32_t periodMax)
+    : FTimer(std::make_unique<TPlayTimer>(std::move(clock), TimerResolution, periodMax)),
+      FBatch(std::make_unique<TTimedBatch>(this, TItemOwnership::Borrows)) {
   FTimer->OnTimer = [this] { TimerTick(); };
   SetEnabled(false);
   Restart();
@@ -28,20 +28,20 @@ TPlayer::~TPlayer() {
   FCurrent.reset();
 }
 
-void TPlayer::SetEnabled(bool Value) {
+void TPlayer::SetEnabled(bool value) {
   TickGuard guard(FTimer->TickLock());
-  if (Value && Repeat() && ItemCount() < 2) return;
-  if (Value) Tick(false);
-  FEnabled = Value;
-  FTimer->SetEnabled(Value);
+  if (value && Repeat() && ItemCount() < 2) return;
+  if (value) Tick(false);
+  FEnabled = value;
+  FTimer->SetEnabled(value);
 }
 
 bool TPlayer::Enabled() const {
   return FEnabled;
 }
 
-void TPlayer::SetRepeat(bool Value) {
-  FRepeat = Value;
+void TPlayer::SetRepeat(bool value) {
+  FRepeat = value;
 }
 
 bool TPlayer::Repeat() const {
@@ -66,9 +66,9 @@ void TPlayer::Step() {
   if (Enabled()) Tick(false);
 }
 
-void TPlayer::GotoTime(uint32_t Time) {
+void TPlayer::GotoTime(uint32_t time) {
   TickGuard guard(FTimer->TickLock());
-  FBatch->SeekBefore(Time);
+  FBatch->SeekBefore(time);
   FCurrent = FBatch->TakeNext();
   if (!FCurrent && Repeat()) {
     Restart();
@@ -82,23 +82,23 @@ void TPlayer::Dump() {
   FBatch->Dump(0);
 }
 
-void TPlayer::Trace(const std::string& Text) {
-  if (OnTrace) OnTrace(*this, Text);
+void TPlayer::Trace(const std::string& text) {
+  if (OnTrace) OnTrace(*this, text);
 }
 
-void TPlayer::Add(TTimed* Item) {
+void TPlayer::Add(TTimed* item) {
   const bool heldTwo = FBatch->Count() >= 2;
-  FBatch->AddTimed(Item);
+  FBatch->AddTimed(item);
   if (!heldTwo && Enabled()) Restart();
 }
 
-void TPlayer::Remove(TTimed* Item) {
-  FBatch->RemoveTimed(Item);
+void TPlayer::Remove(TTimed* item) {
+  FBatch->RemoveTimed(item);
 }
 
-void TPlayer::AddItems(const TTimedBatch* List) {
-  if (List == nullptr) return;
-  std::vector<TTimed*> items = List->Snapshot();
+void TPlayer::AddItems(const TTimedBatch* list) {
+  if (list == nullptr) return;
+  std::vector<TTimed*> items = list->Snapshot();
   // Only the adds into a batch of fewer than two items restart the player; those go one by one, the
   // rest as one merge. The tick lock is not held meanwhile, so playback goes on.
   size_t first = 0;
@@ -108,43 +108,43 @@ void TPlayer::AddItems(const TTimedBatch* List) {
   FBatch->AddTimedMany(items);
 }
 
-void TPlayer::RemoveItems(const TTimedBatch* List) {
-  if (List == nullptr) return;
-  FBatch->RemoveTimedMany(List->Snapshot());
+void TPlayer::RemoveItems(const TTimedBatch* list) {
+  if (list == nullptr) return;
+  FBatch->RemoveTimedMany(list->Snapshot());
 }
 
 int32_t TPlayer::ItemCount() const {
   return FBatch ? FBatch->Count() : 0;
 }
 
-bool TPlayer::PendingTime(uint32_t& Time) {
+bool TPlayer::PendingTime(uint32_t& time) {
   TickGuard guard(FTimer->TickLock());
   if (!FCurrent) return false;
-  Time = FCurrent->Time;
+  time = FCurrent->Time;
   return true;
 }
 
-void TPlayer::Deliver(const TTimed& Item) {
-  if (const auto* data = dynamic_cast<const TTimedData*>(&Item)) {
+void TPlayer::Deliver(const TTimed& item) {
+  if (const auto* data = dynamic_cast<const TTimedData*>(&item)) {
     if (OnData) OnData(*this, *data);
-  } else if (const auto* marker = dynamic_cast<const TEndMarker*>(&Item)) {
+  } else if (const auto* marker = dynamic_cast<const TEndMarker*>(&item)) {
     if (OnEnd) OnEnd(*this, *marker);
   }
 }
 
-void TPlayer::ReportFault(const char* What) {
+void TPlayer::ReportFault(const char* what) {
   try {
-    Trace(StrFormat("Player tick failed: %s", What));
+    Trace(StrFormat("Player tick failed: %s", what));
   } catch (...) {
     // The report itself failed; the timer thread must live on regardless.
   }
 }
 
-void TPlayer::Tick(bool FromTimer) {
+void TPlayer::Tick(bool fromTimer) {
   TickGuard guard(FTimer->TickLock());
-  if (!FromTimer) FTimer->AnchorNow();
+  if (!fromTimer) FTimer->AnchorNow();
   if (std::unique_ptr<TTimed> delivered = std::move(FCurrent)) {
-    if (!FromTimer) {
+    if (!fromTimer) {
       Deliver(*delivered);  // a fault goes to the caller; the item is freed on the way out
     } else {
       try {

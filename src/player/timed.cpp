@@ -10,7 +10,7 @@
 
 namespace tambrel {
 
-TTimed::TTimed(uint32_t Time) : Time(Time) {}
+TTimed::TTimed(uint32_t time) : Time(time) {}
 
 TTimed::~TTimed() = default;
 
@@ -24,7 +24,7 @@ std::string TTimed::Dump() const {
   return FormatPlayTime(Time);
 }
 
-TEndMarker::TEndMarker(uint32_t Time, TTambrel* Source) : TTimed(Time), Source(Source) {}
+TEndMarker::TEndMarker(uint32_t time, TTambrel* source) : TTimed(time), Source(source) {}
 
 std::unique_ptr<TTimed> TEndMarker::Clone() const {
   return std::make_unique<TEndMarker>(Time, Source);
@@ -34,34 +34,34 @@ std::string TEndMarker::Dump() const {
   return FormatPlayTime(Time) + "  End marker";
 }
 
-TTimedData::TTimedData(uint32_t Time, const uint8_t* Bytes, int32_t Count, int32_t Device)
-    : TTimed(Time), Device(Device) {
-  if (Count > MaxIndex + 1) throw ERangeError();
-  if (Count <= 0) {
-    FCapacity = Count;
+TTimedData::TTimedData(uint32_t time, const uint8_t* bytes, int32_t count, int32_t device)
+    : TTimed(time), Device(device) {
+  if (count > MaxIndex + 1) throw ERangeError();
+  if (count <= 0) {
+    FCapacity = count;
     return;
   }
-  SetCapacity(Count);
-  std::memcpy(Buffer(), Bytes, static_cast<size_t>(Count));
-  FCount = Count;
+  SetCapacity(count);
+  std::memcpy(Buffer(), bytes, static_cast<size_t>(count));
+  FCount = count;
 }
 
 TTimedData::~TTimedData() {
   if (!IsInline()) delete[] FStore.Heap;
 }
 
-std::unique_ptr<TTimedData> TTimedData::CreateFromValues(uint32_t Time, int32_t Device, int32_t Count,
-                                                         const int32_t* Values) {
-  auto item = std::make_unique<TTimedData>(Time, nullptr, 0, Device);
-  if (Count > MaxIndex + 1) throw ERangeError();
-  if (Count <= 0) {
-    item->FCapacity = Count;
+std::unique_ptr<TTimedData> TTimedData::CreateFromValues(uint32_t time, int32_t device, int32_t count,
+                                                         const int32_t* values) {
+  auto item = std::make_unique<TTimedData>(time, nullptr, 0, device);
+  if (count > MaxIndex + 1) throw ERangeError();
+  if (count <= 0) {
+    item->FCapacity = count;
     return item;
   }
-  item->SetCapacity(Count);
+  item->SetCapacity(count);
   uint8_t* out = item->Buffer();
-  for (int32_t i = 0; i < Count; ++i) out[i] = static_cast<uint8_t>(Values[i] & 255);
-  item->FCount = Count;
+  for (int32_t i = 0; i < count; ++i) out[i] = static_cast<uint8_t>(values[i] & 255);
+  item->FCount = count;
   return item;
 }
 
@@ -106,12 +106,12 @@ std::unique_ptr<TTimed> TTimedData::Clone() const {
   return std::make_unique<TTimedData>(Time, Data(), FCount, Device);
 }
 
-void TTimedData::Merge(const TTimed& Other) {
-  const auto* other = dynamic_cast<const TTimedData*>(&Other);
-  if (other == nullptr) return;
+void TTimedData::Merge(const TTimed& other) {
+  const auto* data = dynamic_cast<const TTimedData*>(&other);
+  if (data == nullptr) return;
   // Read through Data() each time: merging an item into itself reallocates the source.
-  const int32_t n = other->FCount;
-  for (int32_t i = 0; i < n; ++i) AddByte(other->Data()[i]);
+  const int32_t n = data->FCount;
+  for (int32_t i = 0; i < n; ++i) AddByte(data->Data()[i]);
 }
 
 std::string TTimedData::Dump() const {

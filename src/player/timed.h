@@ -13,13 +13,13 @@ class TTambrel;  // the compiler's script root; only carried here
 // Base of all items on the timeline.
 class TTimed {
  public:
-  explicit TTimed(uint32_t Time);
+  explicit TTimed(uint32_t time);
   virtual ~TTimed();
   TTimed(const TTimed&) = delete;
   TTimed& operator=(const TTimed&) = delete;
   uint32_t Time;
   virtual std::unique_ptr<TTimed> Clone() const;  // a plain TTimed for TTimed and TTimedNop
-  virtual void Merge(const TTimed& Other);        // nothing for the base
+  virtual void Merge(const TTimed& other);        // nothing for the base
   virtual std::string Dump() const;               // the one-line text
 };
 
@@ -30,7 +30,7 @@ class TTimedNop : public TTimed {
 
 class TEndMarker : public TTimed {
  public:
-  TEndMarker(uint32_t Time, TTambrel* Source);
+  TEndMarker(uint32_t time, TTambrel* source);
   TTambrel* Source;
   std::unique_ptr<TTimed> Clone() const override;
   std::string Dump() const override;
@@ -44,12 +44,12 @@ class TTimedData : public TTimed {
   static constexpr int32_t MaxIndex = 32767;
   static constexpr int32_t InlineBytes = 8;
 
-  // Copies Count bytes; a Count of 0 or less leaves the item empty with that Capacity.
-  TTimedData(uint32_t Time, const uint8_t* Bytes, int32_t Count, int32_t Device);
+  // Copies count bytes; a count of 0 or less leaves the item empty with that Capacity.
+  TTimedData(uint32_t time, const uint8_t* bytes, int32_t count, int32_t device);
   ~TTimedData() override;
-  // Byte i is Values[i] & 255.
-  static std::unique_ptr<TTimedData> CreateFromValues(uint32_t Time, int32_t Device, int32_t Count,
-                                                      const int32_t* Values);
+  // Byte i is values[i] & 255.
+  static std::unique_ptr<TTimedData> CreateFromValues(uint32_t time, int32_t device, int32_t count,
+                                                      const int32_t* values);
   int32_t Device;
   int32_t Count() const { return FCount; }
   int32_t Capacity() const { return FCapacity; }
@@ -60,7 +60,7 @@ class TTimedData : public TTimed {
   void AddByte(uint8_t b);
   void SetCapacity(int32_t n);
   std::unique_ptr<TTimed> Clone() const override;
-  void Merge(const TTimed& Other) override;  // appends Other's bytes when it is a TTimedData
+  void Merge(const TTimed& other) override;  // appends other's bytes when it is a TTimedData
   std::string Dump() const override;
 
  private:

@@ -33,7 +33,7 @@ int64_t MicrosSince(std::chrono::steady_clock::time_point start) {
 
 }  // namespace
 
-TTimedBatch::TTimedBatch(TPlayer* Owner) : Owner(Owner) {}
+TTimedBatch::TTimedBatch(TPlayer* owner, TItemOwnership ownership) : Owner(owner), FOwnership(ownership) {}
 
 TTimedBatch::~TTimedBatch() {
   Clear();
@@ -54,40 +54,40 @@ int32_t TTimedBatch::ReadIndex() const {
   return FReadIndex.load(std::memory_order_relaxed);
 }
 
-void TTimedBatch::Append(TTimed* Item) {
+void TTimedBatch::Append(TTimed* item) {
   std::lock_guard<std::mutex> writer(FWriteLock);
   std::lock_guard<std::mutex> guard(FLock);
-  if (!FItems.empty() && Item->Time < FItems.back()->Time) FSorted = false;
-  FItems.push_back(Item);
+  if (!FItems.empty() && item->Time < FItems.back()->Time) FSorted = false;
+  FItems.push_back(item);
   PublishCount();
 }
 
-void TTimedBatch::AppendMany(const std::vector<TTimed*>& Items) {
-  if (Items.empty()) return;
+void TTimedBatch::AppendMany(const std::vector<TTimed*>& items) {
+  if (items.empty()) return;
   std::lock_guard<std::mutex> writer(FWriteLock);
   std::lock_guard<std::mutex> guard(FLock);
-  FItems.insert(FItems.end(), Items.begin(), Items.end());
-  const size_t first = FItems.size() - Items.size();
+  FItems.insert(FItems.end(), items.begin(), items.end());
+  const size_t first = FItems.size() - items.size();
   for (size_t i = std::max<size_t>(first, 1); i < FItems.size() && FSorted; ++i)
     if (FItems[i]->Time < FItems[i - 1]->Time) FSorted = false;
   PublishCount();
 }
 
-void TTimedBatch::AddTimed(TTimed* Item) {
+void TTimedBatch::AddTimed(TTimed* item) {
   std::lock_guard<std::mutex> writer(FWriteLock);
   std::lock_guard<std::mutex> guard(FLock);
   // From the end: adding in ascending order costs one comparison.
   size_t at = FItems.size();
-  while (at > 0 && FItems[at - 1]->Time > Item->Time) --at;
-  FItems.insert(FItems.begin() + static_cast<std::ptrdiff_t>(at), Item);
+  while (at > 0 && FItems[at - 1]->Time > item->Time) --at;
+  FItems.insert(FItems.begin() + static_cast<std::ptrdiff_t>(at), item);
   if (static_cast<int32_t>(at) < ReadIndex()) SetReadIndex(ReadIndex() + 1);
   PublishCount();
 }
 
-void TTimedBatch::RemoveTimed(TTimed* Item) {
+void TTimedBatch::RemoveTimed(TTimed* item) {
   std::lock_guard<std::mutex> writer(FWriteLock);
   std::lock_guard<std::mutex> guard(FLock);
-  auto found = std::find(FItems.begin(), FItems.end(), Item);
+  auto found = std::find(FItems.begin(), FItems.end(), item);
   if (found != FItems.end()) {
     const auto at = static_cast<int32_t>(found - FItems.begin());
     FItems.erase(found);
@@ -97,24 +97,24 @@ void TTimedBatch::RemoveTimed(TTimed* Item) {
   PublishCount();
 }
 
-void TTimedBatch::NoteBulkHold(int64_t HeldUs) {
+void TTimedBatch::NoteBulkHold(int64_t heldUs) {
   int64_t longest = FLongestBulkLockUs.load(std::memory_order_relaxed);
-  while (HeldUs > longest && !FLongestBulkLockUs.compare_exchange_weak(longest, HeldUs)) {
+  while (heldUs > longest && !FLongestBulkLockUs.compare_exchange_weak(longest, heldUs)) {
   }
 }
 
-void TTimedBatch::AddTimedMany(const std::vector<TTimed*>& Items) {
-  if (Items.empty()) return;
+void TTimedBatch::AddTimedMany(const std::vector<TTimed*>& items) {
+  if (items.empty()) return;
   std::unique_lock<std::mutex> writer(FWriteLock);
   if (!FSorted) {
     // Insertion from the end into a list out of order has no faster equivalent.
     writer.unlock();
-    for (TTimed* item : Items) AddTimed(item);
+    for (TTimed* item : items) AddTimed(item);
     return;
   }
   // A stable sort keeps equal times in the order given, and merge puts the items already present
   // first among equal times: exactly the order of adding one by one.
-  std::vector<TTimed*> added(Items);
+  std::vector<TTimed*> added(items);
   std::stable_sort(added.begin(), added.end(), EarlierThan);
   std::vector<TTimed*> merged;
   merged.reserve(FItems.size() + added.size());
@@ -143,12 +143,12 @@ void TTimedBatch::AddTimedMany(const std::vector<TTimed*>& Items) {
   // The old list is freed here, outside both locks (merged now holds it).
 }
 
-void TTimedBatch::RemoveTimedMany(const std::vector<TTimed*>& Items) {
-  if (Items.empty()) return;
+void TTimedBatch::RemoveTimedMany(const std::vector<TTimed*>& items) {
+  if (items.empty()) return;
   std::unique_lock<std::mutex> writer(FWriteLock);
   std::unordered_map<const TTimed*, int32_t> pending;
-  pending.reserve(Items.size());
-  for (const TTimed* item : Items) ++pending[item];
+  pending.reserve(items.size());
+  for (const TTimed* item : items) ++pending[item];
   std::vector<TTimed*> kept;
   kept.reserve(FItems.size());
   // Removing one at a time takes the first reference each time.
@@ -196,6 +196,7 @@ void TTimedBatch::Clear() {
     FSorted = true;
     PublishCount();
   }
+  if (FOwnership == TItemOwnership::Borrows) return;
   for (auto it = items.rbegin(); it != items.rend(); ++it) delete *it;
 }
 
@@ -203,10 +204,10 @@ void TTimedBatch::Rewind() {
   SetReadIndex(0);
 }
 
-void TTimedBatch::SeekBefore(uint32_t T) {
+void TTimedBatch::SeekBefore(uint32_t t) {
   std::lock_guard<std::mutex> guard(FLock);
   for (size_t i = FItems.size(); i > 0; --i) {
-    if (FItems[i - 1]->Time < T) {
+    if (FItems[i - 1]->Time < t) {
       SetReadIndex(static_cast<int32_t>(i - 1));
       return;
     }
@@ -245,17 +246,17 @@ uint32_t TTimedBatch::LastTime() const {
   return last;
 }
 
-void TTimedBatch::Dump(int32_t Indent) {
+void TTimedBatch::Dump(int32_t indent) {
   std::lock_guard<std::mutex> guard(FLock);
-  const std::string indent = IndentText(Indent);
-  const std::string inner = IndentText(CheckedAdd(Indent, 1));
+  const std::string outer = IndentText(indent);
+  const std::string inner = IndentText(CheckedAdd(indent, 1));
   auto line = [this](const std::string& text) {
     if (Owner != nullptr) Owner->Trace(text);
   };
-  line(StrFormat("%s%s", indent.c_str(), "TimedBatch"));
-  line(indent + "Begin");
+  line(StrFormat("%s%s", outer.c_str(), "TimedBatch"));
+  line(outer + "Begin");
   for (const TTimed* item : FItems) line(inner + item->Dump());
-  line(indent + "End");
+  line(outer + "End");
 }
 
 }  // namespace tambrel

@@ -14,51 +14,56 @@ namespace tambrel {
 
 class TPlayer;
 
+// Whether a batch frees its items: a Tambrel's batch owns what it holds; the player's batch only
+// borrows the items of the Tambrels' batches.
+enum class TItemOwnership { Owns, Borrows };
+
 // All public operations are callable from any thread.
 class TTimedBatch {
  public:
-  explicit TTimedBatch(TPlayer* Owner = nullptr);
-  ~TTimedBatch();  // frees the items still in it, last to first
+  explicit TTimedBatch(TPlayer* owner = nullptr, TItemOwnership ownership = TItemOwnership::Owns);
+  ~TTimedBatch();  // Clear
   TTimedBatch(const TTimedBatch&) = delete;
   TTimedBatch& operator=(const TTimedBatch&) = delete;
 
   int32_t Count() const;
   TTimed* Items(int32_t i) const;  // std::out_of_range outside [0..Count-1]
   int32_t ReadIndex() const;
-  void Append(TTimed* Item);  // no ordering (a Tambrel's own batch); takes ownership at destruction
-  // Append of each of Items in turn, under one taking of the locks. Takes ownership only on return:
+  void Append(TTimed* item);  // no ordering (a Tambrel's own batch); takes ownership at destruction
+  // Append of each of items in turn, under one taking of the locks. Takes ownership only on return:
   // when it throws (no memory), the items are still the caller's.
-  void AppendMany(const std::vector<TTimed*>& Items);
+  void AppendMany(const std::vector<TTimed*>& items);
   // After every item of the same or an earlier time. An insertion below the read position moves it
   // up with the item it pointed at, so nothing is taken twice.
-  void AddTimed(TTimed* Item);
-  // Removes the first reference to Item. A removal below the read position moves it down so that no
+  void AddTimed(TTimed* item);
+  // Removes the first reference to item. A removal below the read position moves it down so that no
   // item is passed over; a read position at or past the end then goes back to 0.
-  void RemoveTimed(TTimed* Item);
-  // The same order and read position as AddTimed of each of Items in turn, in O(n log n); the lock is
+  void RemoveTimed(TTimed* item);
+  // The same order and read position as AddTimed of each of items in turn, in O(n log n); the lock is
   // held only to swap in the merged list.
-  void AddTimedMany(const std::vector<TTimed*>& Items);
-  // The same list and read position as RemoveTimed of each of Items in turn, in linear time.
-  void RemoveTimedMany(const std::vector<TTimed*>& Items);
+  void AddTimedMany(const std::vector<TTimed*>& items);
+  // The same list and read position as RemoveTimed of each of items in turn, in linear time.
+  void RemoveTimedMany(const std::vector<TTimed*>& items);
   std::vector<TTimed*> Snapshot() const;  // the item references in list order
-  void Clear();                           // frees and removes every item, last to first
+  void Clear();  // removes every item, and frees them last to first when the batch owns them
   void Rewind();
-  void SeekBefore(uint32_t T);
+  void SeekBefore(uint32_t t);
   // A new item owned by the caller: the item at the read position with the data items of the same
   // time and device right behind it merged in; null at the end.
   std::unique_ptr<TTimed> TakeNext();
   uint32_t LastTime() const;  // ERangeError for a time above 2147483647
-  void Dump(int32_t Indent);  // through the owner's trace callback, with the lock held
+  void Dump(int32_t indent);  // through the owner's trace callback, with the lock held
 
   // Longest time in microseconds the lock was held by AddTimedMany/RemoveTimedMany (for the benchmark).
   int64_t LongestBulkLockUs() const { return FLongestBulkLockUs.load(std::memory_order_relaxed); }
 
  private:
-  void SetReadIndex(int32_t Value) { FReadIndex.store(Value, std::memory_order_relaxed); }
+  void SetReadIndex(int32_t value) { FReadIndex.store(value, std::memory_order_relaxed); }
   void PublishCount() { FCount.store(static_cast<int32_t>(FItems.size()), std::memory_order_release); }
-  void NoteBulkHold(int64_t HeldUs);
+  void NoteBulkHold(int64_t heldUs);
 
   TPlayer* Owner;
+  const TItemOwnership FOwnership;
   // Serialises the writers (add, remove, append, clear), so that a writer can read FItems without
   // FLock while it builds a new list: the timer thread only reads FItems.
   mutable std::mutex FWriteLock;

@@ -34,13 +34,13 @@ T* Chain(std::initializer_list<T*> items) {
 }
 
 // An action "time name(args)"; no argument list at all for an empty one.
-inline TAction* Act(TExpr* Time, const char* Name, std::initializer_list<TExpr*> Args = {}) {
-  return new TAction(Time, std::string(Name), Args.size() ? Chain<TExpr>(Args) : nullptr);
+inline TAction* Act(TExpr* time, const char* name, std::initializer_list<TExpr*> args = {}) {
+  return new TAction(time, std::string(name), args.size() ? Chain<TExpr>(args) : nullptr);
 }
 
 // A message about a definition without a recorded position (identifiers, hand-built nodes).
-inline std::string Unplaced(const std::string& Message) {
-  return "[0,0] in file \"\": \"" + Message + "\"";
+inline std::string Unplaced(const std::string& message) {
+  return "[0,0] in file \"\": \"" + message + "\"";
 }
 
 struct Compiled {
@@ -64,9 +64,9 @@ struct Compiled {
 };
 
 // The bytes of the data item at index i of the root's batch, or nothing when it is no data item.
-inline std::vector<int> BytesAt(const TTambrel& Root, int32_t I) {
+inline std::vector<int> BytesAt(const TTambrel& root, int32_t i) {
   std::vector<int> bytes;
-  if (const auto* d = dynamic_cast<const TTimedData*>(Root.Batch->Items(I)))
+  if (const auto* d = dynamic_cast<const TTimedData*>(root.Batch->Items(i)))
     for (int32_t k = 0; k < d->Count(); ++k) bytes.push_back(d->Bytes(k));
   return bytes;
 }

@@ -13,9 +13,9 @@ namespace tambrel {
 namespace {
 
 // Dump lines given as (level, text): the indent pairs, capped at 128, the text and CR LF.
-std::string Lines(std::initializer_list<std::pair<int, const char*>> Entries) {
+std::string Lines(std::initializer_list<std::pair<int, const char*>> entries) {
   std::string text;
-  for (const auto& [level, line] : Entries) {
+  for (const auto& [level, line] : entries) {
     for (int i = 0; i < std::min(level, 128); ++i) text += "| ";
     text += line;
     text += "\r\n";
@@ -23,8 +23,8 @@ std::string Lines(std::initializer_list<std::pair<int, const char*>> Entries) {
   return text;
 }
 
-std::string ReadBytes(const std::string& Path) {
-  std::ifstream file(Path, std::ios::binary);
+std::string ReadBytes(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
   std::ostringstream bytes;
   bytes << file.rdbuf();
   return bytes.str();

@@ -10,8 +10,8 @@ struct TLoopRun {
   std::vector<uint32_t> Times;
   std::vector<std::string> Messages;
 };
-TLoopRun RunLoop(TExpr* First, TExpr* Last, TExpr* Step) {
-  Compiled c(new TLoopDef(new TId("i"), First, Last, Step, Act(Var("i"), "out", {Num(1), Var("i")})));
+TLoopRun RunLoop(TExpr* first, TExpr* last, TExpr* step) {
+  Compiled c(new TLoopDef(new TId("i"), first, last, step, Act(Var("i"), "out", {Num(1), Var("i")})));
   EXPECT_EQ(c.Run(), 0);
   TLoopRun run;
   for (int32_t k = 0; k + 1 < c.Root->Batch->Count(); ++k) run.Times.push_back(c.Root->Batch->Items(k)->Time);

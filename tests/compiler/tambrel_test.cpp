@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include "compiler/expansion.h"
 #include "compiler_fixture.h"
+#include "player/play_clock.h"
 #include "player/player.h"
 #include "support/runtime_errors.h"
 
@@ -37,6 +38,32 @@ TEST(Root, ItemsGoToThePlayerAndAreWithdrawnBeforeTheyAreFreed) {
   EXPECT_EQ(bad.Root->Player, &player);
   EXPECT_EQ(player.ItemCount(), 0);
   EXPECT_EQ(bad.Root->Batch->Count(), 0);
+}
+
+// The player only borrows the roots' items: whichever goes first, nothing is freed twice or used after
+// it went (AddressSanitizer), and a root outliving its player does not reach back into it.
+TEST(Root, PlayerAndLoadedRootsGoInEitherOrder) {
+  for (const bool playerFirst : {true, false}) {
+    auto player = std::make_unique<TPlayer>(std::make_unique<TSimulatedPlayClock>());
+    auto first = std::make_unique<Compiled>(FourNotes());
+    auto second = std::make_unique<Compiled>(FourNotes(), "other.tmb");
+    ASSERT_EQ(first->Root->Compile(player.get(), ""), 0);
+    ASSERT_EQ(second->Root->Compile(player.get(), ""), 0);
+    player->SetEnabled(true);  // playing, a clone of the next item pending
+    if (playerFirst) {
+      player.reset();
+      EXPECT_EQ(first->Items().size(), 5u);
+      EXPECT_EQ(first->Items(), second->Items());
+      first.reset();
+      second.reset();
+    } else {
+      first.reset();
+      EXPECT_EQ(player->ItemCount(), 5);
+      second.reset();
+      EXPECT_EQ(player->ItemCount(), 0);
+      player.reset();
+    }
+  }
 }
 
 TEST(Root, FaultsDuringExpansionReachNeitherPlayerNorBatch) {

@@ -48,8 +48,8 @@ struct TFuzzFolder {
           "note(n, v);\n(\n  0 out(1, $90, n, v);\n  step out(1, $80, n, 0);\n);\n");
     Write("Include/twice.tmb", "include notes;\ninclude notes;\nconst twice = 2;\n");
     Write("Include/self.tmb", "include self;\n0 out(2, $F8);\n");
-    static const char WithNul[] = "0 out(3, 1);\0 this is never read\n";
-    Write("Include/nul.tmb", std::string(WithNul, sizeof WithNul - 1));
+    static const char withNul[] = "0 out(3, 1);\0 this is never read\n";
+    Write("Include/nul.tmb", std::string(withNul, sizeof withNul - 1));
     Source = Root + "input.tmb";
     Dump = Root + "dump.txt";
     SetIncludeDirectory(Root + "Include/");
@@ -123,7 +123,6 @@ void CompileAndPlay(TTambrel& root) {
   root.DumpList(tree, 0);
   root.ClearBatch();
   if (player.ItemCount() != 0) std::abort();
-  root.Player = nullptr;  // the player goes first; the root must not withdraw from it again
   player.OnData = nullptr;
   player.OnEnd = nullptr;
 }

@@ -50,27 +50,15 @@ void Detach(TPlayer& player) {
   player.OnEnd = nullptr;
 }
 
-// Takes the batches' items out of the player however the test ends, so that a failed assertion
-// does not leave the player holding items their batch frees.
-struct TUnloadAtExit {
-  TPlayer& Player;
-  std::vector<TTimedBatch*> Batches;
-  ~TUnloadAtExit() {
-    Detach(Player);
-    for (TTimedBatch* batch : Batches) Player.RemoveItems(batch);
-  }
-};
-
 TEST(RealtimePlayer, DeliversInOrderAndEnds) {
   TTimedBatch tambrel;
   for (int32_t i = 0; i < 50; ++i)
     tambrel.Append(new TTimedData(static_cast<uint32_t>(i * 2), nullptr, 0, i));
   tambrel.Append(new TEndMarker(100, nullptr));
+  Recorder rec;  // outlives the player, whose timer thread calls it
   TPlayer player;
-  Recorder rec;
   rec.Attach(player);
   player.AddItems(&tambrel);
-  TUnloadAtExit unload{player, {&tambrel}};
   player.SetEnabled(true);
   ASSERT_TRUE(rec.WaitForEnds(1));
   {
@@ -95,13 +83,13 @@ TEST(RealtimePlayer, DestroyedWhileWaitingOrPlaying) {
   tambrel.Append(new TTimedData(1, nullptr, 0, 2));
   tambrel.Append(new TTimedData(3600000, nullptr, 0, 3));
   for (int round = 0; round < 20; ++round) {
-    auto player = std::make_unique<TPlayer>();
     Recorder rec;
+    auto player = std::make_unique<TPlayer>();
     rec.Attach(*player);
     player->AddItems(&tambrel);
     player->SetEnabled(true);
     if (round % 2 == 0) std::this_thread::sleep_for(5ms);  // let the timer thread into its hour-long wait
-    player->RemoveItems(&tambrel);
+    // With the items still loaded: the player only borrows them, and tambrel frees them at the end.
     player.reset();  // joins the timer thread; a hang here fails the test by its time-out
   }
 }
@@ -109,19 +97,19 @@ TEST(RealtimePlayer, DestroyedWhileWaitingOrPlaying) {
 // Batches come and go on one thread while the player runs on its timer thread; every item of the batch
 // that stays loaded is delivered exactly once.
 TEST(RealtimePlayer, LoadingAndUnloadingDuringPlayLosesAndRepeatsNothing) {
-  constexpr int32_t Steady = 1500;
+  constexpr int32_t steadyCount = 1500;
   TTimedBatch steady;
-  for (int32_t i = 0; i < Steady; ++i) steady.Append(new TTimedData(static_cast<uint32_t>(i), nullptr, 0, i));
-  steady.Append(new TEndMarker(Steady, nullptr));
+  for (int32_t i = 0; i < steadyCount; ++i)
+    steady.Append(new TTimedData(static_cast<uint32_t>(i), nullptr, 0, i));
+  steady.Append(new TEndMarker(steadyCount, nullptr));
   TTimedBatch noise;
   std::mt19937 random(7);
-  for (int i = 0; i < 300; ++i) noise.Append(new TTimedData(random() % Steady, nullptr, 0, -1 - i));
+  for (int i = 0; i < 300; ++i) noise.Append(new TTimedData(random() % steadyCount, nullptr, 0, -1 - i));
 
-  TPlayer player;
   Recorder rec;
+  TPlayer player;
   rec.Attach(player);
   player.AddItems(&steady);
-  TUnloadAtExit unload{player, {&noise, &steady}};
   player.SetEnabled(true);
   std::atomic<bool> done{false};
   std::thread loader([&] {
@@ -136,7 +124,7 @@ TEST(RealtimePlayer, LoadingAndUnloadingDuringPlayLosesAndRepeatsNothing) {
   loader.join();
   ASSERT_TRUE(ended);
   Detach(player);
-  std::vector<int> seen(Steady, 0);
+  std::vector<int> seen(steadyCount, 0);
   std::lock_guard<std::mutex> guard(rec.mutex);
   // A removal while the end marker is pending puts the read position back to the start, as
   // the player is meant to, so what plays after the end marker is not part of this run.
@@ -144,12 +132,12 @@ TEST(RealtimePlayer, LoadingAndUnloadingDuringPlayLosesAndRepeatsNothing) {
   int32_t last = -1;
   for (int32_t device : rec.devices) {
     if (device < 0) continue;
-    ASSERT_LT(device, Steady);
+    ASSERT_LT(device, steadyCount);
     ++seen[static_cast<size_t>(device)];
     EXPECT_GT(device, last) << "out of order";
     last = device;
   }
-  for (int32_t i = 0; i < Steady; ++i) EXPECT_EQ(seen[static_cast<size_t>(i)], 1) << "item " << i;
+  for (int32_t i = 0; i < steadyCount; ++i) EXPECT_EQ(seen[static_cast<size_t>(i)], 1) << "item " << i;
 }
 
 }  // namespace

@@ -52,7 +52,6 @@ class SimulatedPlayer : public ::testing::Test {
   void SetUp() override { Make(); }
   void TearDown() override {
     if (!player) return;
-    player->RemoveItems(&tambrel);
     player->SetEnabled(false);
     player->OnData = nullptr;
     player->OnEnd = nullptr;
@@ -378,8 +377,7 @@ TEST_F(SimulatedPlayer, DestructionWhileRunningIsClean) {
   Item(10);
   Load();
   player->SetEnabled(true);
-  player->RemoveItems(&tambrel);
-  player.reset();
+  player.reset();  // with the items loaded; the fixture's batch frees them afterwards
   EXPECT_EQ(got.size(), 1u);
 }
 

@@ -39,8 +39,8 @@ struct THeaderItem {
     out.width(5);
     out.fill('0');
     out << Device;
-    static const char* const Hex = "0123456789ABCDEF";
-    for (const uint8_t b : Bytes) out << ' ' << Hex[b >> 4] << Hex[b & 15];
+    static const char* const hex = "0123456789ABCDEF";
+    for (const uint8_t b : Bytes) out << ' ' << hex[b >> 4] << hex[b & 15];
     return out.str();
   }
 };

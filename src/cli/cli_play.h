@@ -1,0 +1,18 @@
+#pragma once
+// Real-time play of a loaded timeline through the routing: the outputs the command line asks for,
+// the trace lines, the clock on a status line, and the end after every end marker or on Ctrl+C.
+
+#include "cli/cli_options.h"
+#include "cli/cli_runner.h"
+#include "cli/cli_session.h"
+
+namespace tambrel {
+
+// Exit status when play ends on SIGINT or SIGTERM without --repeat (128 + SIGINT).
+constexpr int ExitInterrupted = 130;
+
+// tambrelCount is the number of Tambrels loaded, i.e. of end markers that end one pass.
+int PlayTimeline(const TCliOptions& options, TCliSession& session, TTimeline& timeline, int tambrelCount,
+                 const TCliStreams& streams);
+
+}  // namespace tambrel

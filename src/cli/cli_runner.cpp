@@ -1,0 +1,191 @@
+#include "cli/cli_runner.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <exception>
+
+#include "app/message_sink.h"
+#include "cli/cli_play.h"
+#include "cli/midi_file_writer.h"
+#include "support/runtime_errors.h"
+
+namespace tambrel {
+
+namespace {
+
+void PrintError(const TCliStreams& streams, const std::string& text) {
+  std::fprintf(streams.Err, "tambrel-cli: %s\n", text.c_str());
+  std::fflush(streams.Err);
+}
+
+// Runs the pipeline over one file and maps its outcome to an exit status. An error escaping the
+// compiler (an integer overflow, a fatal scanner limit) ends this file only; its text is shown, as the
+// window's general error display would show it.
+int CompileOne(TCompilePipeline& pipeline, const std::string& path, TPlayer* player,
+               const TCliStreams& streams) {
+  if (!SourceFileExists(path)) {
+    pipeline.CompileFile(path, player);  // writes the not-found line
+    return ExitUsageOrFile;
+  }
+  try {
+    return pipeline.CompileFile(path, player) ? ExitSuccess : ExitScriptErrors;
+  } catch (const EInOutError& error) {
+    PrintError(streams, error.what());
+    return ExitUsageOrFile;
+  } catch (const std::exception& error) {
+    PrintError(streams, error.what());
+    return ExitScriptErrors;
+  }
+}
+
+int Worse(int a, int b) {
+  return a > b ? a : b;
+}
+
+// Compiles every file into the timeline in order, as loading them one after another does.
+int LoadAll(const TCliOptions& options, TCliSession& session, TTimeline& timeline, TMessageSink& sink,
+            const TCliStreams& streams, int& loaded) {
+  TCompilePipeline pipeline(session.FrontEnd(), sink);
+  pipeline.OnLoaded = [&timeline](std::unique_ptr<TParsedTambrel> tambrel) {
+    timeline.AddLoaded(std::move(tambrel));
+  };
+  int status = ExitSuccess;
+  loaded = 0;
+  for (const std::string& path : options.Files) {
+    const int result = CompileOne(pipeline, path, timeline.Player(), streams);
+    if (result == ExitSuccess) ++loaded;
+    status = Worse(status, result);
+  }
+  return status;
+}
+
+int RunCheck(const TCliOptions& options, TCliSession& session, const TCliStreams& streams) {
+  TStreamMessageSink sink(streams.Out);
+  TCompilePipeline pipeline(session.FrontEnd(), sink);
+  return CompileOne(pipeline, options.Files.front(), nullptr, streams);
+}
+
+// A file of its own in the temporary folder, removed when this goes.
+class TTemporaryFile {
+ public:
+  TTemporaryFile() {
+    const char* dir = std::getenv("TMPDIR");
+    std::string pattern = std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/tambrel-dump-XXXXXX";
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0) ThrowFileError("create", pattern);
+    ::close(fd);
+    Path = pattern;
+  }
+  ~TTemporaryFile() { ::unlink(Path.c_str()); }
+  TTemporaryFile(const TTemporaryFile&) = delete;
+  TTemporaryFile& operator=(const TTemporaryFile&) = delete;
+  std::string Path;
+};
+
+// Copies the file's bytes unchanged (the dump's CR LF line ends included).
+void CopyFileTo(const std::string& path, std::FILE* out) {
+  std::FILE* in = std::fopen(path.c_str(), "rb");
+  if (in == nullptr) ThrowFileError("read", path);
+  char buffer[8192];
+  size_t count = 0;
+  while ((count = std::fread(buffer, 1, sizeof buffer, in)) > 0) std::fwrite(buffer, 1, count, out);
+  std::fclose(in);
+  std::fflush(out);
+}
+
+int RunDump(const TCliOptions& options, TCliSession& session, const TCliStreams& streams) {
+  TTemporaryFile dumpFile;
+  TStreamMessageSink sink(streams.Err);
+  TCompilePipeline pipeline(session.FrontEnd(), sink);
+  pipeline.Settings.DumpFileName = dumpFile.Path;
+  const int status = CompileOne(pipeline, options.Files.front(), nullptr, streams);
+  CopyFileTo(dumpFile.Path, streams.Out);
+  return status;
+}
+
+int RunItems(const TCliOptions& options, TCliSession& session, const TCliStreams& streams) {
+  TStreamMessageSink sink(streams.Err);
+  std::unique_ptr<TTimeline> timeline = session.NewTimeline();
+  int loaded = 0;
+  const int status = LoadAll(options, session, *timeline, sink, streams, loaded);
+  for (const std::string& line : timeline->DumpLines()) std::fprintf(streams.Out, "%s\n", line.c_str());
+  std::fflush(streams.Out);
+  return status;
+}
+
+int RunExport(const TCliOptions& options, TCliSession& session, const TCliStreams& streams) {
+  TStreamMessageSink sink(streams.Err);
+  std::unique_ptr<TTimeline> timeline = session.NewTimeline();
+  int loaded = 0;
+  const int status = LoadAll(options, session, *timeline, sink, streams, loaded);
+  if (status != ExitSuccess) {
+    // A timeline with a file missing is not the one asked for; an old file stays as it was.
+    PrintError(streams, "no MIDI file written");
+    return status;
+  }
+  uint32_t endTime = 0;
+  const std::vector<TExportItem> items = timeline->DataItems(endTime);
+  WriteBinaryFile(options.OutFile, BuildMidiFile(items, endTime));
+  return ExitSuccess;
+}
+
+int RunPorts(TCliSession& session, const TCliStreams& streams) {
+  for (const std::string& name : session.PortNames()) std::fprintf(streams.Out, "%s\n", name.c_str());
+  std::fflush(streams.Out);
+  return ExitSuccess;
+}
+
+int RunPlay(const TCliOptions& options, TCliSession& session, const TCliStreams& streams) {
+  TStreamMessageSink sink(streams.Err);
+  std::unique_ptr<TTimeline> timeline = session.NewTimeline();
+  int loaded = 0;
+  const int status = LoadAll(options, session, *timeline, sink, streams, loaded);
+  if (status != ExitSuccess) {
+    PrintError(streams, "not playing: a file did not load");
+    return status;
+  }
+  return PlayTimeline(options, session, *timeline, loaded, streams);
+}
+
+}  // namespace
+
+int RunCliCommand(const TCliOptions& options, TCliSession& session, const TCliStreams& streams) {
+  try {
+    switch (options.Command) {
+      case ECliCommand::Help:
+        std::fputs(CliHelpText().c_str(), streams.Out);
+        std::fflush(streams.Out);
+        return ExitSuccess;
+      case ECliCommand::Check:
+        return RunCheck(options, session, streams);
+      case ECliCommand::Items:
+        return RunItems(options, session, streams);
+      case ECliCommand::Dump:
+        return RunDump(options, session, streams);
+      case ECliCommand::Play:
+        return RunPlay(options, session, streams);
+      case ECliCommand::Export:
+        return RunExport(options, session, streams);
+      case ECliCommand::Ports:
+        return RunPorts(session, streams);
+    }
+  } catch (const std::exception& error) {
+    // Files that cannot be written and MIDI services that fail.
+    PrintError(streams, error.what());
+  }
+  return ExitUsageOrFile;
+}
+
+int RunCli(const std::vector<std::string>& args, TCliSession& session, const TCliStreams& streams) {
+  TCliOptions options;
+  try {
+    options = ParseCliArguments(args);
+  } catch (const ECliUsage& error) {
+    PrintError(streams, error.what());
+    return ExitUsageOrFile;
+  }
+  return RunCliCommand(options, session, streams);
+}
+
+}  // namespace tambrel

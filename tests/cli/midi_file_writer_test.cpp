@@ -1,0 +1,99 @@
+#include "cli/midi_file_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "support/runtime_errors.h"
+
+namespace tambrel {
+namespace {
+
+// Reads a file back with the midicsv tool and returns its listing.
+std::string ReadBackWithMidicsv(const std::vector<uint8_t>& bytes) {
+  const std::string path = testing::TempDir() + "/export_" + std::to_string(::getpid()) + ".mid";
+  WriteBinaryFile(path, bytes);
+  std::FILE* pipe = ::popen(("midicsv '" + path + "' 2>&1").c_str(), "r");
+  std::string listing;
+  char buffer[512];
+  size_t read;
+  while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) listing.append(buffer, read);
+  ::pclose(pipe);
+  std::filesystem::remove(path);
+  return listing;
+}
+
+TEST(MidiFileWriter, TracksPerDeviceWithExactMillisecondTimes) {
+  const std::vector<TExportItem> items = {
+      {0, 2, {0xC0, 0x05}},
+      {250, 1, {0x90, 0x3C, 0x64, 0x3E, 0x64}},  // running status: two note-ons
+      {250, 2, {0xF0, 0x43, 0x10, 0xF7}},
+      {1000, 1, {0x80, 0x3C, 0x00}},
+      {1000, -3, {0xB0, 0x07, 0x7F}},
+  };
+  EXPECT_EQ(ReadBackWithMidicsv(BuildMidiFile(items, 1500)),
+            "0, 0, Header, 1, 3, 500\n"
+            "1, 0, Start_track\n"
+            "1, 0, Title_t, \"Device -3\"\n"
+            "1, 0, Tempo, 500000\n"
+            "1, 1000, Control_c, 0, 7, 127\n"
+            "1, 1500, End_track\n"
+            "2, 0, Start_track\n"
+            "2, 0, Title_t, \"Device 1\"\n"
+            "2, 0, Tempo, 500000\n"
+            "2, 250, Note_on_c, 0, 60, 100\n"
+            "2, 250, Note_on_c, 0, 62, 100\n"
+            "2, 1000, Note_off_c, 0, 60, 0\n"
+            "2, 1500, End_track\n"
+            "3, 0, Start_track\n"
+            "3, 0, Title_t, \"Device 2\"\n"
+            "3, 0, Tempo, 500000\n"
+            "3, 0, Program_c, 0, 5\n"
+            "3, 250, System_exclusive, 3, 67, 16, 247\n"
+            "3, 1500, End_track\n"
+            "0, 0, End_of_file\n");
+}
+
+TEST(MidiFileWriter, BytesThatAreNoCompleteMessagesAreKeptAsEscapes) {
+  const std::vector<TExportItem> items = {
+      {100, 5, {0x01, 0x02}},              // no status: slide command bytes
+      {200, 5, {0x90, 0x3C}},              // incomplete note-on
+      {300, 5, {0xF8, 0x90, 0x3C, 0x64}},  // real-time then a channel message
+  };
+  EXPECT_EQ(ReadBackWithMidicsv(BuildMidiFile(items, 300)),
+            "0, 0, Header, 1, 1, 500\n"
+            "1, 0, Start_track\n"
+            "1, 0, Title_t, \"Device 5\"\n"
+            "1, 0, Tempo, 500000\n"
+            "1, 100, System_exclusive_packet, 2, 1, 2\n"
+            "1, 200, System_exclusive_packet, 2, 144, 60\n"
+            "1, 300, System_exclusive_packet, 1, 248\n"
+            "1, 300, Note_on_c, 0, 60, 100\n"
+            "1, 300, End_track\n"
+            "0, 0, End_of_file\n");
+}
+
+TEST(MidiFileWriter, EmptyTimelineAndLongTimes) {
+  EXPECT_EQ(ReadBackWithMidicsv(BuildMidiFile({}, 0)),
+            "0, 0, Header, 1, 1, 500\n"
+            "1, 0, Start_track\n"
+            "1, 0, Tempo, 500000\n"
+            "1, 0, End_track\n"
+            "0, 0, End_of_file\n");
+  // A time needing the full four-byte delta.
+  const std::vector<uint8_t> file = BuildMidiFile({{200000000, 1, {0xF6}}}, 200000000);
+  EXPECT_NE(ReadBackWithMidicsv(file).find("1, 200000000, System_exclusive_packet, 1, 246\n"),
+            std::string::npos);
+}
+
+TEST(MidiFileWriter, RejectsItemsOutOfOrderAndReportsWriteFailures) {
+  EXPECT_THROW(BuildMidiFile({{10, 1, {0xF8}}, {5, 1, {0xF8}}}, 10), std::logic_error);
+  EXPECT_THROW(BuildMidiFile({{10, 1, {0xF8}}}, 5), std::logic_error);
+  EXPECT_THROW(WriteBinaryFile("/nonexistent-dir/x.mid", {1, 2}), EInOutError);
+}
+
+}  // namespace
+}  // namespace tambrel
