@@ -13,8 +13,7 @@ void THeldNotes::Sent(const std::vector<uint8_t>& message) {
 std::vector<std::vector<uint8_t>> THeldNotes::TakeNoteOffs() {
   std::vector<std::vector<uint8_t>> offs;
   for (size_t i = 0; i < Held.size(); ++i)
-    if (Held[i])
-      offs.push_back({static_cast<uint8_t>(0x80 | (i / 128)), static_cast<uint8_t>(i % 128), 0});
+    if (Held[i]) offs.push_back({static_cast<uint8_t>(0x80 | (i / 128)), static_cast<uint8_t>(i % 128), 0});
   Held.reset();
   return offs;
 }

@@ -92,7 +92,8 @@ TMidiResult TVirtualPortHub::Open(TMidiDoneCallback done, std::unique_ptr<TMidiO
 }
 
 // Each system gets its own copy; the first failure is reported, after the others had theirs.
-TMidiResult TVirtualPortHub::SendToAll(std::unique_ptr<TMidiLongBuffer>& buffer, uint32_t packed, bool isShort) {
+TMidiResult TVirtualPortHub::SendToAll(std::unique_ptr<TMidiLongBuffer>& buffer, uint32_t packed,
+                                       bool isShort) {
   std::lock_guard<std::mutex> lock(Lock);
   TMidiResult first;
   for (auto& p : Ports) {

@@ -16,8 +16,8 @@ class TVirtualPortHub {
   // The backends must outlive the hub.
   explicit TVirtualPortHub(const std::vector<std::unique_ptr<TMidiBackend>>& backends);
   ~TVirtualPortHub();
-  // Owning thread: a handle for one output; opens the virtual port of each running system that has none (yet, or any
-  // longer). The handles must go before the hub.
+  // Owning thread: a handle for one output; opens the virtual port of each running system that has none (yet,
+  // or any longer). The handles must go before the hub.
   TMidiResult Open(TMidiDoneCallback done, std::unique_ptr<TMidiOutPort>& handle);
 
  private:
@@ -32,8 +32,8 @@ class TVirtualPortHub {
   const std::vector<std::unique_ptr<TMidiBackend>>& Backends;
   std::mutex Lock;  // held by sends, opening and closing; never by the systems' failure notices
   std::vector<std::unique_ptr<TSystemPort>> Ports;  // guarded by Lock, one per backend
-  std::mutex HandlesLock;                           // taken by the failure notices, never inside Lock's users' sends
-  std::vector<THandle*> Handles;                    // guarded by HandlesLock
+  std::mutex HandlesLock;         // taken by the failure notices, never inside Lock's users' sends
+  std::vector<THandle*> Handles;  // guarded by HandlesLock
 };
 
 }  // namespace tambrel

@@ -49,7 +49,8 @@ std::vector<TJackReader::TEvent> TJackReader::Collect(size_t count, bool without
     const TRecord& r = Records[i];
     if (withoutSensing && IsSensing(r)) continue;
     const auto from = Bytes.begin() + static_cast<std::ptrdiff_t>(r.At);
-    events.push_back({std::vector<uint8_t>(from, from + static_cast<std::ptrdiff_t>(r.Size)), r.Period, r.Frame});
+    events.push_back(
+        {std::vector<uint8_t>(from, from + static_cast<std::ptrdiff_t>(r.Size)), r.Period, r.Frame});
   }
   return events;
 }
