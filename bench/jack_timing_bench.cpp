@@ -6,9 +6,9 @@
 //   tambrel_jack_timing_bench [notes, default 2000]
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
-#include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -47,7 +47,8 @@ TError Spread(std::vector<double> distance) {
 }
 
 double NowMs() {
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
 }
 
 std::vector<uint32_t> NoteTimes(size_t n) {
@@ -105,7 +106,8 @@ TFigures Measure(const std::vector<uint32_t>& times, TMidiOutput& out, TJackRead
   const double rate = reader.SampleRate();
   std::vector<double> toScript(n), toSend(n);  // ms from the due instant to the arrival
   for (size_t i = 0; i < n; ++i) {
-    const double arrival = static_cast<double>(static_cast<int32_t>(events[i].Frame - events[0].Frame)) * 1000.0 / rate;
+    const double arrival =
+        static_cast<double>(static_cast<int32_t>(events[i].Frame - events[0].Frame)) * 1000.0 / rate;
     toScript[i] = arrival - times[i];
     toSend[i] = arrival - (sent[i] - sent[0]);
   }
@@ -113,8 +115,9 @@ TFigures Measure(const std::vector<uint32_t>& times, TMidiOutput& out, TJackRead
 }
 
 void Print(const char* label, const TFigures& f, size_t sent) {
-  std::printf("  %-24s %zu of %zu received; error ms vs script: p99 %6.3f max %6.3f; vs send: p99 %6.3f max %6.3f\n",
-              label, f.Received, sent, f.Script.P99Ms, f.Script.MaxMs, f.Send.P99Ms, f.Send.MaxMs);
+  std::printf(
+      "  %-24s %zu of %zu received; error ms vs script: p99 %6.3f max %6.3f; vs send: p99 %6.3f max %6.3f\n",
+      label, f.Received, sent, f.Script.P99Ms, f.Script.MaxMs, f.Send.P99Ms, f.Send.MaxMs);
 }
 
 }  // namespace

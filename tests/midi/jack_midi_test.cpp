@@ -31,23 +31,6 @@ using namespace std::chrono_literals;
 // Bound for anything that must not hang; generous, so that a loaded machine does not fail the test.
 constexpr auto NoHang = 10s;
 
-bool JackdInstalled() {
-  const char* path = std::getenv("PATH");
-  std::string dirs = path != nullptr ? path : "/usr/bin:/bin";
-  size_t start = 0;
-  while (start <= dirs.size()) {
-    const size_t end = std::min(dirs.find(':', start), dirs.size());
-    const std::string dir = dirs.substr(start, end - start);
-    if (!dir.empty() && ::access((dir + "/jackd").c_str(), X_OK) == 0) return true;
-    start = end + 1;
-  }
-  return false;
-}
-
-std::string Monitor() {
-  return std::string(TJackMidiMonitor::InputPort) + " (JACK)";
-}
-
 std::vector<std::string> Listed(TMidiOutService& service) {
   std::vector<std::string> names;
   const uint32_t count = service.GetNumDevs();
@@ -81,8 +64,6 @@ bool EndsInTime(F f) {
 class JackMidiTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!JackdInstalled())
-      GTEST_SKIP() << "jackd is not installed: the JACK MIDI end-to-end tests do not run";
     Server = std::make_unique<TJackServer>();
     std::vector<std::unique_ptr<TMidiBackend>> backends;
     backends.push_back(MakeAlsaBackend());
@@ -103,23 +84,15 @@ class JackMidiTest : public ::testing::Test {
 };
 
 TEST_F(JackMidiTest, ListsTheServersMidiInputsBesideTheVirtualPort) {
-  TJackMidiMonitor monitor(*Server);
+  TJackReader reader(Server->Name());
   const std::vector<std::string> names = Listed(*Service);
-  EXPECT_NE(std::find(names.begin(), names.end(), Monitor()), names.end());
+  EXPECT_NE(std::find(names.begin(), names.end(), TJackReader::Listed), names.end());
   // Only MIDI inputs: the dummy driver's audio ports and the listing client itself are not offered.
   for (const std::string& name : names) EXPECT_EQ(name.find("system:"), std::string::npos) << name;
   TMidiOutCaps mapper;
   ASSERT_TRUE(Service->GetDevCaps(MidiMapperId, mapper).Ok());
   EXPECT_EQ(mapper.ProductName, "Tambrel");
   EXPECT_EQ(mapper.Technology, MidiTechMapper);
-
-  TMidiOutput out(*Service);
-  out.SetProductName("Tambrel");
-  EXPECT_EQ(out.DeviceID(), MidiMapperId);
-  out.SetProductName(Monitor());
-  EXPECT_EQ(names.at(out.DeviceID()), Monitor());
-  EXPECT_EQ(out.Technology(), MidiTechPort);
-  monitor.StopAndCollect();
 }
 
 // Closing right after the last send is what the player does when it stops: what was sent still arrives.
@@ -153,27 +126,25 @@ TEST_F(JackMidiTest, DeliversEveryKindOfMessageAsOneEventEachInOrder) {
   EXPECT_EQ(completed, 3u);
 
   // Closing switches off the notes still sounding.
-  EXPECT_EQ(reader.CollectBytes(19), (std::vector<TBytes>{
-                                         {0x90, 0x3C, 0x64},
-                                         {0xB0, 0x07, 0x50},
-                                         {0xC0, 0x05},
-                                         {0x80, 0x3C, 0x00},
-                                         sysex,
-                                         {0x91, 0x40, 0x50},
-                                         {0x91, 0x43, 0x50},
-                                         {0xF8},
-                                         {0x91, 0x47, 0x50},
-                                         {0xC1, 0x10},
-                                         {0xC1, 0x11},
-                                         {0xF8},
-                                         {0xF0, 0x01, 0x02, 0xF7},
-                                         {0xE1, 0x00, 0x40},
-                                         note,
-                                         {0x82, 0x30, 0x00},
-                                         {0x81, 0x40, 0x00},
-                                         {0x81, 0x43, 0x00},
-                                         {0x81, 0x47, 0x00},
-                                     }));
+  EXPECT_EQ(reader.CollectBytes(19), (std::vector<TBytes>{{0x90, 0x3C, 0x64},
+                                                          {0xB0, 0x07, 0x50},
+                                                          {0xC0, 0x05},
+                                                          {0x80, 0x3C, 0x00},
+                                                          sysex,
+                                                          {0x91, 0x40, 0x50},
+                                                          {0x91, 0x43, 0x50},
+                                                          {0xF8},
+                                                          {0x91, 0x47, 0x50},
+                                                          {0xC1, 0x10},
+                                                          {0xC1, 0x11},
+                                                          {0xF8},
+                                                          {0xF0, 0x01, 0x02, 0xF7},
+                                                          {0xE1, 0x00, 0x40},
+                                                          note,
+                                                          {0x82, 0x30, 0x00},
+                                                          {0x81, 0x40, 0x00},
+                                                          {0x81, 0x43, 0x00},
+                                                          {0x81, 0x47, 0x00}}));
 }
 
 // A broken message costs only its own bytes: the note-off beside it arrives, and a block that spans
@@ -303,8 +274,9 @@ TEST_F(JackMidiTest, AReceiverThatGoesAndComesBackGetsTheLaterNotes) {
   const std::string name = "\"" + std::string(TJackReader::Listed) + "\"";
   EXPECT_EQ(notices, (std::vector<std::string>{"the MIDI port " + name + " has gone",
                                                "the MIDI port " + name + " is back"}));
+  ASSERT_TRUE(reader->WaitUntilConnected([&] { out.PutShort(0xFE, 0, 0); }));
   out.PutShort(0x90, 62, 100);
-  EXPECT_EQ(reader->CollectBytes(1), (std::vector<TBytes>{{0x90, 62, 100}}));
+  EXPECT_EQ(reader->CollectBytes(1, true), (std::vector<TBytes>{{0x90, 62, 100}}));
 }
 
 // Stopped in the middle of held notes: exactly their note-offs arrive, then nothing.
@@ -359,8 +331,6 @@ TEST_F(JackMidiTest, AServerThatGoesAwayClosesThePortWithAnErrorAndSendingNeverB
   ASSERT_EQ(reported.size(), 1u);
   EXPECT_NE(reported[0].find("The JACK server has shut down"), std::string::npos) << reported[0];
   EXPECT_EQ(out.State(), TMidiState::Closed);
-  EXPECT_FALSE(out.Close());
-  EXPECT_EQ(ErrorOf([&] { out.PutShort(0x90, 0x3C, 0x64); }), TextOf(MidiErrInvalidHandle));
   // With the server gone the listing offers no JACK port again, and does so at once.
   std::vector<std::string> names;
   ASSERT_TRUE(EndsInTime([&] { names = Listed(*Service); }));

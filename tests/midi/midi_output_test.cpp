@@ -257,17 +257,16 @@ TEST(MidiOutputTest, LongMessagesContinueOneWire) {
   TMidiOutput out(service);
   out.Open();
   const uint8_t stray[] = {0x40}, broken[] = {0x90, 0x3C, 0x80, 0x3C, 0x00}, open[] = {0x90, 0x3C};
-  try {
-    out.PutLong(stray, 1);
-  } catch (const EMidiBytesDropped& e) {
-    EXPECT_FALSE(e.Sent);
-  }
-  try {
-    out.PutLong(broken, 5);
-  } catch (const EMidiBytesDropped& e) {
-    EXPECT_TRUE(e.Sent);
-  }
-  EXPECT_FALSE(out.PutLong(open, 2));
+  auto sent = [&](const uint8_t* bytes, uint16_t length) {
+    try {
+      return out.PutLong(bytes, length);
+    } catch (const EMidiBytesDropped& e) {
+      return e.Sent;
+    }
+  };
+  EXPECT_FALSE(sent(stray, 1));
+  EXPECT_TRUE(sent(broken, 5));
+  EXPECT_FALSE(sent(open, 2));
   out.Close();
   out.Open();
   EXPECT_EQ(ErrorOf([&] { out.PutLong(stray, 1); }), lone + "40");
