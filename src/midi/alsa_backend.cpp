@@ -3,6 +3,7 @@
 
 #include <alsa/asoundlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdarg>
@@ -118,9 +119,13 @@ class TAlsaPort : public TMessagePort {
     return MidiErrNone;
   }
 
+  // The blocks still waiting for the wire are dropped; the short messages among them (the note-offs
+  // of a release) still go.
   TMidiResult Reset() override {
     std::lock_guard<std::mutex> lock(Lock);
-    Queue.clear();
+    Queue.erase(
+        std::remove_if(Queue.begin(), Queue.end(), [](const TSequencerEvent& e) { return e.SysExChunk; }),
+        Queue.end());
     if (Seq != nullptr) snd_seq_drop_output(Seq);
     return MidiErrNone;
   }
