@@ -1,0 +1,53 @@
+// The front end as a user of tambrel-cli meets it: file names in messages, include files the tool
+// cannot read, the echoed source line and the parser trace. Each test runs a copy of the real tool in
+// a folder of its own, with its own Include/ beside it.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "child_process.h"
+
+namespace tambrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FrontEndCliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Dir = fs::temp_directory_path() / ("tambrel-front-cli-" + std::to_string(::getpid()));
+    fs::create_directories(Dir / "Include");
+    fs::copy_file(std::string(TAMBREL_OUTPUT_DIR) + "/tambrel-cli", Dir / "tambrel-cli");
+  }
+  void TearDown() override { fs::remove_all(Dir); }
+
+  std::string Write(const std::string& name, const std::string& text) const {
+    const fs::path path = Dir / name;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+    return path.string();
+  }
+  TChildResult Cli(const std::vector<std::string>& args, const TChildOptions& options = {}) const {
+    std::vector<std::string> argv{(Dir / "tambrel-cli").string()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunChild(argv, options);
+  }
+
+  fs::path Dir;
+};
+
+TEST_F(FrontEndCliTest, FileNamesAreCutAtTheLastSlashOnly) {
+  const TChildResult result = Cli({"dump", Write("sub:x/song 10:30.tmb", "0 missing;\n")});
+  EXPECT_EQ(result.Out.rfind("TTambrel( song 10:30.tmb)\r\n", 0), 0u) << result.Out;
+  EXPECT_EQ(result.Err,
+            "Syntax OK.\n"
+            "[1,10] in file \"song 10:30.tmb\": \"Undefined 'missing'\"\n"
+            "[0,0] in file \"song 10:30.tmb\": \"Could not resolve all references.\"\n"
+            "Compilation error(s) encountered.\n");
+}
+
+}  // namespace
+}  // namespace tambrel
