@@ -49,5 +49,16 @@ TEST_F(FrontEndCliTest, FileNamesAreCutAtTheLastSlashOnly) {
             "Compilation error(s) encountered.\n");
 }
 
+TEST_F(FrontEndCliTest, OneExpressionNestsAtMost4000Operators) {
+  std::string sum = "1";
+  for (int i = 0; i < 4000; ++i) sum += "+1";
+  const TChildResult atLimit = Cli({"check", Write("limit.tmb", "const x = " + sum + ";\n")});
+  EXPECT_EQ(atLimit.Out, "Syntax OK.\nCompilation OK.\n");
+  const TChildResult deeper = Cli({"check", Write("deeper.tmb", "const x = " + sum + "+1;\n")});
+  EXPECT_EQ(deeper.Out.substr(0, deeper.Out.find('\n')),
+            "[1,8014] in file \"deeper.tmb\": \"expression nested deeper than 4000 levels\"");
+  EXPECT_EQ(deeper.ExitStatus, 1);
+}
+
 }  // namespace
 }  // namespace tambrel

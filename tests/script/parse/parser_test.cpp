@@ -153,12 +153,12 @@ TEST_F(ParserTest, StackOverflowIsReportedAndAborts) {
 
 TEST_F(ParserTest, ExpressionsDeeperThanTheLimitEndTheParse) {
   std::string sum;
-  for (int i = 1; i < MaxExpressionDepth; ++i) sum += "1+";
+  for (int i = 0; i < MaxExpressionDepth; ++i) sum += "1+";
   // At the limit: parsed, resolved and folded like any other expression.
   TParseRun atLimit = Parse("const x = " + sum + "1;\n0 out(1, 2, x);\n");
   ASSERT_TRUE(atLimit.Ok());
   EXPECT_EQ(atLimit.Root->Compile(nullptr, ""), 0);
-  EXPECT_EQ(atLimit.Root->Definitions->Value, MaxExpressionDepth);
+  EXPECT_EQ(atLimit.Root->Definitions->Value, MaxExpressionDepth + 1);
   atLimit.Root.reset();
 
   const TParseRun deeper = Parse("const x = " + sum + "1+1;\n0 f;\n");
@@ -166,7 +166,7 @@ TEST_F(ParserTest, ExpressionsDeeperThanTheLimitEndTheParse) {
   EXPECT_EQ(deeper.Errors, 1);
   ASSERT_FALSE(deeper.Messages.empty());
   // Found at the reduction of the last "+", once the ";" after it has been read.
-  EXPECT_EQ(deeper.Messages[0], "[1," + std::to_string(10 + 2 * MaxExpressionDepth + 2) +
+  EXPECT_EQ(deeper.Messages[0], "[1," + std::to_string(10 + 2 * MaxExpressionDepth + 4) +
                                     "] in file \"main.tmb\": \"expression nested deeper than 4000 levels\"");
   EXPECT_EQ(deeper.Root, nullptr);
 }
