@@ -3,6 +3,7 @@
 // a folder of its own, with its own Include/ beside it.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -58,6 +59,25 @@ TEST_F(FrontEndCliTest, OneExpressionNestsAtMost4000Operators) {
   EXPECT_EQ(deeper.Out.substr(0, deeper.Out.find('\n')),
             "[1,8014] in file \"deeper.tmb\": \"expression nested deeper than 4000 levels\"");
   EXPECT_EQ(deeper.ExitStatus, 1);
+}
+
+// Nothing blocks on a FIFO: as an include it is not found, as the main file it cannot be read.
+TEST_F(FrontEndCliTest, FifoIsNoSourceFile) {
+  ASSERT_EQ(::mkfifo((Dir / "Include/pipe.tmb").c_str(), 0600), 0);
+  TChildOptions quick;
+  quick.TimeoutMs = 20000;
+  const TChildResult include = Cli({"check", Write("main.tmb", "include pipe;\n0 out(1, 2);\n")}, quick);
+  EXPECT_FALSE(include.TimedOut);
+  EXPECT_EQ(include.Out, "Syntax OK.\n[1,12] in file \"main.tmb\": \"Include file \"" +
+                             (Dir / "Include/pipe.tmb").string() +
+                             "\" not found\"\n"
+                             "[0,0] in file \"main.tmb\": \"Could not resolve all references.\"\n"
+                             "Compilation error(s) encountered.\n");
+  const TChildResult main = Cli({"check", (Dir / "Include/pipe.tmb").string()}, quick);
+  EXPECT_FALSE(main.TimedOut);
+  EXPECT_EQ(main.Err, "tambrel-cli: Cannot read file \"" + (Dir / "Include/pipe.tmb").string() +
+                          "\": not a regular file\n");
+  EXPECT_EQ(main.ExitStatus, 2);
 }
 
 }  // namespace

@@ -52,7 +52,7 @@ std::vector<TScanned> ScanFile(const std::string& path, const std::string& inclu
     const std::size_t n = tokens.size();
     if (!includeDir.empty() && token.Code == ';' && n >= 3 && tokens[n - 3].Code == tok::INCLUDE &&
         tokens[n - 2].Code == tok::IDENTIFIER) {
-      OpenSource(includeDir + "/" + tokens[n - 2].Text + ".tmb");
+      OpenIncludeSource(includeDir + "/" + tokens[n - 2].Text + ".tmb");
     }
   }
   return tokens;

@@ -143,8 +143,8 @@ TEST_F(LexSourceInput, MissingFileChangesNothing) {
   OpenSource(Dir.Write("m.tmb", "a b"));
   ResetInput();
   ASSERT_TRUE(ScanUpTo("a"));
-  OpenSource(Dir.Path() + "/absent.tmb");
-  OpenSource(Dir.Path());  // a directory is not a source file
+  OpenIncludeSource(Dir.Path() + "/absent.tmb");
+  OpenIncludeSource(Dir.Path());  // a directory is not a source file
   EXPECT_EQ(FileStackDepth(), 1u);
   EXPECT_EQ(SourceFileName(), "m.tmb");
   EXPECT_TRUE(ScanUpTo("b"));
