@@ -158,6 +158,12 @@ void Open(const std::string& name, bool include) {
   lex::TFileRead file = lex::ReadWholeFile(name);
   if (!file.Regular && include) return;
   if (!file.Regular) throw EInOutError("Cannot read file \"" + name + "\": not a regular file");
+  if (file.FailedStep != nullptr && include) {
+    ReportError(StrFormat("include file %s not %s: %s", FileNameOnly(name).c_str(),
+                          std::strcmp(file.FailedStep, "open") == 0 ? "opened" : "read",
+                          std::strerror(file.Error)));
+    return;
+  }
   if (file.FailedStep != nullptr) {
     errno = file.Error;
     ThrowFileError(file.FailedStep, name);

@@ -29,10 +29,9 @@ constexpr int32_t MaxIncludeDepth = 32;
 void OpenSource(const std::string& name);
 
 // Makes an include file the current source, suspending the current one on the file stack. What is
-// not a regular file is missing, and ignored without a message. A file that cannot be read throws
-// EInOutError. A file that is being read already (an include loop) or that would nest includes deeper
-// than MaxIncludeDepth is not opened; that is reported with ReportError, so it counts as a syntax
-// error, and scanning goes on.
+// not a regular file is missing, and ignored without a message. A file that cannot be read, that is
+// being read already (an include loop) or that would nest includes deeper than MaxIncludeDepth is
+// not opened; that is reported with ReportError, so it counts as a syntax error, and scanning goes on.
 void OpenIncludeSource(const std::string& name);
 
 // Prepares a parse of the current source from its start: clears Messages, ErrorCount, the position

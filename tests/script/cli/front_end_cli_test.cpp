@@ -36,6 +36,18 @@ class FrontEndCliTest : public ::testing::Test {
     argv.insert(argv.end(), args.begin(), args.end());
     return RunChild(argv, options);
   }
+  // As Cli, but where file permissions hold: as root, the tool runs as the user nobody.
+  TChildResult CliAsUser(const std::vector<std::string>& args) const {
+    if (::geteuid() != 0) return Cli(args);
+    std::vector<std::string> argv{"/usr/bin/setpriv",
+                                  "--reuid=65534",
+                                  "--regid=65534",
+                                  "--clear-groups",
+                                  "--",
+                                  (Dir / "tambrel-cli").string()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunChild(argv);
+  }
 
   fs::path Dir;
 };
@@ -78,6 +90,18 @@ TEST_F(FrontEndCliTest, FifoIsNoSourceFile) {
   EXPECT_EQ(main.Err, "tambrel-cli: Cannot read file \"" + (Dir / "Include/pipe.tmb").string() +
                           "\": not a regular file\n");
   EXPECT_EQ(main.ExitStatus, 2);
+}
+
+TEST_F(FrontEndCliTest, IncludeThatCannotBeReadIsASyntaxError) {
+  const std::string locked = Write("Include/locked.tmb", "0 out(1, 2);\n");
+  ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
+  const TChildResult result = CliAsUser({"check", Write("main.tmb", "0 out(1, 1);\ninclude locked;\n")});
+  EXPECT_EQ(result.Out,
+            "[2,15] in file \"main.tmb\": \"include file locked.tmb not opened: Permission denied\"\n"
+            "include locked;\n"
+            "              ^\n"
+            "1 syntax error detected.\n");
+  EXPECT_EQ(result.ExitStatus, 1);
 }
 
 }  // namespace
