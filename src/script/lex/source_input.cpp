@@ -274,12 +274,16 @@ void ReportError(const std::string& message) {
                                      current.ShortName.c_str(), shortMessage.c_str()));
 
   // The echoed line is the one source line around the last character consumed: from the character
-  // after the previous line feed up to the next carriage return or line feed, or the end of the text.
+  // after the previous line end up to the next one, or the end of the text. A line ends at a carriage
+  // return or a line feed, so that files with either kind of line end, or both, echo one line.
   const std::string& text = current.Text;
   const int32_t length = current.ScanLength;
   const int32_t pos = std::min(current.Pos, length);
   int32_t start = pos;  // 1-based
-  while (start > 1 && text[static_cast<std::size_t>(start - 2)] != '\n') --start;
+  while (start > 1 && text[static_cast<std::size_t>(start - 2)] != '\n' &&
+         text[static_cast<std::size_t>(start - 2)] != '\r') {
+    --start;
+  }
   int32_t end = pos;  // 1-based, inclusive
   while (end < length && text[static_cast<std::size_t>(end)] != '\n' &&
          text[static_cast<std::size_t>(end)] != '\r') {

@@ -104,5 +104,14 @@ TEST_F(FrontEndCliTest, IncludeThatCannotBeReadIsASyntaxError) {
   EXPECT_EQ(result.ExitStatus, 1);
 }
 
+TEST_F(FrontEndCliTest, EchoedLineOfAFileWithCarriageReturnsOnly) {
+  const TChildResult result = Cli({"check", Write("cr.tmb", "0 out(1, 2);\r1 out(1 2);\r2 out(1, 3);\r")});
+  EXPECT_EQ(result.Out,
+            "[1,22] in file \"cr.tmb\": \"syntax error\"\n"
+            "1 out(1 2);\n"
+            "        ^\n"
+            "1 syntax error detected.\n");
+}
+
 }  // namespace
 }  // namespace tambrel
