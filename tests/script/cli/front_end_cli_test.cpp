@@ -113,5 +113,24 @@ TEST_F(FrontEndCliTest, EchoedLineOfAFileWithCarriageReturnsOnly) {
             "1 syntax error detected.\n");
 }
 
+// The trace lines stand where the message area would show them: before the syntax summary, on the
+// stream of the compile lines.
+TEST_F(FrontEndCliTest, ParserTraceOfCheckItemsAndDump) {
+  const std::string script = Write("nop.tmb", "0 nop;");
+  const std::string traceStart = "state 0, char -1, '------'\nreduce 1\n<integer>\n";
+  const std::string traceEnd = "reduce 2\nstate 2, char 0, '^@ NUL'\n\nSyntax OK.\nCompilation OK.\n";
+  const TChildResult check = Cli({"check", "--parser-trace", script});
+  EXPECT_EQ(check.Out.rfind(traceStart, 0), 0u) << check.Out;
+  EXPECT_EQ(check.Out.substr(check.Out.size() - traceEnd.size()), traceEnd);
+  for (const char* command : {"items", "dump"}) {
+    const TChildResult result = Cli({command, script, "--parser-trace"});
+    EXPECT_EQ(result.Err.rfind(traceStart, 0), 0u) << command << ": " << result.Err;
+    EXPECT_EQ(result.Out.find("state 0"), std::string::npos) << command;
+    EXPECT_EQ(result.ExitStatus, 0) << command;
+  }
+  EXPECT_EQ(Cli({"check", script}).Out, "Syntax OK.\nCompilation OK.\n");
+  EXPECT_EQ(Cli({"play", script, "--parser-trace"}).ExitStatus, 2);
+}
+
 }  // namespace
 }  // namespace tambrel
