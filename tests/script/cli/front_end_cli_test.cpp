@@ -132,5 +132,15 @@ TEST_F(FrontEndCliTest, ParserTraceOfCheckItemsAndDump) {
   EXPECT_EQ(Cli({"play", script, "--parser-trace"}).ExitStatus, 2);
 }
 
+TEST_F(FrontEndCliTest, RealLiteralAboveTheRangeIsASyntaxError) {
+  const TChildResult result = Cli({"check", Write("real.tmb", "0 nop;\n4294967.295 nop;\n1 nop;\n")});
+  EXPECT_EQ(result.Out,
+            "[2,11] in file \"real.tmb\": \"syntax error\"\n"
+            "4294967.295 nop;\n"
+            "          ^\n"
+            "1 syntax error detected.\n");
+  EXPECT_EQ(result.ExitStatus, 1);
+}
+
 }  // namespace
 }  // namespace tambrel

@@ -63,11 +63,11 @@ TEST(LexNumericLiterals, RealFailuresAndRangeErrors) {
   EXPECT_FALSE(ConvertReal("1.", value));
   EXPECT_FALSE(ConvertReal("0x1p3", value));
   EXPECT_FALSE(ConvertReal("inf", value));
-  EXPECT_THROW(ConvertReal("2147484.0", value), ERangeError);
+  EXPECT_FALSE(ConvertReal("2147484.0", value));
   EXPECT_EQ(Real("2147483.6474"), 2147483647);
-  EXPECT_THROW(ConvertReal("2147483.6476", value), ERangeError);
-  EXPECT_THROW(ConvertReal("1e300", value), ERangeError);
-  EXPECT_THROW(ConvertReal("1e400", value), std::overflow_error);
+  EXPECT_FALSE(ConvertReal("2147483.6476", value));
+  EXPECT_FALSE(ConvertReal("1e300", value));
+  EXPECT_FALSE(ConvertReal("1e400", value));
 }
 
 TEST(LexNumericLiterals, HexInThirtyTwoBits) {
