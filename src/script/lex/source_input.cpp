@@ -191,6 +191,7 @@ void ResetInput() {
   state.Current.Line = 1;
   state.Current.Column = 0;
   state.Current.Pos = 0;
+  state.Current.LineStart = 0;
   state.ErrorCount = 0;
   lex::ClearScanner();
 }
@@ -275,25 +276,25 @@ void ReportError(const std::string& message) {
 
   // The echoed line is the one source line around the last character consumed: from the character
   // after the previous line end up to the next one, or the end of the text. A line ends at a carriage
-  // return or a line feed, so that files with either kind of line end, or both, echo one line.
+  // return or a line feed, so that files with either kind of line end, or both, echo one line. A line
+  // longer than MaxEchoWidth is shown as the part around the caret, so that a report costs the same
+  // however long its line is.
   const std::string& text = current.Text;
   const int32_t length = current.ScanLength;
-  const int32_t pos = std::min(current.Pos, length);
-  int32_t start = pos;  // 1-based
-  while (start > 1 && text[static_cast<std::size_t>(start - 2)] != '\n' &&
-         text[static_cast<std::size_t>(start - 2)] != '\r') {
-    --start;
-  }
-  int32_t end = pos;  // 1-based, inclusive
-  while (end < length && text[static_cast<std::size_t>(end)] != '\n' &&
-         text[static_cast<std::size_t>(end)] != '\r') {
-    ++end;
-  }
-  const int32_t first = std::max(start, 1);
-  state.Messages.push_back(end >= first ? text.substr(static_cast<std::size_t>(first - 1),
-                                                      static_cast<std::size_t>(end - first + 1))
-                                        : std::string());
-  state.Messages.push_back(std::string(static_cast<std::size_t>(pos - start), ' ') + "^");
+  const int32_t consumed = std::min(current.Pos, length);
+  const int32_t lineStart = std::clamp(current.LineStart, 0, consumed);
+  // Under the last character consumed, or the line's first one when none of it was consumed.
+  const int32_t caret = std::max(consumed - 1, lineStart);
+  auto isLineEnd = [&text](int32_t at) {
+    return text[static_cast<std::size_t>(at)] == '\n' || text[static_cast<std::size_t>(at)] == '\r';
+  };
+  int32_t from = std::max(lineStart, caret - MaxEchoWidth / 2);
+  int32_t to = from;  // one past the last character shown
+  while (to < length && to - from < MaxEchoWidth && !isLineEnd(to)) ++to;
+  from = std::max(lineStart, std::min(from, to - MaxEchoWidth));
+  state.Messages.push_back(text.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from)));
+  std::string caretLine(static_cast<std::size_t>(std::max(caret - from, 0)), ' ');
+  state.Messages.push_back(caretLine + "^");
 }
 
 void Fatal(const std::string& message) {

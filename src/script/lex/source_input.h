@@ -65,6 +65,9 @@ int32_t ErrorCount();
 bool TraceOn();
 void SetTraceOn(bool on);
 
+// A source line longer than this is echoed in error reports as this many characters around the caret.
+constexpr int32_t MaxEchoWidth = 1000;
+
 // The syntax error report, counted in ErrorCount: three new lines in Messages,
 // "[line,column] in file "name": "message"", the source line of the last character consumed, and a
 // caret under that character. The message is cut to 255 characters.

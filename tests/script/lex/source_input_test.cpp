@@ -80,6 +80,46 @@ TEST_F(LexSourceInput, CarriageReturnIsASpaceAndLinesCountLineFeeds) {
   EXPECT_EQ(tokens[5].Column, 5);
 }
 
+// A report at the last character of the first identifier spelled At (at the end of the input when
+// At is empty): its three lines.
+struct TReportCase {
+  std::string Text;
+  std::string At;
+  Lines Report;
+};
+
+TEST_F(LexSourceInput, ErrorReports) {
+  std::string xs;
+  for (int i = 0; i < 1500; ++i) xs += "x ";
+  const std::vector<TReportCase> cases = {
+      {"x;\ny;\nfoo bar baz\nz;\n", "bar", {"[3,7] in file \"r.tmb\": \"e\"", "foo bar baz", "      ^"}},
+      {"x;\r\ny;\r\nfoo bar baz\r\nz;", "bar", {"[3,7] in file \"r.tmb\": \"e\"", "foo bar baz", "      ^"}},
+      {"x;\ry;\rfoo bar baz\rz;\r", "bar", {"[1,13] in file \"r.tmb\": \"e\"", "foo bar baz", "      ^"}},
+      {"a\nlast", "a", {"[1,1] in file \"r.tmb\": \"e\"", "a", "^"}},
+      {"a\nlast", "last", {"[2,4] in file \"r.tmb\": \"e\"", "last", "   ^"}},
+      {"0 x", "", {"[0,0] in file \"\": \"e\"", "", "^"}},
+      {std::string("ab cd\0ef\ngh", 11), "cd", {"[1,5] in file \"r.tmb\": \"e\"", "ab cd", "    ^"}},
+      // A long line is shown as MaxEchoWidth characters around the caret.
+      {xs + "bar " + xs,
+       "bar",
+       {"[1,3003] in file \"r.tmb\": \"e\"", (xs + "bar " + xs).substr(2502, 1000),
+        std::string(500, ' ') + "^"}},
+      {"bar " + xs, "bar", {"[1,3] in file \"r.tmb\": \"e\"", ("bar " + xs).substr(0, 1000), "  ^"}},
+      {xs + "bar",
+       "bar",
+       {"[1,3003] in file \"r.tmb\": \"e\"", (xs + "bar").substr(2003), std::string(999, ' ') + "^"}},
+  };
+  for (const TReportCase& c : cases) {
+    OpenSource(Dir.Write("r.tmb", c.Text));
+    ResetInput();
+    EXPECT_EQ(ScanUpTo(c.At.empty() ? "\x01" : c.At), !c.At.empty());
+    ReportError("e");
+    EXPECT_EQ(Messages(), c.Report) << c.Text.substr(0, 40);
+    EXPECT_EQ(ErrorCount(), 1);
+    RestoreIdleInput();
+  }
+}
+
 TEST_F(LexSourceInput, ErrorReportEchoesTheOneSourceLine) {
   for (const char* eol : {"\n", "\r\n"}) {
     const std::string eolText = eol;
