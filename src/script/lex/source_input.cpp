@@ -293,7 +293,11 @@ void ReportError(const std::string& message) {
   while (to < length && to - from < MaxEchoWidth && !isLineEnd(to)) ++to;
   from = std::max(lineStart, std::min(from, to - MaxEchoWidth));
   state.Messages.push_back(text.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from)));
-  std::string caretLine(static_cast<std::size_t>(std::max(caret - from, 0)), ' ');
+  // The caret line copies the tabs before the caret, so that the caret stands under its character
+  // however the terminal sets tabs; every other character is shown as one.
+  std::string caretLine;
+  for (int32_t at = from; at < caret; ++at)
+    caretLine.push_back(text[static_cast<std::size_t>(at)] == '\t' ? '\t' : ' ');
   state.Messages.push_back(caretLine + "^");
 }
 

@@ -70,7 +70,7 @@ constexpr int32_t MaxEchoWidth = 1000;
 
 // The syntax error report, counted in ErrorCount: three new lines in Messages,
 // "[line,column] in file "name": "message"", the source line of the last character consumed, and a
-// caret under that character. The message is cut to 255 characters.
+// caret under that character (the tabs before it copied). The message is cut to 255 characters.
 void ReportError(const std::string& message);
 
 // Counts the error and throws ELex("FATAL ERROR : '<message>'").

@@ -142,5 +142,14 @@ TEST_F(FrontEndCliTest, RealLiteralAboveTheRangeIsASyntaxError) {
   EXPECT_EQ(result.ExitStatus, 1);
 }
 
+TEST_F(FrontEndCliTest, CaretLineKeepsTheTabsBeforeTheCaret) {
+  const TChildResult result = Cli({"check", Write("tab.tmb", "\t0 out(1\t2);\n")});
+  EXPECT_EQ(result.Out,
+            "[1,10] in file \"tab.tmb\": \"syntax error\"\n"
+            "\t0 out(1\t2);\n"
+            "\t       \t^\n"
+            "1 syntax error detected.\n");
+}
+
 }  // namespace
 }  // namespace tambrel

@@ -99,6 +99,8 @@ TEST_F(LexSourceInput, ErrorReports) {
       {"a\nlast", "last", {"[2,4] in file \"r.tmb\": \"e\"", "last", "   ^"}},
       {"0 x", "", {"[0,0] in file \"\": \"e\"", "", "^"}},
       {std::string("ab cd\0ef\ngh", 11), "cd", {"[1,5] in file \"r.tmb\": \"e\"", "ab cd", "    ^"}},
+      // Tabs before the caret are copied, so that it lines up however wide a tab is shown.
+      {"\tfoo\t bar\tz", "bar", {"[1,9] in file \"r.tmb\": \"e\"", "\tfoo\t bar\tz", "\t   \t   ^"}},
       // A long line is shown as MaxEchoWidth characters around the caret.
       {xs + "bar " + xs,
        "bar",
