@@ -39,12 +39,9 @@ class FrontEndCliTest : public ::testing::Test {
   // As Cli, but where file permissions hold: as root, the tool runs as the user nobody.
   TChildResult CliAsUser(const std::vector<std::string>& args) const {
     if (::geteuid() != 0) return Cli(args);
-    std::vector<std::string> argv{"/usr/bin/setpriv",
-                                  "--reuid=65534",
-                                  "--regid=65534",
-                                  "--clear-groups",
-                                  "--",
-                                  (Dir / "tambrel-cli").string()};
+    std::vector<std::string> argv{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                                  "--"};
+    argv.push_back((Dir / "tambrel-cli").string());
     argv.insert(argv.end(), args.begin(), args.end());
     return RunChild(argv);
   }
@@ -104,13 +101,22 @@ TEST_F(FrontEndCliTest, IncludeThatCannotBeReadIsASyntaxError) {
   EXPECT_EQ(result.ExitStatus, 1);
 }
 
-TEST_F(FrontEndCliTest, EchoedLineOfAFileWithCarriageReturnsOnly) {
-  const TChildResult result = Cli({"check", Write("cr.tmb", "0 out(1, 2);\r1 out(1 2);\r2 out(1, 3);\r")});
-  EXPECT_EQ(result.Out,
-            "[1,22] in file \"cr.tmb\": \"syntax error\"\n"
-            "1 out(1 2);\n"
-            "        ^\n"
-            "1 syntax error detected.\n");
+// One syntax error as check shows it: the report's three lines, then the count.
+TEST_F(FrontEndCliTest, SyntaxErrorReports) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      // A carriage return ends the echoed line at either side.
+      {"0 out(1, 2);\r1 out(1 2);\r2 out(1, 3);\r",
+       "[1,22] in file \"main.tmb\": \"syntax error\"\n1 out(1 2);\n        ^\n"},
+      // A real literal beyond the 32-bit range is a bad number.
+      {"0 nop;\n4294967.295 nop;\n1 nop;\n",
+       "[2,11] in file \"main.tmb\": \"syntax error\"\n4294967.295 nop;\n          ^\n"},
+      // The caret line keeps the tabs before the caret.
+      {"\t0 out(1\t2);\n", "[1,10] in file \"main.tmb\": \"syntax error\"\n\t0 out(1\t2);\n\t       \t^\n"}};
+  for (const auto& [text, report] : cases) {
+    const TChildResult result = Cli({"check", Write("main.tmb", text)});
+    EXPECT_EQ(result.Out, report + "1 syntax error detected.\n");
+    EXPECT_EQ(result.ExitStatus, 1);
+  }
 }
 
 // The trace lines stand where the message area would show them: before the syntax summary, on the
@@ -130,25 +136,6 @@ TEST_F(FrontEndCliTest, ParserTraceOfCheckItemsAndDump) {
   }
   EXPECT_EQ(Cli({"check", script}).Out, "Syntax OK.\nCompilation OK.\n");
   EXPECT_EQ(Cli({"play", script, "--parser-trace"}).ExitStatus, 2);
-}
-
-TEST_F(FrontEndCliTest, RealLiteralAboveTheRangeIsASyntaxError) {
-  const TChildResult result = Cli({"check", Write("real.tmb", "0 nop;\n4294967.295 nop;\n1 nop;\n")});
-  EXPECT_EQ(result.Out,
-            "[2,11] in file \"real.tmb\": \"syntax error\"\n"
-            "4294967.295 nop;\n"
-            "          ^\n"
-            "1 syntax error detected.\n");
-  EXPECT_EQ(result.ExitStatus, 1);
-}
-
-TEST_F(FrontEndCliTest, CaretLineKeepsTheTabsBeforeTheCaret) {
-  const TChildResult result = Cli({"check", Write("tab.tmb", "\t0 out(1\t2);\n")});
-  EXPECT_EQ(result.Out,
-            "[1,10] in file \"tab.tmb\": \"syntax error\"\n"
-            "\t0 out(1\t2);\n"
-            "\t       \t^\n"
-            "1 syntax error detected.\n");
 }
 
 }  // namespace
