@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -28,19 +28,47 @@ constexpr int32_t EndMarkerDevice = -1;
 
 const fs::path Source = TAMBREL_SOURCE_DIR;
 
-// The item lines of the header comment after "// Plays", as the listing prints them: the time, two
-// spaces and "End marker" or a five-digit device and its bytes; two spaces, then a description.
+// The item of a header line as the listing prints it: after "//" and spaces, the time, two spaces and
+// "End marker" or a five-digit device and its bytes in upper-case hex; then two spaces and a
+// description, or nothing. Empty for any other line.
+std::string HeaderItem(const std::string& line) {
+  const std::size_t at = line.rfind("// ", 0) == 0 ? line.find_first_not_of(' ', 2) : std::string::npos;
+  std::size_t end = at;
+  auto is = [&](const char* shape) {  // '9' a digit, 'F' an upper-case hex digit, else that character
+    for (; *shape != '\0'; ++shape, ++end) {
+      const char c = end < line.size() ? line[end] : '\0';
+      const bool hex =
+          std::isxdigit(static_cast<unsigned char>(c)) && !std::islower(static_cast<unsigned char>(c));
+      if (*shape == '9' ? !std::isdigit(static_cast<unsigned char>(c)) : *shape == 'F' ? !hex : c != *shape) {
+        return false;
+      }
+    }
+    return true;
+  };
+  if (at == std::string::npos || !is("99999:99.999  ")) return {};
+  const std::size_t data = end;
+  if (!is("End marker")) {
+    end = data;
+    if (!is("99999")) return {};
+    std::size_t bytes = end;
+    while (is(" FF")) bytes = end;
+    end = bytes;
+  }
+  if (end < line.size() && line.compare(end, 2, "  ") != 0) return {};
+  return line.substr(at, end - at);
+}
+
+// The item lines of the header comment after "// Plays".
 std::vector<std::string> PlaysHeader(const fs::path& path) {
-  static const std::regex item(R"(//\s+(\d{5}:\d{2}\.\d{3}  (End marker|\d{5}( [0-9A-F]{2})*))(  .*)?)");
   std::ifstream file(path);
   std::vector<std::string> items;
   bool inHeader = false;
   for (std::string line; std::getline(file, line);) {
-    std::smatch match;
+    const std::string item = inHeader ? HeaderItem(line) : std::string();
     if (!inHeader) {
       inHeader = line.rfind("// Plays", 0) == 0;
-    } else if (std::regex_match(line, match, item)) {
-      items.push_back(match[1]);
+    } else if (!item.empty()) {
+      items.push_back(item);
     } else if (!items.empty()) {
       break;
     }
