@@ -112,14 +112,30 @@ TEST_F(SimulatedPlayer, SimultaneousItemsMergePerDeviceAndAreSpacedByPeriodMin) 
   Item(1000, 1, {1});
   Item(1000, 1, {2});
   Item(1000, 2, {3});
-  Item(1003, 1, {4});
+  Item(1000, 3, {4});
+  Item(1003, 1, {5});
   Load();
   player->SetEnabled(true);
   AdvanceMs(5000);
   EXPECT_EQ(got, (std::vector<Delivery>{{0, 0, 9, {0x90}},
                                         {1000 * Ms, 1000, 1, {1, 2}},
                                         {1001 * Ms, 1000, 2, {3}},
-                                        {1004 * Ms, 1003, 1, {4}}}));
+                                        {1002 * Ms, 1000, 3, {4}},
+                                        {1003 * Ms, 1003, 1, {5}}}));
+}
+
+// Each raised gap between equal times must not move the items after it.
+TEST_F(SimulatedPlayer, TwoDevicesEvery10MsStayOnTimeFor10Seconds) {
+  for (uint32_t t = 0; t <= 10000; t += 10) {
+    Item(t, 1);
+    Item(t, 2);
+  }
+  Load();
+  player->SetEnabled(true);
+  AdvanceMs(10100);
+  ASSERT_EQ(got.size(), 2002u);
+  EXPECT_EQ(got[2000].AtUs, 10000 * Ms);
+  EXPECT_EQ(got[2001].AtUs, 10001 * Ms);
 }
 
 TEST_F(SimulatedPlayer, EndMarkerReachesOnEndWithItsSource) {
