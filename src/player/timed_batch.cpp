@@ -93,7 +93,7 @@ void TTimedBatch::RemoveTimed(TTimed* item) {
     FItems.erase(found);
     if (at < ReadIndex()) SetReadIndex(ReadIndex() - 1);
   }
-  if (ReadIndex() >= static_cast<int32_t>(FItems.size())) SetReadIndex(0);
+  if (ReadIndex() > static_cast<int32_t>(FItems.size())) SetReadIndex(static_cast<int32_t>(FItems.size()));
   PublishCount();
 }
 
@@ -166,14 +166,12 @@ void TTimedBatch::RemoveTimedMany(const std::vector<TTimed*>& items) {
   {
     std::lock_guard<std::mutex> guard(FLock);
     const int32_t read = ReadIndex();
-    // One at a time, the read position falls back to 0 as soon as nothing is left at or after it,
-    // and stays there; otherwise it drops by one for each removal below it.
+    // One at a time, the read position drops by one for each removal below it, and once nothing is
+    // left at or after it, it stays at the end.
     const auto below = static_cast<int32_t>(
         std::lower_bound(removedAt.begin(), removedAt.end(), static_cast<size_t>(std::max(read, 0))) -
         removedAt.begin());
-    const auto removedFromRead = static_cast<int32_t>(removedAt.size()) - below;
-    const int32_t atOrAfter = static_cast<int32_t>(FItems.size()) - read - removedFromRead;
-    const int32_t fresh = atOrAfter > 0 ? read - below : 0;
+    const int32_t fresh = std::min(read - below, static_cast<int32_t>(kept.size()));
     FItems.swap(kept);
     SetReadIndex(fresh);
     PublishCount();

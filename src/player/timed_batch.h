@@ -37,7 +37,8 @@ class TTimedBatch {
   // up with the item it pointed at, so nothing is taken twice.
   void AddTimed(TTimed* item);
   // Removes the first reference to item. A removal below the read position moves it down so that no
-  // item is passed over; a read position at or past the end then goes back to 0.
+  // item is passed over; a read position left at or past the end stays at the end, so that nothing
+  // already played becomes pending again.
   void RemoveTimed(TTimed* item);
   // The same order and read position as AddTimed of each of items in turn, in O(n log n); the lock is
   // held only to swap in the merged list.

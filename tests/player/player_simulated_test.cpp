@@ -388,6 +388,29 @@ TEST_F(SimulatedPlayer, RemovingItemsWhilePlayingNeitherRepeatsNorSkips) {
   EXPECT_EQ(times, (std::vector<uint32_t>{0, 5, 10, 15, 20, 30}));
 }
 
+// Unloading another Tambrel at the end of the timeline, or the rest of the timeline while its last item
+// is pending, leaves the end the end: nothing already played comes again.
+TEST_F(SimulatedPlayer, RemovalsAtTheEndReplayNothing) {
+  TTimedBatch other;
+  for (uint32_t t : {5u, 25u, 35u}) other.Append(new TTimedData(t, nullptr, 0, 7));
+  Item(0);
+  Item(10);
+  Load();
+  player->AddItems(&other);
+  player->SetEnabled(true);
+  AdvanceMs(27);  // 0, 5, 10, 25 delivered; 35 pending, nothing after it
+  player->RemoveItems(&other);
+  AdvanceMs(100);
+  EXPECT_EQ(got.size(), 5u);
+  player->AddItems(&other);  // all earlier than what was taken: nothing pending
+  player->RemoveItems(&other);
+  AdvanceMs(180000);
+  EXPECT_EQ(got.size(), 5u);
+  player->SetRepeat(true);  // Repeat starts again on its own
+  AdvanceMs(60000);
+  EXPECT_GT(got.size(), 5u);
+}
+
 TEST_F(SimulatedPlayer, DestructionWhileRunningIsClean) {
   Item(0);
   Item(10);
