@@ -244,20 +244,22 @@ TEST_F(SimulatedPlayer, GotoTimeDeliversTheItemBeforeAndTheNextAtOnce) {
   EXPECT_EQ(got[2].Time, 200000u);
 }
 
-TEST_F(SimulatedPlayer, GotoTimeWhileStoppedOnlyMoves) {
+TEST_F(SimulatedPlayer, GotoTimeWhileStoppedOnlyMovesAndTimesFromThere) {
   Item(0);
-  Item(1000);
-  Item(2000);
+  Item(170000);
+  Item(185000);
   Load();
-  player->GotoTime(1500);
+  player->GotoTime(3 * 60000);
   EXPECT_TRUE(got.empty());
   uint32_t pending = 0;
   ASSERT_TRUE(player->PendingTime(pending));
-  EXPECT_EQ(pending, 1000u);
-  player->SetRepeat(true);
+  EXPECT_EQ(pending, 170000u);
   player->SetEnabled(true);
+  AdvanceMs(15000);
+  EXPECT_EQ(Instants(), (std::vector<int64_t>{0, 15000 * Ms}));
+  player->SetRepeat(true);
   got.clear();
-  player->GotoTime(1000);  // nothing strictly before 1000 but 0: delivers 0 and 1000
+  player->GotoTime(170000);  // nothing strictly before 170000 but 0: delivers 0 and 170000
   ASSERT_EQ(got.size(), 2u);
   EXPECT_EQ(got[0].Time, 0u);
 }
