@@ -223,11 +223,16 @@ std::unique_ptr<TTimed> TTimedBatch::TakeNext() {
   const uint32_t time = first.Time;
   const int32_t device = DeviceOf(first);
   std::unique_ptr<TTimed> result = first.Clone();
+  const auto* firstData = dynamic_cast<const TTimedData*>(&first);
+  int32_t merged = firstData != nullptr ? firstData->Count() : 0;
   for (++read; read < count; ++read) {
     const TTimed& next = *FItems[static_cast<size_t>(read)];
     if (next.Time != time) break;
     const auto* data = dynamic_cast<const TTimedData*>(&next);
     if (data == nullptr || data->Device != device) break;
+    // What does not fit into one item is the next item of the same time, taken whole.
+    if (data->Count() > TTimedData::MaxIndex + 1 - merged) break;
+    merged += data->Count();
     result->Merge(next);
   }
   SetReadIndex(read);

@@ -50,7 +50,8 @@ class TTimedBatch {
   void Rewind();
   void SeekBefore(uint32_t t);
   // A new item owned by the caller: the item at the read position with the data items of the same
-  // time and device right behind it merged in; null at the end.
+  // time and device right behind it merged in, as many whole ones as fit into one item; null at the
+  // end.
   std::unique_ptr<TTimed> TakeNext();
   uint32_t LastTime() const;  // ERangeError for a time above 2147483647
   void Dump(int32_t indent);  // through the owner's trace callback, with the lock held

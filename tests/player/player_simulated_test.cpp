@@ -124,6 +124,29 @@ TEST_F(SimulatedPlayer, SimultaneousItemsMergePerDeviceAndAreSpacedByPeriodMin) 
                                         {1003 * Ms, 1003, 1, {5}}}));
 }
 
+// One item holds at most 32768 bytes: the rest of one device's moment follows as further whole items.
+TEST_F(SimulatedPlayer, MoreBytesThanOneItemHoldsComeAsFurtherItemsInOrder) {
+  std::vector<uint8_t> all;
+  for (int32_t size : {20000, 12768, 5, 32768, 1}) {
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    for (uint8_t& b : bytes) b = static_cast<uint8_t>(all.size() + (&b - bytes.data()));
+    all.insert(all.end(), bytes.begin(), bytes.end());
+    Item(0, 1, bytes);
+  }
+  Load();
+  player->SetEnabled(true);
+  AdvanceMs(10);
+  std::vector<uint8_t> delivered;
+  std::vector<size_t> sizes;
+  for (const auto& d : got) {
+    delivered.insert(delivered.end(), d.Bytes.begin(), d.Bytes.end());
+    sizes.push_back(d.Bytes.size());
+  }
+  EXPECT_EQ(sizes, (std::vector<size_t>{32768, 5, 32768, 1}));
+  EXPECT_EQ(Instants(), (std::vector<int64_t>{0, 1 * Ms, 2 * Ms, 3 * Ms}));
+  EXPECT_EQ(delivered, all);
+}
+
 // Each raised gap between equal times must not move the items after it.
 TEST_F(SimulatedPlayer, TwoDevicesEvery10MsStayOnTimeFor10Seconds) {
   for (uint32_t t = 0; t <= 10000; t += 10) {
