@@ -1,12 +1,15 @@
 // Figures of the timeline and player: delivery lateness on the real timer against the machine's raw
-// wake-up latency, loading a million items, memory per loaded item, and TakeNext throughput.
+// wake-up latency (one device, and two devices at every time), the timer thread's wake-up lateness with
+// and without a busy loop on every core, loading a million items, memory per loaded item, and TakeNext
+// throughput.
 //
-//   tambrel_player_bench [timing items, default 2000]
+//   tambrel_player_bench [timing items, default 2000] [timing: the timing figures alone]
 
 #include <sys/prctl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -15,6 +18,7 @@
 #include <memory>
 #include <mutex>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 #include "support/huge_page_heap.h"
@@ -139,6 +143,76 @@ void Timing(size_t n) {
   }
 }
 
+// One thread per core spinning at normal priority for as long as this lives.
+class TBusyLoad {
+ public:
+  TBusyLoad() {
+    for (unsigned i = 0; i < std::max(1u, std::thread::hardware_concurrency()); ++i)
+      FThreads.emplace_back([this] {
+        uint64_t spins = 0;
+        while (!FStop.load(std::memory_order_relaxed)) ++spins;
+        FSink += spins;
+      });
+  }
+  ~TBusyLoad() {
+    FStop = true;
+    for (std::thread& thread : FThreads) thread.join();
+  }
+  size_t Threads() const { return FThreads.size(); }
+
+ private:
+  std::atomic<bool> FStop{false};
+  std::atomic<uint64_t> FSink{0};
+  std::vector<std::thread> FThreads;
+};
+
+// The play timer's own clock and thread, as the player has them: the handler re-arms for the next time.
+std::vector<int64_t> TimerWakeUps(const std::vector<uint32_t>& times, std::string& scheduling) {
+  std::vector<int64_t> lateness;
+  lateness.reserve(times.size());
+  std::mutex mutex;
+  std::condition_variable ended;
+  bool done = false;
+  TSteadyPlayClock clock;
+  int64_t startUs = 0;
+  size_t next = 0;
+  clock.Start([&](uint64_t) {
+    const int64_t dueUs = startUs + static_cast<int64_t>(times[next]) * 1000;
+    lateness.push_back((clock.NowUs() - dueUs) * 1000);
+    if (++next < times.size()) {
+      clock.Arm(startUs + static_cast<int64_t>(times[next]) * 1000, next);
+      return;
+    }
+    std::lock_guard<std::mutex> guard(mutex);
+    done = true;
+    ended.notify_all();
+  });
+  scheduling = clock.Scheduling();
+  startUs = clock.NowUs() + 1000;
+  clock.Arm(startUs + static_cast<int64_t>(times[0]) * 1000, 0);
+  std::unique_lock<std::mutex> lock(mutex);
+  ended.wait(lock, [&] { return done; });
+  return lateness;
+}
+
+void Lateness(size_t n) {
+  const std::vector<uint32_t> times = Spacings(n);
+  std::string scheduling;
+  const Stats quiet = Summarise(TimerWakeUps(times, scheduling));
+  std::printf("Timer wake-up lateness: %zu wake-ups 1..10 ms apart, timer thread %s\n", n,
+              scheduling.c_str());
+  std::printf("  quiet machine          us: p50 %8.1f  p99 %8.1f  max %8.1f\n", quiet.medianUs, quiet.p99Us,
+              quiet.maxUs);
+  TBusyLoad load;
+  const Stats busy = Summarise(TimerWakeUps(times, scheduling));
+  std::printf(
+      "  busy loop on %zu core%s  us: p50 %8.1f  p99 %8.1f  max %8.1f  (target p99 < 1000 where real-time)\n",
+      load.Threads(), load.Threads() == 1 ? " " : "s", busy.medianUs, busy.p99Us, busy.maxUs);
+  const Stats raw = Summarise(RawWakeUps(times));
+  std::printf("  same load, plain thread us: p50 %8.1f  p99 %8.1f  max %8.1f  (normal scheduling)\n",
+              raw.medianUs, raw.p99Us, raw.maxUs);
+}
+
 enum class Order { Ascending, Descending, Interleaved };
 
 const char* Name(Order order) {
@@ -237,9 +311,13 @@ int main(int argc, char** argv) {
   std::printf("heap: GLIBC_TUNABLES=%s\n", tambrel::StartTunables().value_or("(unset)").c_str());
   const size_t timingItems = argc > 1 ? static_cast<size_t>(std::atol(argv[1])) : 2000;
   constexpr size_t million = 1000000;
-  tambrel::Memory(million);
-  tambrel::Loading(million);
-  tambrel::Taking(million);
+  const bool timingOnly = argc > 2 && std::string(argv[2]) == "timing";
+  if (!timingOnly) {
+    tambrel::Memory(million);
+    tambrel::Loading(million);
+    tambrel::Taking(million);
+  }
   tambrel::Timing(std::max<size_t>(timingItems, 2));
+  tambrel::Lateness(std::max<size_t>(timingItems, 2));
   return 0;
 }

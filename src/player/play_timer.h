@@ -10,6 +10,7 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "player/play_clock.h"
 
@@ -47,6 +48,7 @@ class TPlayTimer {
   uint32_t PeriodMin() const { return FPeriodMin; }
   uint32_t PeriodMax() const { return FPeriodMax; }
   int64_t NowUs() { return FClock->NowUs(); }
+  std::string Scheduling() const { return FClock->Scheduling(); }
   // The instant the running tick is timed from, and the deadline of the armed part.
   int64_t AnchorUs() const { return FAnchorUs; }
   int64_t DeadlineUs() const { return FDeadlineUs; }

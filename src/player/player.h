@@ -49,6 +49,8 @@ class TPlayer {
   // The same as Remove of every item in list order, in linear time.
   void RemoveItems(const TTimedBatch* list);  // null ignored
   int32_t ItemCount() const;
+  // How the thread that delivers is scheduled, e.g. "real-time (SCHED_FIFO, priority 10)".
+  std::string Scheduling() const { return FTimer->Scheduling(); }
 
   // Expires when the player is destroyed: what was loaded into it then has nothing to withdraw from.
   // Window thread only, like destruction.
