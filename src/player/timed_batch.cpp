@@ -250,16 +250,18 @@ uint32_t TTimedBatch::LastTime() const {
 }
 
 void TTimedBatch::Dump(int32_t indent) {
-  std::lock_guard<std::mutex> guard(FLock);
   const std::string outer = IndentText(indent);
   const std::string inner = IndentText(CheckedAdd(indent, 1));
-  auto line = [this](const std::string& text) {
-    if (Owner != nullptr) Owner->Trace(text);
-  };
-  line(StrFormat("%s%s", outer.c_str(), "TimedBatch"));
-  line(outer + "Begin");
-  for (const TTimed* item : FItems) line(inner + item->Dump());
-  line(outer + "End");
+  std::vector<std::string> lines{StrFormat("%s%s", outer.c_str(), "TimedBatch"), outer + "Begin"};
+  {
+    std::lock_guard<std::mutex> guard(FLock);
+    lines.reserve(FItems.size() + 3);
+    for (const TTimed* item : FItems) lines.push_back(inner + item->Dump());
+  }
+  lines.push_back(outer + "End");
+  // Outside the lock: the trace callback may use the batch.
+  if (Owner != nullptr)
+    for (const std::string& line : lines) Owner->Trace(line);
 }
 
 }  // namespace tambrel

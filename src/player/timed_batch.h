@@ -54,7 +54,9 @@ class TTimedBatch {
   // end.
   std::unique_ptr<TTimed> TakeNext();
   uint32_t LastTime() const;  // ERangeError for a time above 2147483647
-  void Dump(int32_t indent);  // through the owner's trace callback, with the lock held
+  // Through the owner's trace callback, called after the lock is released: the lines are those of
+  // one moment.
+  void Dump(int32_t indent);
 
   // Longest time in microseconds the lock was held by AddTimedMany/RemoveTimedMany (for the benchmark).
   int64_t LongestBulkLockUs() const { return FLongestBulkLockUs.load(std::memory_order_relaxed); }

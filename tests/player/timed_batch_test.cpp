@@ -171,11 +171,19 @@ TEST(TimedBatchDump, LinesGoToTheOwnersTraceWithIndent) {
   batch.Dump(1);
   EXPECT_EQ(lines, (std::vector<std::string>{"| TimedBatch", "| Begin", "| | 00000:01.500  00003 90 3C 64",
                                              "| | 00001:02.500  End marker", "| End"}));
+  // The trace callback may use the batch while it dumps: the lines are those of one moment.
   lines.clear();
   TTimed item(0);
+  TTimed added(5);
   player.Add(&item);
+  player.OnTrace = [&](TPlayer& sender, const std::string& text) {
+    lines.push_back(text);
+    if (lines.size() == 1) sender.Add(&added);
+  };
   player.Dump();
   EXPECT_EQ(lines, (std::vector<std::string>{"TimedBatch", "Begin", "| 00000:00.000", "End"}));
+  EXPECT_EQ(player.ItemCount(), 2);
+  player.Remove(&added);
   player.Remove(&item);
   player.OnTrace = nullptr;
   TTimedBatch orphan;
