@@ -53,6 +53,25 @@ Stats Summarise(std::vector<int64_t> latenessNs) {
   return {at(0.5), at(0.99), static_cast<double>(latenessNs.back()) / 1000.0, last};
 }
 
+// Set once by another thread, waited for by the measuring one.
+class TDone {
+ public:
+  void Set() {
+    std::lock_guard<std::mutex> guard(FMutex);
+    FDone = true;
+    FChanged.notify_all();
+  }
+  void Wait() {
+    std::unique_lock<std::mutex> lock(FMutex);
+    FChanged.wait(lock, [this] { return FDone; });
+  }
+
+ private:
+  std::mutex FMutex;
+  std::condition_variable FChanged;
+  bool FDone = false;  // guarded by FMutex
+};
+
 std::vector<uint32_t> Spacings(size_t n) {
   std::mt19937 random(42);
   std::uniform_int_distribution<uint32_t> gap(1, 10);
@@ -100,24 +119,15 @@ std::vector<int64_t> PlayerDeliveries(const std::vector<uint32_t>& times, int32_
   tambrel.Append(new TEndMarker(times.back(), nullptr));
   std::vector<int64_t> stamps;
   stamps.reserve(dueMs.size());
-  std::mutex mutex;
-  std::condition_variable ended;
-  bool done = false;
+  TDone ended;
   TPlayer player;
   player.OnData = [&](TPlayer&, const TTimedData&) { stamps.push_back(NowNs()); };
-  player.OnEnd = [&](TPlayer&, const TEndMarker&) {
-    std::lock_guard<std::mutex> guard(mutex);
-    done = true;
-    ended.notify_all();
-  };
+  player.OnEnd = [&](TPlayer&, const TEndMarker&) { ended.Set(); };
   player.AddItems(&tambrel);
   player.Restart();
   const int64_t start = NowNs();
   player.SetEnabled(true);
-  {
-    std::unique_lock<std::mutex> lock(mutex);
-    ended.wait(lock, [&] { return done; });
-  }
+  ended.Wait();
   player.SetEnabled(false);
   player.OnData = nullptr;
   player.OnEnd = nullptr;
@@ -170,9 +180,7 @@ class TBusyLoad {
 std::vector<int64_t> TimerWakeUps(const std::vector<uint32_t>& times, std::string& scheduling) {
   std::vector<int64_t> lateness;
   lateness.reserve(times.size());
-  std::mutex mutex;
-  std::condition_variable ended;
-  bool done = false;
+  TDone ended;
   TSteadyPlayClock clock;
   int64_t startUs = 0;
   size_t next = 0;
@@ -183,15 +191,12 @@ std::vector<int64_t> TimerWakeUps(const std::vector<uint32_t>& times, std::strin
       clock.Arm(startUs + static_cast<int64_t>(times[next]) * 1000, next);
       return;
     }
-    std::lock_guard<std::mutex> guard(mutex);
-    done = true;
-    ended.notify_all();
+    ended.Set();
   });
   scheduling = clock.Scheduling();
   startUs = clock.NowUs() + 1000;
   clock.Arm(startUs + static_cast<int64_t>(times[0]) * 1000, 0);
-  std::unique_lock<std::mutex> lock(mutex);
-  ended.wait(lock, [&] { return done; });
+  ended.Wait();
   return lateness;
 }
 
