@@ -104,8 +104,8 @@ std::vector<int64_t> RawWakeUps(const std::vector<uint32_t>& times) {
   return lateness;
 }
 
-// Each time carries one item for each of `devices` devices; the second and later of a time are due
-// PeriodMin (1 ms) after the one before, as the player spaces items it does not merge.
+// Each time carries one item for each of `devices` devices. An item is due at its time, or PeriodMin
+// (1 ms) after the item before when that is later: the player spaces the items it does not merge.
 std::vector<int64_t> PlayerDeliveries(const std::vector<uint32_t>& times, int32_t devices) {
   TTimedBatch tambrel;
   const uint8_t bytes[] = {0x90, 60, 100};
@@ -113,7 +113,7 @@ std::vector<int64_t> PlayerDeliveries(const std::vector<uint32_t>& times, int32_
   for (uint32_t t : times) {
     for (int32_t device = 1; device <= devices; ++device) {
       tambrel.Append(new TTimedData(t, bytes, 3, device));
-      dueMs.push_back(static_cast<int64_t>(t) + device - 1);
+      dueMs.push_back(dueMs.empty() ? t : std::max<int64_t>(t, dueMs.back() + 1));
     }
   }
   tambrel.Append(new TEndMarker(times.back(), nullptr));
