@@ -89,7 +89,10 @@ TEST_F(PicShowTest, ManualDrawsEachProgressItIsGivenAndNeverCompletesByItself) {
   EXPECT_EQ(Completed.count(), 1);  // the first transition's only
 }
 
-TEST_F(PicShowTest, ProgressOutsideATransitionIsKeptWithoutDrawing) {
+TEST_F(PicShowTest, WithoutATransitionExecuteDoesNothingAndProgressIsKeptWithoutDrawing) {
+  Show.Execute();
+  EXPECT_FALSE(Show.Busy());
+  EXPECT_EQ(Progress.count(), 0);
   RunTo(Solid({40, 30}, Qt::red));
   const QImage before = Show.Screen();
   Show.SetManual(true);
@@ -146,12 +149,6 @@ TEST_F(PicShowTest, StyleNamesSelectTheFirstRowWithoutRegardToCase) {
   EXPECT_EQ(Show.StyleName(), "Random squares appear");
   Show.SetStyle(200);
   EXPECT_EQ(Show.Style(), 127);
-}
-
-TEST_F(PicShowTest, ExecuteWithoutAPictureDoesNothing) {
-  Show.Execute();
-  EXPECT_FALSE(Show.Busy());
-  EXPECT_EQ(Progress.count(), 0);
 }
 
 }  // namespace
