@@ -1,57 +1,152 @@
 #pragma once
 // A MIDI service for the tests: a fixed port list, every call recorded, results that a test can set,
-// and long buffers held until the test completes them (from any thread).
+// and long buffers held until the test completes them (from any thread). ErrorOf gives the text of
+// the component error a call raises.
 
+#include <chrono>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
+#include "midi/midi_output.h"
 #include "midi/midi_service.h"
 
 namespace tambrel {
 
+inline std::string ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const EmidioutputError& e) {
+    return e.what();
+  }
+  return "no error";
+}
+
 class TRecordingService : public TMidiOutService {
  public:
-  struct TSent {
-    bool Long = false;
-    uint32_t Packed = 0;                         // short messages
-    std::vector<std::vector<uint8_t>> Messages;  // long messages
-  };
+  explicit TRecordingService(std::vector<std::string> names) : Names(std::move(names)) {}
 
-  explicit TRecordingService(std::vector<std::string> names, std::string mapperName = MidiMapperName);
-
-  uint32_t GetNumDevs() override;
-  TMidiResult GetDevCaps(uint32_t id, TMidiOutCaps& caps) override;
+  uint32_t GetNumDevs() override {
+    std::lock_guard<std::mutex> lock(Lock);
+    return static_cast<uint32_t>(Names.size());
+  }
+  TMidiResult GetDevCaps(uint32_t id, TMidiOutCaps& caps) override {
+    std::lock_guard<std::mutex> lock(Lock);
+    if (!CapsResult.Ok()) return CapsResult;
+    if (id != MidiMapperId && id >= Names.size()) return MidiErrBadDeviceId;
+    caps.ProductName = id == MidiMapperId ? MidiMapperName : Names[id];
+    caps.Technology = id == MidiMapperId ? MidiTechMapper : MidiTechPort;
+    return MidiErrNone;
+  }
   TMidiResult Open(uint32_t id, const std::string& portName, TMidiDoneCallback done,
                    std::unique_ptr<TMidiOutPort>& port) override;
 
-  // Completes every held buffer (in order) through the done callback; returns how many.
-  size_t CompleteAll();
+  // Completes every held buffer (in order) through the done callback.
+  void CompleteAll() {
+    std::vector<std::unique_ptr<TMidiLongBuffer>> held;
+    {
+      std::lock_guard<std::mutex> lock(Lock);
+      held.swap(Held);
+    }
+    for (auto& b : held) DoneCallback()(std::move(b), MidiErrNone);
+  }
   // Reports the open port as dead through its done callback.
-  void KillPort(TMidiResult failure);
-  // Every message sent, short and long, in order.
-  std::vector<std::vector<uint8_t>> Wire();
+  void KillPort(TMidiResult failure) { DoneCallback()(nullptr, std::move(failure)); }
+  TMidiDoneCallback DoneCallback() {
+    std::lock_guard<std::mutex> lock(Lock);
+    return Done;
+  }
+  // Every message sent, short (as three bytes) and long, in order.
+  std::vector<std::vector<uint8_t>> Wire() {
+    std::lock_guard<std::mutex> lock(Lock);
+    return Sent;
+  }
 
   std::mutex Lock;  // guards every field below
   std::vector<std::string> Names;
-  std::string MapperName;
   TMidiResult CapsResult;  // returned by GetDevCaps
   TMidiResult OpenResult;
   TMidiResult SendResult;  // returned by ShortMsg and LongMsg
   TMidiResult CloseResult;
   size_t MaxMessage = 0;                              // the port's MaxMessageBytes
   TMidiReceiver Receiver = TMidiReceiver::Unchanged;  // what the next Maintain says
-  std::vector<TSent> Sent;
-  std::vector<std::string> Calls;  // "open 1 as NAME", "reset", "close", ...
+  std::vector<std::vector<uint8_t>> Sent;
+  std::vector<std::string> Calls;  // "open 1 as NAME", "reset", "close"
   std::vector<std::unique_ptr<TMidiLongBuffer>> Held;
   TMidiDoneCallback Done;
   int OpenPorts = 0;
-  int InSend = 0;  // sends in progress: a close while > 0 is a fault the tests look for
+  int InSend = 0;  // sends in progress: a reset or close while > 0 is a fault the tests look for
   int CloseDuringSend = 0;
   int SendDelayUs = 0;
+};
+
+class TRecordingPort : public TMidiOutPort {
+ public:
+  explicit TRecordingPort(TRecordingService& s) : S(s) {}
+  TMidiResult ShortMsg(uint32_t packed) override {
+    return Send(
+        {static_cast<uint8_t>(packed), static_cast<uint8_t>(packed >> 8), static_cast<uint8_t>(packed >> 16)},
+        nullptr);
+  }
+  TMidiResult LongMsg(std::unique_ptr<TMidiLongBuffer>& buffer) override { return Send({}, &buffer); }
+  size_t MaxMessageBytes() const override {
+    std::lock_guard<std::mutex> lock(S.Lock);
+    return S.MaxMessage;
+  }
+  TMidiReceiver Maintain() override {
+    std::lock_guard<std::mutex> lock(S.Lock);
+    return std::exchange(S.Receiver, TMidiReceiver::Unchanged);
+  }
+  TMidiResult Reset() override { return Record("reset", MidiErrNone); }
+  TMidiResult Close() override {
+    const TMidiResult result = Record("close", S.CloseResult);
+    std::lock_guard<std::mutex> lock(S.Lock);
+    --S.OpenPorts;
+    return result;
+  }
 
  private:
-  class TPort;
+  TMidiResult Record(const char* call, TMidiResult result) {
+    std::lock_guard<std::mutex> lock(S.Lock);
+    S.Calls.push_back(call);
+    if (S.InSend > 0) ++S.CloseDuringSend;
+    return result;
+  }
+  // Stays in the send a while when asked to, so that a racing close can be seen.
+  TMidiResult Send(std::vector<uint8_t> shortBytes, std::unique_ptr<TMidiLongBuffer>* buffer) {
+    int delay = 0;
+    {
+      std::lock_guard<std::mutex> lock(S.Lock);
+      ++S.InSend;
+      delay = S.SendDelayUs;
+    }
+    if (delay > 0) std::this_thread::sleep_for(std::chrono::microseconds(delay));
+    std::lock_guard<std::mutex> lock(S.Lock);
+    --S.InSend;
+    if (!S.SendResult.Ok()) return S.SendResult;
+    if (!buffer) S.Sent.push_back(std::move(shortBytes));
+    if (buffer) {
+      S.Sent.insert(S.Sent.end(), (*buffer)->Messages.begin(), (*buffer)->Messages.end());
+      S.Held.push_back(std::move(*buffer));
+    }
+    return MidiErrNone;
+  }
+  TRecordingService& S;
 };
+
+inline TMidiResult TRecordingService::Open(uint32_t id, const std::string& portName, TMidiDoneCallback done,
+                                           std::unique_ptr<TMidiOutPort>& port) {
+  std::lock_guard<std::mutex> lock(Lock);
+  Calls.push_back("open " + std::to_string(id) + " as " + portName);
+  if (!OpenResult.Ok()) return OpenResult;
+  Done = std::move(done);
+  ++OpenPorts;
+  port = std::make_unique<TRecordingPort>(*this);
+  return MidiErrNone;
+}
 
 }  // namespace tambrel

@@ -39,24 +39,27 @@ class PicShowTest : public ::testing::Test {
   QSignalSpy Completed, Progress;
 };
 
-TEST_F(PicShowTest, AStepOfTenRunsFromZeroToAHundredWithOneCompletion) {
-  Show.SetStep(10);
-  RunTo(Solid({40, 30}, Qt::red));
-  EXPECT_EQ(ProgressValues(), (std::vector<int>{0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
-  ASSERT_EQ(Completed.count(), 1);
-  EXPECT_TRUE(Completed.at(0).at(0).toBool());
-  EXPECT_EQ(Show.Screen(), Solid({40, 30}, Qt::red));
-}
-
-TEST_F(PicShowTest, AStepOfZeroActsAsOneAndReverseRunsDown) {
-  Show.SetStep(0);
-  EXPECT_EQ(Show.Step(), 1);
-  Show.SetReverse(true);
-  RunTo(Solid({40, 30}, Qt::red));
-  const std::vector<int> values = ProgressValues();
-  ASSERT_EQ(values.size(), 101u);
-  for (int i = 0; i <= 100; ++i) EXPECT_EQ(values[static_cast<size_t>(i)], 100 - i);
-  EXPECT_EQ(Show.Screen(), Solid({40, 30}, Qt::red));
+// A step of 0 acts as 1, Reverse runs down, and a control without area keeps its timing.
+TEST_F(PicShowTest, EachStepRunsTheWholeWayWithOneCompletion) {
+  const std::tuple<int, bool, QSize> cases[] = {
+      {10, false, {40, 30}}, {0, true, {40, 30}}, {25, false, {0, 0}}};
+  for (const auto& [step, reverse, size] : cases) {
+    Show.resize(size);
+    Show.SetStep(step);
+    Show.SetReverse(reverse);
+    Completed.clear();
+    Progress.clear();
+    RunTo(Solid({40, 30}, reverse ? Qt::green : Qt::red));
+    std::vector<int> expected;
+    for (int p = 0; p <= 100; p += std::max(step, 1)) expected.push_back(reverse ? 100 - p : p);
+    EXPECT_EQ(ProgressValues(), expected) << step;
+    ASSERT_EQ(Completed.count(), 1) << step;
+    EXPECT_TRUE(Completed.at(0).at(0).toBool());
+    EXPECT_EQ(Show.Step(), std::max(step, 1));
+    if (!size.isEmpty()) {
+      EXPECT_EQ(Show.Screen(), Solid(size, reverse ? Qt::green : Qt::red)) << step;
+    }
+  }
 }
 
 TEST_F(PicShowTest, StopReportsAnUnfinishedTransitionOnce) {
@@ -89,21 +92,16 @@ TEST_F(PicShowTest, ManualDrawsEachProgressItIsGivenAndNeverCompletesByItself) {
   EXPECT_EQ(Completed.count(), 1);  // the first transition's only
 }
 
-TEST_F(PicShowTest, ProgressOutsideATransitionIsKeptWithoutDrawing) {
+TEST_F(PicShowTest, WithoutATransitionExecuteDoesNothingAndProgressIsKeptWithoutDrawing) {
+  Show.Execute();
+  EXPECT_FALSE(Show.Busy());
+  EXPECT_EQ(Progress.count(), 0);
   RunTo(Solid({40, 30}, Qt::red));
   const QImage before = Show.Screen();
   Show.SetManual(true);
   Show.SetProgress(40);
   EXPECT_EQ(Show.Progress(), 40);
   EXPECT_EQ(Show.Screen(), before);
-}
-
-TEST_F(PicShowTest, AControlWithoutAreaKeepsItsTimingAndCompletes) {
-  Show.resize(0, 0);
-  Show.SetStep(25);
-  RunTo(Solid({40, 30}, Qt::red));
-  ASSERT_EQ(Completed.count(), 1);
-  EXPECT_TRUE(Completed.at(0).at(0).toBool());
 }
 
 TEST_F(PicShowTest, ASmallerNewPictureReplacesTheWholeOldOne) {
@@ -146,12 +144,6 @@ TEST_F(PicShowTest, StyleNamesSelectTheFirstRowWithoutRegardToCase) {
   EXPECT_EQ(Show.StyleName(), "Random squares appear");
   Show.SetStyle(200);
   EXPECT_EQ(Show.Style(), 127);
-}
-
-TEST_F(PicShowTest, ExecuteWithoutAPictureDoesNothing) {
-  Show.Execute();
-  EXPECT_FALSE(Show.Busy());
-  EXPECT_EQ(Progress.count(), 0);
 }
 
 }  // namespace

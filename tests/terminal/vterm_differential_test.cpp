@@ -22,15 +22,6 @@ struct TScreenState {
   friend bool operator==(const TScreenState&, const TScreenState&) = default;
 };
 
-std::unique_ptr<TVTermModel> FreshTerminal(int cols, int rows) {
-  auto terminal = std::make_unique<TVTermModel>("/nonexistent/LOG.TXT");
-  terminal->SetRows(rows);
-  terminal->SetCols(cols);
-  terminal->SetAutoWrap(true);
-  terminal->SetAutoWrapCol(0);
-  return terminal;
-}
-
 TScreenState StateOf(const TVTermModel& terminal) {
   TScreenState state{terminal.CursorCol(), terminal.CursorRow(), {}};
   for (int row = 0; row < terminal.Rows(); ++row) state.Rows.push_back(RowText(terminal, row));
@@ -43,7 +34,7 @@ TScreenState StateOf(const TVTermModel& terminal) {
 class TStreamMaker {
  public:
   TStreamMaker(uint32_t seed, int cols, int rows)
-      : Random(seed), Cols(cols), Rows(rows), Terminal(FreshTerminal(cols, rows)) {}
+      : Random(seed), Cols(cols), Rows(rows), Terminal(MakeTerminal(cols, rows)) {}
 
   std::vector<std::string> Make(int tokenCount) {
     std::vector<std::string> tokens;
@@ -196,7 +187,7 @@ std::vector<TScreenState> RunOracle(const std::vector<std::tuple<int, int, std::
 }
 
 TScreenState OurState(const TCase& c, size_t tokenCount) {
-  auto terminal = FreshTerminal(c.Cols, c.Rows);
+  auto terminal = MakeTerminal(c.Cols, c.Rows);
   terminal->Write(c.Bytes(tokenCount));
   return StateOf(*terminal);
 }

@@ -23,15 +23,6 @@ struct Layout {
   int WrapCol = 0;
 };
 
-std::unique_ptr<TVTermModel> MakeTerminal(const Layout& layout, int rows = 24) {
-  auto terminal = std::make_unique<TVTermModel>("/nonexistent/LOG.TXT");
-  terminal->SetRows(rows);
-  terminal->SetCols(layout.Cols);
-  terminal->SetAutoWrap(layout.Wrap);
-  terminal->SetAutoWrapCol(layout.WrapCol);
-  return terminal;
-}
-
 TEST(VTermModel, FirstLineAndWriteLn) {
   TVTermModel terminal("/nonexistent/LOG.TXT");
   terminal.WriteLn("abc");
@@ -57,7 +48,7 @@ class Screen : public testing::TestWithParam<ScreenCase> {};
 
 TEST_P(Screen, TextAndCursor) {
   const ScreenCase& c = GetParam();
-  auto terminal = MakeTerminal(c.Setup);
+  auto terminal = MakeTerminal(c.Setup.Cols, 24, c.Setup.Wrap, c.Setup.WrapCol);
   terminal->Write(c.Input);
   std::u32string screen = RowText(*terminal, 0);
   for (int row = 1; row <= std::count(c.Screen.begin(), c.Screen.end(), U'|'); ++row) {
@@ -105,28 +96,23 @@ INSTANTIATE_TEST_SUITE_P(
                    0}),
     [](const testing::TestParamInfo<ScreenCase>& param) { return std::string(param.param.Name); });
 
-TEST(VTermModel, Utf8SplitAcrossWrites) {
-  auto terminal = MakeTerminal({});
+TEST(VTermModel, Utf8SplitAcrossWritesAndLineEndOptions) {
+  auto terminal = MakeTerminal();
   terminal->Write("\xe2\x82");
-  terminal->Write("\xac!");
+  terminal->Write("\xac!\r\nab\ncd");
   EXPECT_EQ(RowText(*terminal, 0), U"\u20ac!");
-}
-
-TEST(VTermModel, LineFeedAndCarriageReturnOptions) {
-  auto terminal = MakeTerminal({});
-  terminal->Write("ab\ncd");
-  EXPECT_EQ(RowText(*terminal, 1), U"  cd");
+  EXPECT_EQ(RowText(*terminal, 2), U"  cd");
   terminal->SetAutoCR(true);
   terminal->Write("\ne");
   terminal->SetAutoCR(false);
   terminal->SetAutoLF(true);
   terminal->Write("\rf");
-  EXPECT_EQ(RowText(*terminal, 2), U"e");
-  EXPECT_EQ(RowText(*terminal, 3), U"f");
+  EXPECT_EQ(RowText(*terminal, 3), U"e");
+  EXPECT_EQ(RowText(*terminal, 4), U"f");
 }
 
 TEST(VTermModel, OverlongSequenceDroppedWithBeep) {
-  auto terminal = MakeTerminal({});
+  auto terminal = MakeTerminal();
   int beeps = 0;
   terminal->OnBeep = [&] { ++beeps; };
   terminal->Write("\x1b[" + std::string(76, '1') + ";1m" + "\a");  // 79 characters: carried out
@@ -145,7 +131,7 @@ TEST(VTermModel, Attributes) {
       {"\x1b[8J", 0xF0},    {"\x1b[8m\x1b[J", 0xF0}, {"\x1b[" + std::string(30, ';') + "1m", 0xF8},
   };
   for (const auto& [input, attribute] : cases) {
-    auto terminal = MakeTerminal({});
+    auto terminal = MakeTerminal();
     terminal->Write(input + "z");
     EXPECT_EQ(terminal->Attribute(), attribute) << input.substr(1);
     EXPECT_EQ(terminal->Line(0).Attrs[0], attribute) << input.substr(1);
@@ -153,7 +139,7 @@ TEST(VTermModel, Attributes) {
 }
 
 TEST(VTermModel, ChangedArea) {
-  auto terminal = MakeTerminal({});
+  auto terminal = MakeTerminal();
   terminal->TakeChangedArea();
   EXPECT_TRUE(terminal->ChangedArea().Empty());
   terminal->Write("\x1b[3;5Hab\x1b[2;9Hc");
@@ -169,7 +155,7 @@ TEST(VTermModel, ChangedArea) {
 }
 
 TEST(VTermModel, SizeSettersClampAndPullRegionInside) {
-  auto terminal = MakeTerminal({});
+  auto terminal = MakeTerminal();
   const std::vector<std::tuple<int, int, int, int>> sizes = {
       {0, 0, 1, 1}, {-5, -5, 1, 1}, {5000, 151, 1000, 150}, {24, 80, 24, 80}};
   for (const auto& [rows, cols, wantRows, wantCols] : sizes) {

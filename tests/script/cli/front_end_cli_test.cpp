@@ -1,5 +1,5 @@
 // The front end as a user of tambrel-cli meets it: file names in messages, include files the tool
-// cannot read, the echoed source line and the parser trace. Each test runs a copy of the real tool in
+// cannot read and the parser trace. Each test runs a copy of the real tool in
 // a folder of its own, with its own Include/ beside it.
 
 #include <gtest/gtest.h>
@@ -59,17 +59,6 @@ TEST_F(FrontEndCliTest, FileNamesAreCutAtTheLastSlashOnly) {
             "Compilation error(s) encountered.\n");
 }
 
-TEST_F(FrontEndCliTest, OneExpressionNestsAtMost4000Operators) {
-  std::string sum = "1";
-  for (int i = 0; i < 4000; ++i) sum += "+1";
-  const TChildResult atLimit = Cli({"check", Write("limit.tmb", "const x = " + sum + ";\n")});
-  EXPECT_EQ(atLimit.Out, "Syntax OK.\nCompilation OK.\n");
-  const TChildResult deeper = Cli({"check", Write("deeper.tmb", "const x = " + sum + "+1;\n")});
-  EXPECT_EQ(deeper.Out.substr(0, deeper.Out.find('\n')),
-            "[1,8014] in file \"deeper.tmb\": \"expression nested deeper than 4000 levels\"");
-  EXPECT_EQ(deeper.ExitStatus, 1);
-}
-
 // Nothing blocks on a FIFO: as an include it is not found, as the main file it cannot be read.
 TEST_F(FrontEndCliTest, FifoIsNoSourceFile) {
   ASSERT_EQ(::mkfifo((Dir / "Include/pipe.tmb").c_str(), 0600), 0);
@@ -99,24 +88,6 @@ TEST_F(FrontEndCliTest, IncludeThatCannotBeReadIsASyntaxError) {
             "              ^\n"
             "1 syntax error detected.\n");
   EXPECT_EQ(result.ExitStatus, 1);
-}
-
-// One syntax error as check shows it: the report's three lines, then the count.
-TEST_F(FrontEndCliTest, SyntaxErrorReports) {
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      // A carriage return ends the echoed line at either side.
-      {"0 out(1, 2);\r1 out(1 2);\r2 out(1, 3);\r",
-       "[1,22] in file \"main.tmb\": \"syntax error\"\n1 out(1 2);\n        ^\n"},
-      // A real literal beyond the 32-bit range is a bad number.
-      {"0 nop;\n4294967.295 nop;\n1 nop;\n",
-       "[2,11] in file \"main.tmb\": \"syntax error\"\n4294967.295 nop;\n          ^\n"},
-      // The caret line keeps the tabs before the caret.
-      {"\t0 out(1\t2);\n", "[1,10] in file \"main.tmb\": \"syntax error\"\n\t0 out(1\t2);\n\t       \t^\n"}};
-  for (const auto& [text, report] : cases) {
-    const TChildResult result = Cli({"check", Write("main.tmb", text)});
-    EXPECT_EQ(result.Out, report + "1 syntax error detected.\n");
-    EXPECT_EQ(result.ExitStatus, 1);
-  }
 }
 
 // The trace lines stand where the message area would show them: before the syntax summary, on the

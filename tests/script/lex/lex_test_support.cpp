@@ -31,6 +31,17 @@ std::string TTempDir::Write(const std::string& name, const std::string& bytes) c
   return path;
 }
 
+void TLexTest::SetUp() {
+  ResetInput();
+  RestoreIdleInput();
+  SetTraceOn(false);
+}
+
+void TLexTest::TearDown() {
+  SetTraceOn(false);
+  RestoreIdleInput();
+}
+
 std::vector<TScanned> ScanText(const std::string& text) {
   TTempDir dir;
   struct TIdleGuard {

@@ -1,6 +1,8 @@
 #pragma once
-// Helpers of the front-end tests: files in a temporary directory, and the scanner run over a file as
-// the parser runs it.
+// Helpers of the front-end tests: files in a temporary directory, the fixture that leaves the input
+// idle, and the scanner run over a file as the parser runs it.
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
@@ -21,6 +23,15 @@ class TTempDir {
 
  private:
   std::string Dir;
+};
+
+// The input idle, the messages and error count cleared and the trace off before each test; the trace
+// off and the input idle after it.
+class TLexTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  TTempDir Dir;
 };
 
 struct TScanned {

@@ -20,15 +20,7 @@ using testing::ScanText;
 using testing::TScanned;
 using Tokens = std::vector<int32_t>;
 
-class LexScanner : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ResetInput();
-    RestoreIdleInput();
-    SetTraceOn(false);
-  }
-  void TearDown() override { SetTraceOn(false); }
-};
+using LexScanner = testing::TLexTest;
 
 TEST_F(LexScanner, KeywordsInAnyCaseAndIdentifiersAround) {
   const std::vector<std::pair<const char*, int32_t>> words = {
@@ -95,8 +87,7 @@ TEST_F(LexScanner, NumericLiterals) {
 }
 
 TEST_F(LexScanner, EndOfInputIsReturnedAgainAndAgain) {
-  testing::TTempDir dir;
-  OpenSource(dir.Write("a.tmb", ";"));
+  OpenSource(Dir.Write("a.tmb", ";"));
   ResetInput();
   EXPECT_EQ(yylex(), ';');
   for (int i = 0; i < 3; ++i) EXPECT_EQ(yylex(), tok::END);

@@ -20,22 +20,10 @@ namespace {
 using testing::Codes;
 using testing::ScanText;
 using testing::TScanned;
-using testing::TTempDir;
 using Lines = std::vector<std::string>;
 
-class LexSourceInput : public ::testing::Test {
+class LexSourceInput : public testing::TLexTest {
  protected:
-  void SetUp() override {
-    // Clears the messages and the error count of earlier tests, then the idle state.
-    ResetInput();
-    RestoreIdleInput();
-    SetTraceOn(false);
-  }
-  void TearDown() override {
-    SetTraceOn(false);
-    RestoreIdleInput();
-  }
-
   // Scans up to and including the first identifier spelled name; false when there is none.
   static bool ScanUpTo(const std::string& name) {
     for (;;) {
@@ -47,8 +35,6 @@ class LexSourceInput : public ::testing::Test {
       }
     }
   }
-
-  TTempDir Dir;
 };
 
 // Line and column after each token, the end of input last.

@@ -28,50 +28,21 @@ constexpr int32_t EndMarkerDevice = -1;
 
 const fs::path Source = TAMBREL_SOURCE_DIR;
 
-// The item of a header line as the listing prints it: after "//" and spaces, the time, two spaces and
-// "End marker" or a five-digit device and its bytes in upper-case hex; then two spaces and a
-// description, or nothing. Empty for any other line.
-std::string HeaderItem(const std::string& line) {
-  const std::size_t at = line.rfind("// ", 0) == 0 ? line.find_first_not_of(' ', 2) : std::string::npos;
-  std::size_t end = at;
-  auto is = [&](const char* shape) {  // '9' a digit, 'F' an upper-case hex digit, else that character
-    for (; *shape != '\0'; ++shape, ++end) {
-      const char c = end < line.size() ? line[end] : '\0';
-      const bool hex =
-          std::isxdigit(static_cast<unsigned char>(c)) && !std::islower(static_cast<unsigned char>(c));
-      if (*shape == '9' ? !std::isdigit(static_cast<unsigned char>(c)) : *shape == 'F' ? !hex : c != *shape) {
-        return false;
-      }
-    }
-    return true;
-  };
-  if (at == std::string::npos || !is("99999:99.999  ")) return {};
-  const std::size_t data = end;
-  if (!is("End marker")) {
-    end = data;
-    if (!is("99999")) return {};
-    std::size_t bytes = end;
-    while (is(" FF")) bytes = end;
-    end = bytes;
-  }
-  if (end < line.size() && line.compare(end, 2, "  ") != 0) return {};
-  return line.substr(at, end - at);
-}
-
-// The item lines of the header comment after "// Plays".
+// The item lines of the header comment after "// Plays": "//   ", the time, two spaces, the item as
+// the listing prints it, then two spaces and a description or nothing.
 std::vector<std::string> PlaysHeader(const fs::path& path) {
   std::ifstream file(path);
   std::vector<std::string> items;
   bool inHeader = false;
   for (std::string line; std::getline(file, line);) {
-    const std::string item = inHeader ? HeaderItem(line) : std::string();
-    if (!inHeader) {
-      inHeader = line.rfind("// Plays", 0) == 0;
-    } else if (!item.empty()) {
-      items.push_back(item);
+    const bool isItem = inHeader && line.rfind("//   ", 0) == 0 && line.size() > 5 &&
+                        std::isdigit(static_cast<unsigned char>(line[5]));
+    if (isItem) {
+      items.push_back(line.substr(5, line.find("  ", 19) - 5));
     } else if (!items.empty()) {
       break;
     }
+    inHeader = inHeader || line.rfind("// Plays", 0) == 0;
   }
   return items;
 }
