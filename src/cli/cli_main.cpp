@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <csignal>
+#include <cstdio>
 #include <exception>
 #include <string>
 #include <vector>
@@ -14,6 +16,8 @@
 int main(int argc, char** argv) {
   using namespace tambrel;
   UseHugePageHeap(argv);
+  // A file size limit reached is a write error to report, not the end of the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   const std::vector<std::string> args(argv + 1, argv + argc);
   try {
     // The include folder is found beside the program, as the window finds it. The tool leaves the

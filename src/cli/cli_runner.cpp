@@ -1,5 +1,6 @@
 #include "cli/cli_runner.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include "app/message_sink.h"
 #include "cli/cli_play.h"
 #include "cli/midi_file_writer.h"
+#include "support/atomic_file.h"
 #include "support/runtime_errors.h"
 
 namespace tambrel {
@@ -114,7 +116,25 @@ int RunItems(const TCliOptions& options, TCliSession& session, const TCliStreams
   return status;
 }
 
+// The input file that path names too (the same file, however it is spelt or linked), if any.
+const std::string* InputAt(const std::string& path, const std::vector<std::string>& inputs) {
+  struct stat target {};
+  if (::stat(path.c_str(), &target) != 0) return nullptr;
+  for (const std::string& input : inputs) {
+    struct stat source {};
+    if (::stat(input.c_str(), &source) == 0 && source.st_dev == target.st_dev &&
+        source.st_ino == target.st_ino)
+      return &input;
+  }
+  return nullptr;
+}
+
 int RunExport(const TCliOptions& options, TCliSession& session, const TCliStreams& streams) {
+  if (const std::string* input = InputAt(options.OutFile, options.Files)) {
+    PrintError(streams,
+               "\"" + options.OutFile + "\" is the input file \"" + *input + "\": no MIDI file written");
+    return ExitUsageOrFile;
+  }
   TStreamMessageSink sink(streams.Err);
   std::unique_ptr<TTimeline> timeline = session.NewTimeline();
   int loaded = 0;
@@ -126,7 +146,9 @@ int RunExport(const TCliOptions& options, TCliSession& session, const TCliStream
   }
   uint32_t endTime = 0;
   const std::vector<TExportItem> items = timeline->DataItems(endTime);
-  WriteBinaryFile(options.OutFile, BuildMidiFile(items, endTime));
+  const std::vector<uint8_t> file = BuildMidiFile(items, endTime);
+  WriteFileAtomically(options.OutFile,
+                      std::string_view(reinterpret_cast<const char*>(file.data()), file.size()));
   return ExitSuccess;
 }
 

@@ -1,11 +1,9 @@
 #include "cli/midi_file_writer.h"
 
-#include <cstdio>
 #include <map>
 #include <stdexcept>
 
 #include "midi/midi_stream.h"
-#include "support/runtime_errors.h"
 #include "support/text_format.h"
 
 namespace tambrel {
@@ -122,14 +120,6 @@ std::vector<uint8_t> BuildMidiFile(const std::vector<TExportItem>& items, uint32
     track.AppendTo(file);
   }
   return file;
-}
-
-void WriteBinaryFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) ThrowFileError("create", path);
-  const size_t written = std::fwrite(bytes.data(), 1, bytes.size(), file);
-  const bool closed = std::fclose(file) == 0;
-  if (written != bytes.size() || !closed) ThrowFileError("write", path);
 }
 
 }  // namespace tambrel

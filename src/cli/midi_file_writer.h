@@ -18,7 +18,4 @@ namespace tambrel {
 // bytes of an item that do not form complete messages, as F7 escape events (nothing dropped).
 std::vector<uint8_t> BuildMidiFile(const std::vector<TExportItem>& items, uint32_t endTime);
 
-// Writes bytes to path; throws EInOutError naming the file on failure.
-void WriteBinaryFile(const std::string& path, const std::vector<uint8_t>& bytes);
-
 }  // namespace tambrel

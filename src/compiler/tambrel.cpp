@@ -1,9 +1,8 @@
 #include "compiler/tambrel.h"
 
-#include <fstream>
 #include <stdexcept>
 #include "compiler/expansion.h"
-#include "support/runtime_errors.h"
+#include "support/atomic_file.h"
 
 namespace tambrel {
 
@@ -122,11 +121,7 @@ void TTambrel::ClearBatch() {
 }
 
 void TTambrel::WriteDump(const std::string& dumpFileName) {
-  std::ofstream file(dumpFileName, std::ios::binary | std::ios::trunc);
-  if (!file) ThrowFileError("create", dumpFileName);
-  DumpList(file, 0);
-  file.close();
-  if (file.fail()) ThrowFileError("write", dumpFileName);
+  WriteFileAtomically(dumpFileName, [this](std::ostream& file) { DumpList(file, 0); });
 }
 
 }  // namespace tambrel

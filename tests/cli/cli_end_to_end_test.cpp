@@ -48,6 +48,17 @@ class CliEndToEndTest : public ::testing::Test {
     args.insert(args.begin(), Tool);
     return RunChild(args, options);
   }
+  // The tool started by the shell after the shell has run setUp (a limit, a redirection).
+  static TChildResult CliAfter(const std::string& setUp, std::vector<std::string> args) {
+    args.insert(args.begin(), {"/bin/sh", "-c", setUp + "\nexec \"$0\" \"$@\"", Tool});
+    return RunChild(args);
+  }
+  std::string Read(const std::string& name) const {
+    std::ifstream file(Dir / name, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+  }
 
   fs::path Dir;
 };
@@ -216,6 +227,35 @@ TEST_F(CliEndToEndTest, ExportReadBackWithMidicsv) {
             "2, 250, System_exclusive, 3, 67, 16, 247\n"
             "2, 500, End_track\n"
             "0, 0, End_of_file\n");
+}
+
+// An export that cannot be written as asked leaves every file as it was, says why, and ends with 2.
+TEST_F(CliEndToEndTest, ExportNeverDestroysAFile) {
+  struct TCase {
+    const char* SetUp;  // run by the shell before the tool
+    std::vector<std::string> Args;
+    const char* Error;
+  };
+  Write("song.tmb", "loop(i, 0, 999); ( i out(1, 144, 60, 100); );\n");
+  Write("old.mid", "an older export");
+  fs::create_symlink("song.tmb", Dir / "link.mid");
+  const TCase cases[] = {
+      {"", {"export", "song.tmb", "-o", "song.tmb"}, "\"song.tmb\" is the input file \"song.tmb\""},
+      {"", {"export", "song.tmb", "-o", "./link.mid"}, "\"./link.mid\" is the input file \"song.tmb\""},
+      {"ulimit -f 2",
+       {"export", "song.tmb", "-o", "old.mid"},
+       "Cannot write file \"old.mid\": File too large"},
+      {"", {"export", "song.tmb", "missing.tmb", "-o", "old.mid"}, "no MIDI file written"},
+      {"", {"export", "song.tmb", "-o", "no/such/dir.mid"}, "Cannot create file \"no/such/dir.mid\""},
+  };
+  for (const TCase& c : cases) {
+    const TChildResult result = CliAfter(std::string("cd ") + Dir.c_str() + "\n" + c.SetUp, c.Args);
+    EXPECT_EQ(result.ExitStatus, 2) << c.Args[3];
+    EXPECT_NE(result.Err.find(c.Error), std::string::npos) << result.Err;
+    EXPECT_TRUE(Read("song.tmb") == "loop(i, 0, 999); ( i out(1, 144, 60, 100); );\n");
+    EXPECT_TRUE(Read("old.mid") == "an older export");
+    EXPECT_EQ(std::distance(fs::directory_iterator(Dir), fs::directory_iterator()), 3);
+  }
 }
 
 // The bytes the tool played, as a JACK client on the receiving side saw them.

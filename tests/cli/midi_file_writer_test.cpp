@@ -1,4 +1,5 @@
 #include "cli/midi_file_writer.h"
+#include "support/atomic_file.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,7 @@ namespace {
 // Reads a file back with the midicsv tool and returns its listing.
 std::string ReadBackWithMidicsv(const std::vector<uint8_t>& bytes) {
   const std::string path = testing::TempDir() + "/export_" + std::to_string(::getpid()) + ".mid";
-  WriteBinaryFile(path, bytes);
+  WriteFileAtomically(path, std::string(bytes.begin(), bytes.end()));
   std::FILE* pipe = ::popen(("midicsv '" + path + "' 2>&1").c_str(), "r");
   std::string listing;
   char buffer[512];
@@ -89,10 +90,9 @@ TEST(MidiFileWriter, EmptyTimelineAndLongTimes) {
             std::string::npos);
 }
 
-TEST(MidiFileWriter, RejectsItemsOutOfOrderAndReportsWriteFailures) {
+TEST(MidiFileWriter, RejectsItemsOutOfOrder) {
   EXPECT_THROW(BuildMidiFile({{10, 1, {0xF8}}, {5, 1, {0xF8}}}, 10), std::logic_error);
   EXPECT_THROW(BuildMidiFile({{10, 1, {0xF8}}}, 5), std::logic_error);
-  EXPECT_THROW(WriteBinaryFile("/nonexistent-dir/x.mid", {1, 2}), EInOutError);
 }
 
 }  // namespace

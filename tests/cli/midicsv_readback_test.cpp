@@ -5,6 +5,7 @@
 
 #include "child_process.h"
 #include "cli/midi_file_writer.h"
+#include "support/atomic_file.h"
 
 namespace tambrel {
 namespace {
@@ -20,7 +21,8 @@ TEST(MidicsvReadbackTest, AReaderSeesTracksTempoTimesAndSystemExclusive) {
   const std::string path =
       (std::filesystem::temp_directory_path() / ("tambrel-readback-" + std::to_string(::getpid()) + ".mid"))
           .string();
-  WriteBinaryFile(path, BuildMidiFile(items, 1000));
+  const std::vector<uint8_t> bytes = BuildMidiFile(items, 1000);
+  WriteFileAtomically(path, std::string(bytes.begin(), bytes.end()));
   const TChildResult result = RunChild({"/usr/bin/midicsv", path});
   std::filesystem::remove(path);
   ASSERT_EQ(result.ExitStatus, 0) << result.Err;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -7,6 +8,7 @@
 #include <sstream>
 
 #include "support/app_paths.h"
+#include "support/atomic_file.h"
 #include "support/checked_math.h"
 #include "support/debug_log.h"
 #include "support/runtime_errors.h"
@@ -109,6 +111,33 @@ TEST_F(StartupTest, WrittenFilesGoToTheConfigFolderWhenTheProgramFolderIsNotWrit
 TEST_F(StartupTest, UnwritableDebugFileStopsStartUp) {
   fs::create_directory(dir / "debug.txt");
   EXPECT_THROW(SupportStartup((dir / "tambrel").string()), EInOutError);
+}
+
+// Where a written file lands and with which mode: a new file as the umask says, an existing one keeps
+// its mode, a link keeps pointing at the file it named, and a failure leaves the folder as it was.
+TEST_F(StartupTest, FilesAreReplacedWholeKeepingModeAndLinks) {
+  const auto modeOf = [](const fs::path& path) { return fs::status(path).permissions() & fs::perms::all; };
+  const mode_t umaskBefore = ::umask(022);
+  WriteFileAtomically((dir / "new.txt").string(), "fresh");
+  ::umask(umaskBefore);
+  EXPECT_EQ(modeOf(dir / "new.txt"), fs::perms(0644));
+
+  std::ofstream(dir / "kept.txt") << "an older and longer text";
+  fs::permissions(dir / "kept.txt", fs::perms(0640));
+  fs::create_symlink("kept.txt", dir / "link.txt");
+  WriteFileAtomically((dir / "link.txt").string(), [](std::ostream& out) { out << "new " << 2; });
+  EXPECT_TRUE(fs::is_symlink(dir / "link.txt"));
+  EXPECT_EQ(ReadFile(dir / "kept.txt"), "new 2");
+  EXPECT_EQ(modeOf(dir / "kept.txt"), fs::perms(0640));
+
+  const auto failing = [](std::ostream& out) {
+    out << std::string(100000, 'x');
+    throw EInOutError("content failed");
+  };
+  EXPECT_THROW(WriteFileAtomically((dir / "kept.txt").string(), failing), EInOutError);
+  EXPECT_THROW(WriteFileAtomically((dir / "none" / "x.txt").string(), "x"), EInOutError);
+  EXPECT_EQ(ReadFile(dir / "kept.txt"), "new 2");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
 }
 
 TEST(RunningProgram, IsAnAbsolutePathToThisTest) {
