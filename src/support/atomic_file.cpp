@@ -48,7 +48,8 @@ class TFileBeside {
     // Cut so that the new name stays within the length limit of a name, however long the target's is.
     const std::string base = Target.substr(cut == std::string::npos ? 0 : cut + 1).substr(0, 200);
     for (int attempt = 0; Fd < 0; ++attempt) {
-      Path = FolderOf(Target) + "." + base + ".new-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+      Path = FolderOf(Target) + "." + base + ".new-" + std::to_string(::getpid()) + "-" +
+             std::to_string(attempt);
       Fd = ::open(Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (Fd < 0 && (errno != EEXIST || attempt == 100)) ThrowFileError("create", Shown);
     }
@@ -96,7 +97,9 @@ class TFileBeside {
 // its exception mask holds badbit.
 class TBesideBuffer : public std::streambuf {
  public:
-  explicit TBesideBuffer(TFileBeside& file) : File(file) { setp(Buffer.data(), Buffer.data() + Buffer.size()); }
+  explicit TBesideBuffer(TFileBeside& file) : File(file) {
+    setp(Buffer.data(), Buffer.data() + Buffer.size());
+  }
 
  protected:
   int_type overflow(int_type c) override {
