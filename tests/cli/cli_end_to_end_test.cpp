@@ -208,7 +208,8 @@ TEST_F(CliEndToEndTest, ExportReadBackWithMidicsv) {
   const std::string script = Write("export.tmb",
                                    "0 out(1, 144, 60, 100);\n"
                                    "500 out(1, 128, 60, 0);\n"
-                                   "250 out(2, 240, 67, 16, 247);\n");
+                                   "250 out(2, 240, 67, 16, 247);\n"
+                                   "300000000 out(2, 248);\n");
   const std::string midi = (Dir / "export.mid").string();
   const TChildResult result = Cli({"export", script, "-o", midi});
   ASSERT_EQ(result.ExitStatus, 0) << result.Err;
@@ -220,12 +221,15 @@ TEST_F(CliEndToEndTest, ExportReadBackWithMidicsv) {
             "1, 0, Tempo, 500000\n"
             "1, 0, Note_on_c, 0, 60, 100\n"
             "1, 500, Note_off_c, 0, 60, 0\n"
-            "1, 500, End_track\n"
+            "1, 268435955, Text_t, \"\"\n"  // a gap longer than a delta time holds
+            "1, 300000000, End_track\n"
             "2, 0, Start_track\n"
             "2, 0, Title_t, \"Device 2\"\n"
             "2, 0, Tempo, 500000\n"
             "2, 250, System_exclusive, 3, 67, 16, 247\n"
-            "2, 500, End_track\n"
+            "2, 268435705, Text_t, \"\"\n"
+            "2, 300000000, System_exclusive_packet, 1, 248\n"
+            "2, 300000000, End_track\n"
             "0, 0, End_of_file\n");
 }
 
@@ -237,6 +241,7 @@ TEST_F(CliEndToEndTest, ExportNeverDestroysAFile) {
     const char* Error;
   };
   Write("song.tmb", "loop(i, 0, 999); ( i out(1, 144, 60, 100); );\n");
+  Write("wide.tmb", "loop(i, 0, 65535); ( 0 out(i, 248); );\n");
   Write("old.mid", "an older export");
   fs::create_symlink("song.tmb", Dir / "link.mid");
   const TCase cases[] = {
@@ -247,6 +252,10 @@ TEST_F(CliEndToEndTest, ExportNeverDestroysAFile) {
        "Cannot write file \"old.mid\": File too large"},
       {"", {"export", "song.tmb", "missing.tmb", "-o", "old.mid"}, "no MIDI file written"},
       {"", {"export", "song.tmb", "-o", "no/such/dir.mid"}, "Cannot create file \"no/such/dir.mid\""},
+      {"",
+       {"export", "wide.tmb", "-o", "old.mid"},
+       "at most 65535 tracks, one per device number: the timeline "
+       "has 65536 device numbers"},
   };
   for (const TCase& c : cases) {
     const TChildResult result = CliAfter(std::string("cd ") + Dir.c_str() + "\n" + c.SetUp, c.Args);
@@ -254,7 +263,7 @@ TEST_F(CliEndToEndTest, ExportNeverDestroysAFile) {
     EXPECT_NE(result.Err.find(c.Error), std::string::npos) << result.Err;
     EXPECT_TRUE(Read("song.tmb") == "loop(i, 0, 999); ( i out(1, 144, 60, 100); );\n");
     EXPECT_TRUE(Read("old.mid") == "an older export");
-    EXPECT_EQ(std::distance(fs::directory_iterator(Dir), fs::directory_iterator()), 3);
+    EXPECT_EQ(std::distance(fs::directory_iterator(Dir), fs::directory_iterator()), 4);
   }
 }
 
