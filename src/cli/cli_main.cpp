@@ -16,8 +16,10 @@
 int main(int argc, char** argv) {
   using namespace tambrel;
   UseHugePageHeap(argv);
-  // A file size limit reached is a write error to report, not the end of the program.
+  // A file size limit reached, or a reader that went away, is a write error to report, not the end of
+  // the program.
   std::signal(SIGXFSZ, SIG_IGN);
+  std::signal(SIGPIPE, SIG_IGN);
   const std::vector<std::string> args(argv + 1, argv + argc);
   try {
     // The include folder is found beside the program, as the window finds it. The tool leaves the

@@ -170,9 +170,15 @@ int RunPlay(const TCliOptions& options, TCliSession& session, const TCliStreams&
   return PlayTimeline(options, session, *timeline, loaded, streams);
 }
 
-}  // namespace
+// What standard output did not take is a listing lost: the stream's error flag keeps a failed write
+// of any earlier call, and the last flush shows whether the rest arrived.
+int FinishOutput(const TCliStreams& streams) {
+  if (std::fflush(streams.Out) == 0 && std::ferror(streams.Out) == 0) return ExitSuccess;
+  PrintError(streams, "write error");
+  return ExitUsageOrFile;
+}
 
-int RunCliCommand(const TCliOptions& options, TCliSession& session, const TCliStreams& streams) {
+int RunOneCommand(const TCliOptions& options, TCliSession& session, const TCliStreams& streams) {
   try {
     switch (options.Command) {
       case ECliCommand::Help:
@@ -197,6 +203,13 @@ int RunCliCommand(const TCliOptions& options, TCliSession& session, const TCliSt
     PrintError(streams, error.what());
   }
   return ExitUsageOrFile;
+}
+
+}  // namespace
+
+int RunCliCommand(const TCliOptions& options, TCliSession& session, const TCliStreams& streams) {
+  const int status = RunOneCommand(options, session, streams);
+  return Worse(status, FinishOutput(streams));
 }
 
 int RunCli(const std::vector<std::string>& args, TCliSession& session, const TCliStreams& streams) {

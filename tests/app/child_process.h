@@ -21,6 +21,8 @@ struct TChildOptions {
   int TimeoutMs = 60000;                      // the child is killed after this long
   // Sent once after this many milliseconds (0: never), as a user's Ctrl+C would be.
   int InterruptAfterMs = 0;
+  // Standard output is a pipe whose reading end is closed before the child starts.
+  bool OutputPipeClosed = false;
 };
 
 // argv[0] is the program's path. Throws std::system_error when the child cannot be started.

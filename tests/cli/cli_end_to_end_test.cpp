@@ -267,6 +267,23 @@ TEST_F(CliEndToEndTest, ExportNeverDestroysAFile) {
   }
 }
 
+// A listing that standard output does not take is an error, however far the command got.
+TEST_F(CliEndToEndTest, OutputThatCannotBeWrittenIsAnError) {
+  const std::string song = Write("song.tmb", LoopExample);
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"items", song}, {"dump", song}, {"check", song}, {"--help"}}) {
+    const TChildResult full = CliAfter("exec >/dev/full", args);
+    EXPECT_EQ(full.ExitStatus, 2) << args[0];
+    EXPECT_NE(full.Err.find("tambrel-cli: write error\n"), std::string::npos) << full.Err;
+  }
+  TChildOptions closed;
+  closed.OutputPipeClosed = true;
+  const TChildResult pipe = Cli({"items", song}, closed);
+  EXPECT_EQ(pipe.Signal, 0);
+  EXPECT_EQ(pipe.ExitStatus, 2);
+  EXPECT_NE(pipe.Err.find("tambrel-cli: write error"), std::string::npos) << pipe.Err;
+}
+
 // The bytes the tool played, as a JACK client on the receiving side saw them.
 class CliPlayJackTest : public CliEndToEndTest {
  protected:
