@@ -1,6 +1,7 @@
 #pragma once
 // Where expansion puts its items, with the guards that keep a runaway script from eating the machine:
-// a cap on the items of one compile and a limit on how deeply calls may nest.
+// a cap on the items of one compile, a cap on its steps (statements expanded and loop passes, which
+// bounds the work of calls and loops that make no items) and a limit on how deeply calls may nest.
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -14,6 +15,12 @@ namespace tambrel {
 class ETooManyItems : public std::length_error {
  public:
   explicit ETooManyItems(int64_t cap);
+};
+
+// More steps than one compile may take. Ends the compile like an integer overflow.
+class ETooMuchWork : public std::length_error {
+ public:
+  explicit ETooMuchWork(int64_t cap);
 };
 
 // Thrown after the message about the too deeply nested call has been reported; the root stops the
@@ -31,9 +38,12 @@ class TExpansion {
   // Each nested call takes a few hundred bytes of stack; 1000 levels fit the default 8 MB stack even in
   // a sanitizer build.
   static constexpr int32_t DefaultMaxCallDepth = 1000;
+  // A step takes 5 to 15 ns, so the cap stops a runaway script after a few seconds; a real script
+  // takes a few steps per item it makes, and the item cap comes first.
+  static constexpr int64_t DefaultMaxSteps = 300000000;
 
   explicit TExpansion(TTimedBatch& batch, int64_t maxItems = DefaultMaxItems,
-                      int32_t maxCallDepth = DefaultMaxCallDepth);
+                      int32_t maxCallDepth = DefaultMaxCallDepth, int64_t maxSteps = DefaultMaxSteps);
   // Frees the items not handed over by Flush: an expansion that ended by an exception is thrown away.
   ~TExpansion();
   TExpansion(const TExpansion&) = delete;
@@ -47,6 +57,10 @@ class TExpansion {
     Pending.push_back(item.release());  // never reallocates: reserved for a whole chunk
     ++ItemCount;
   }
+  // One statement expanded or one loop pass; ETooMuchWork past the cap.
+  void Step() {
+    if (++StepCount > MaxSteps) throw ETooMuchWork(MaxSteps);
+  }
   // Hands every pending item to the batch, in the order appended. Must be called before the batch is
   // read.
   void Flush();
@@ -54,7 +68,9 @@ class TExpansion {
   TTimedBatch& Batch;
   const int64_t MaxItems;
   const int32_t MaxCallDepth;
+  const int64_t MaxSteps;
   int64_t ItemCount = 0;
+  int64_t StepCount = 0;
   int32_t CallDepth = 0;
 
  private:

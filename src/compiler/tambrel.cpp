@@ -37,7 +37,8 @@ TTambrel::TTambrel(std::string name, TDefinition* definitions)
     : TProcDef(std::move(name), nullptr, definitions),
       Batch(std::make_unique<TTimedBatch>()),
       MaxItems(TExpansion::DefaultMaxItems),
-      MaxCallDepth(TExpansion::DefaultMaxCallDepth) {
+      MaxCallDepth(TExpansion::DefaultMaxCallDepth),
+      MaxSteps(TExpansion::DefaultMaxSteps) {
   FileName = TSourceName(Name);
   if (Definitions) AddBuiltins();
 }
@@ -92,7 +93,7 @@ int32_t TTambrel::Compile(TPlayer* player, const std::string& dumpFileName) {
   } else {
     ProcessEvents();
     try {
-      TExpansion out(*Batch, MaxItems, MaxCallDepth);
+      TExpansion out(*Batch, MaxItems, MaxCallDepth, MaxSteps);
       Expand(0, out);
       out.Flush();
       Batch->Append(new TEndMarker(Batch->LastTime(), this));

@@ -28,11 +28,12 @@ class TTambrel : public TProcDef {
   // Caps for runaway scripts; tests lower them.
   int64_t MaxItems;
   int32_t MaxCallDepth;
+  int64_t MaxSteps;
 
   bool Resolve() override;
-  // 0 when the script resolved and expanded, 1 when not. Integer overflow, range errors and
-  // ETooManyItems leave it (nothing reaches the player then); a dump file that cannot be written
-  // raises EInOutError.
+  // 0 when the script resolved and expanded, 1 when not. Integer overflow, range errors,
+  // ETooManyItems and ETooMuchWork leave it (nothing reaches the player then); a dump file that cannot be
+  // written raises EInOutError.
   int32_t Compile(TPlayer* player, const std::string& dumpFileName);
   void ClearBatch();
   void WriteDump(const std::string& dumpFileName);

@@ -267,6 +267,15 @@ TEST_F(CliEndToEndTest, ExportNeverDestroysAFile) {
   }
 }
 
+TEST_F(CliEndToEndTest, CheckEndsWorkThatMakesNoItems) {
+  const TChildResult result = Cli({"check", Write("nop.tmb", "loop(i, 0, 2147483647); ( 0 nop; );\n")});
+  EXPECT_EQ(result.ExitStatus, 1);
+  EXPECT_NE(
+      result.Err.find("Too much work: one compile may expand at most 300000000 statements and loop passes"),
+      std::string::npos)
+      << result.Err;
+}
+
 // A listing that standard output does not take is an error, however far the command got.
 TEST_F(CliEndToEndTest, OutputThatCannotBeWrittenIsAnError) {
   const std::string song = Write("song.tmb", LoopExample);

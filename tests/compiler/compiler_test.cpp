@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -273,17 +274,40 @@ TEST(Mends, EndlessRecursionStopsWithMessageAndNothingGenerated) {
   EXPECT_EQ(c.Root->Batch->Count(), 0);
 }
 
-TEST(Mends, ItemCapEndsTheCompileNamingTheCap) {
-  Compiled c(new TLoopDef(new TId("i"), Num(0), Num(99999999), nullptr,
-                          new TAction(Var("i"), std::string("out"), Chain<TExpr>({Num(1), Num(2)}))));
-  c.Root->MaxItems = 1000;
-  try {
-    c.Run();
-    FAIL() << "no limit";
-  } catch (const ETooManyItems& e) {
-    EXPECT_NE(std::string(e.what()).find("at most 1000 timed items"), std::string::npos);
+// The caps end a runaway compile like an overflow, naming their limit, with nothing left generated.
+TEST(Mends, CapsOnItemsAndStepsEndTheCompileNamingTheLimit) {
+  // p0; ( 0 p1; 0 p1; ); ... p40; ( 0 nop; ); 0 p0;  - 2^41 calls that make no item.
+  TDefinition* tree = new TProcDef(std::string("p40"), nullptr, Act(Num(0), "nop"));
+  for (int k = 39; k >= 0; --k) {
+    const std::string callee = "p" + std::to_string(k + 1);
+    AppendToList(
+        tree, new TProcDef("p" + std::to_string(k), nullptr,
+                           Chain<TDefinition>({Act(Num(0), callee.c_str()), Act(Num(0), callee.c_str())})));
   }
-  EXPECT_EQ(c.Root->Batch->Count(), 0);
+  AppendToList(tree, Act(Num(0), "p0"));
+  struct TCase {
+    TDefinition* Script;
+    const char* Text;
+  };
+  const TCase cases[] = {
+      {new TLoopDef(new TId("i"), Num(0), Num(99999999), nullptr, Act(Var("i"), "out", {Num(1), Num(2)})),
+       "Too many items: one compile may generate at most 1000 timed items"},
+      {new TLoopDef(new TId("i"), Num(0), Num(2147483647), nullptr, Act(Num(0), "nop")),
+       "Too much work: one compile may expand at most 5000 statements and loop passes"},
+      {tree, "Too much work: one compile may expand at most 5000 statements and loop passes"},
+  };
+  for (const TCase& c : cases) {
+    Compiled compiled(c.Script);
+    compiled.Root->MaxItems = 1000;
+    compiled.Root->MaxSteps = 5000;
+    try {
+      compiled.Run();
+      ADD_FAILURE() << "no limit: " << c.Text;
+    } catch (const std::length_error& e) {
+      EXPECT_STREQ(e.what(), c.Text);
+    }
+    EXPECT_EQ(compiled.Root->Batch->Count(), 0);
+  }
 }
 
 TEST(Loops, NestedOrderAndLastValueOverflow) {
