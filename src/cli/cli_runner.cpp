@@ -21,9 +21,9 @@ void PrintError(const TCliStreams& streams, const std::string& text) {
   std::fflush(streams.Err);
 }
 
-// Runs the pipeline over one file and maps its outcome to an exit status. An error escaping the
-// compiler (an integer overflow, a fatal scanner limit) ends this file only; its text is shown, as the
-// window's general error display would show it.
+// Runs the pipeline over one file and maps its outcome to an exit status. A fault ending the compile (an
+// integer overflow, a cap) ends this file only; the compiler has reported it among the messages, with
+// its position. A file that cannot be read or a dump that cannot be written is shown here.
 int CompileOne(TCompilePipeline& pipeline, const std::string& path, TPlayer* player,
                const TCliStreams& streams) {
   if (!SourceFileExists(path)) {
@@ -35,8 +35,7 @@ int CompileOne(TCompilePipeline& pipeline, const std::string& path, TPlayer* pla
   } catch (const EInOutError& error) {
     PrintError(streams, error.what());
     return ExitUsageOrFile;
-  } catch (const std::exception& error) {
-    PrintError(streams, error.what());
+  } catch (const std::exception&) {
     return ExitScriptErrors;
   }
 }

@@ -8,6 +8,7 @@
 #include <vector>
 #include "player/timed.h"
 #include "player/timed_batch.h"
+#include "support/runtime_errors.h"
 
 namespace tambrel {
 
@@ -41,6 +42,7 @@ class TExpansion {
   // A step takes 5 to 15 ns, so the cap stops a runaway script after a few seconds; a real script
   // takes a few steps per item it makes, and the item cap comes first.
   static constexpr int64_t DefaultMaxSteps = 300000000;
+  static constexpr uint32_t MaxItemTime = 2147483647;
 
   explicit TExpansion(TTimedBatch& batch, int64_t maxItems = DefaultMaxItems,
                       int32_t maxCallDepth = DefaultMaxCallDepth, int64_t maxSteps = DefaultMaxSteps);
@@ -49,10 +51,13 @@ class TExpansion {
   TExpansion(const TExpansion&) = delete;
   TExpansion& operator=(const TExpansion&) = delete;
 
-  // ETooManyItems past the cap. Inline: it runs once per generated item. The items reach the batch in
-  // chunks, because taking the batch's locks for each of millions of items costs more than making them.
+  // ETooManyItems past the cap; ERangeError for a time above 2147483647, which the timeline cannot
+  // hold (raised here rather than when the timeline's last time is taken, so that the action that made
+  // it is known). Inline: it runs once per generated item. The items reach the batch in chunks, because
+  // taking the batch's locks for each of millions of items costs more than making them.
   void Append(std::unique_ptr<TTimed> item) {
     if (ItemCount >= MaxItems) throw ETooManyItems(MaxItems);
+    if (item->Time > MaxItemTime) throw ERangeError();
     if (Pending.size() == PendingChunk) Flush();
     Pending.push_back(item.release());  // never reallocates: reserved for a whole chunk
     ++ItemCount;

@@ -246,20 +246,6 @@ TEST_F(CliRunnerTest, CheckPrintsThePipelineLinesAndMapsTheOutcomeToTheExitStatu
             "Syntax OK.\n[2,3] in file \"wrong.tmb\": \"Unknown name\"\nCompilation error(s) encountered.\n");
 }
 
-TEST_F(CliRunnerTest, CheckReportsMissingFilesAndCompilerFaults) {
-  const std::string missing = (Dir / "nothing.tmb").string();
-  EXPECT_EQ(Run({"check", missing}), ExitUsageOrFile);
-  EXPECT_EQ(Capture.OutText(), "File \"" + missing + "\" not found\n");
-
-  TCapture fault;
-  TScriptBehaviour overflow;
-  overflow.CompileThrows = true;
-  const std::string path = Script("big.tmb", overflow);
-  EXPECT_EQ(RunCli({"check", path}, Session, fault.Streams()), ExitScriptErrors);
-  EXPECT_EQ(fault.OutText(), "Syntax OK.\n");
-  EXPECT_EQ(fault.ErrText(), "tambrel-cli: Integer overflow\n");
-}
-
 TEST_F(CliRunnerTest, UsageErrorsAndHelp) {
   EXPECT_EQ(Run({"frobnicate"}), ExitUsageOrFile);
   EXPECT_NE(Capture.ErrText().find("Unknown command \"frobnicate\""), std::string::npos);
