@@ -12,6 +12,7 @@
 #include "cli/cli_runner.h"
 #include "support/app_paths.h"
 #include "support/huge_page_heap.h"
+#include "support/text_format.h"
 
 int main(int argc, char** argv) {
   using namespace tambrel;
@@ -30,7 +31,7 @@ int main(int argc, char** argv) {
     streams.OutIsTerminal = ::isatty(STDOUT_FILENO) == 1;
     return RunCli(args, session, streams);
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "tambrel-cli: %s\n", error.what());
+    std::fprintf(stderr, "tambrel-cli: %s\n", PrintableText(error.what()).c_str());
     return ExitUsageOrFile;
   }
 }

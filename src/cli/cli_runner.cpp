@@ -5,19 +5,21 @@
 
 #include <cstdlib>
 #include <exception>
+#include <fstream>
 
 #include "app/message_sink.h"
 #include "cli/cli_play.h"
 #include "cli/midi_file_writer.h"
 #include "support/atomic_file.h"
 #include "support/runtime_errors.h"
+#include "support/text_format.h"
 
 namespace tambrel {
 
 namespace {
 
 void PrintError(const TCliStreams& streams, const std::string& text) {
-  std::fprintf(streams.Err, "tambrel-cli: %s\n", text.c_str());
+  std::fprintf(streams.Err, "tambrel-cli: %s\n", PrintableText(text).c_str());
   std::fflush(streams.Err);
 }
 
@@ -84,14 +86,19 @@ class TTemporaryFile {
   std::string Path;
 };
 
-// Copies the file's bytes unchanged (the dump's CR LF line ends included).
-void CopyFileTo(const std::string& path, std::FILE* out) {
-  std::FILE* in = std::fopen(path.c_str(), "rb");
-  if (in == nullptr) ThrowFileError("read", path);
-  char buffer[8192];
-  size_t count = 0;
-  while ((count = std::fread(buffer, 1, sizeof buffer, in)) > 0) std::fwrite(buffer, 1, count, out);
-  std::fclose(in);
+// Copies the dump line by line with its CR LF line ends; names in it (a file's, say) may hold control
+// characters, which are shown as '?'.
+void CopyDumpTo(const std::string& path, std::FILE* out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) ThrowFileError("read", path);
+  for (std::string line; std::getline(in, line);) {
+    const bool crlf = !line.empty() && line.back() == '\r';
+    if (crlf) line.pop_back();
+    line = PrintableText(std::move(line));
+    if (crlf) line += '\r';
+    if (!in.eof()) line += '\n';
+    std::fwrite(line.data(), 1, line.size(), out);
+  }
   std::fflush(out);
 }
 
@@ -101,7 +108,7 @@ int RunDump(const TCliOptions& options, TCliSession& session, const TCliStreams&
   TCompilePipeline pipeline(session.FrontEnd(), sink);
   pipeline.Settings.DumpFileName = dumpFile.Path;
   const int status = CompileOne(pipeline, options.Files.front(), nullptr, streams);
-  CopyFileTo(dumpFile.Path, streams.Out);
+  CopyDumpTo(dumpFile.Path, streams.Out);
   return status;
 }
 
@@ -152,7 +159,8 @@ int RunExport(const TCliOptions& options, TCliSession& session, const TCliStream
 }
 
 int RunPorts(TCliSession& session, const TCliStreams& streams) {
-  for (const std::string& name : session.PortNames()) std::fprintf(streams.Out, "%s\n", name.c_str());
+  for (const std::string& name : session.PortNames())
+    std::fprintf(streams.Out, "%s\n", PrintableText(name).c_str());
   std::fflush(streams.Out);
   return ExitSuccess;
 }

@@ -37,5 +37,22 @@ TEST(MessageSink, StreamSinkEndsEachLine) {
   EXPECT_EQ(std::string(buffer, read), "Syntax OK.\n\n");
 }
 
+// No byte of a script reaches a terminal as a control: C0 other than TAB, and DEL, show as '?'.
+TEST(MessageSink, ShowsControlCharactersAsQuestionMarks) {
+  std::string every;
+  std::string shown;
+  for (int code = 0; code < 256; ++code) {
+    const char c = static_cast<char>(code);
+    every += c;
+    shown += (code < 0x20 && c != '\t') || code == 0x7F ? '?' : c;
+  }
+  TCollectingMessageSink sink;
+  sink.WriteMessage(every);
+  sink.WriteMessageFmt("%s", every.c_str() + 1);
+  ASSERT_EQ(sink.Lines.size(), 2u);
+  EXPECT_EQ(sink.Lines[0], shown);
+  EXPECT_EQ(sink.Lines[1], shown.substr(1));
+}
+
 }  // namespace
 }  // namespace tambrel

@@ -286,6 +286,21 @@ TEST_F(CliEndToEndTest, CheckReportsAFaultAtItsStatement) {
   }
 }
 
+// A script's bytes, echoed or in its name, cannot clear the screen or retitle the terminal.
+TEST_F(CliEndToEndTest, ControlCharactersReachTheTerminalAsQuestionMarks) {
+  const std::string script = Write("ctl\033x.tmb", "0 out(1 2); \033[2J\177\033]0;owned\007\t1\n");
+  const TChildResult check = Cli({"check", script});
+  EXPECT_EQ(check.Out,
+            "[1,9] in file \"ctl?x.tmb\": \"syntax error\"\n"
+            "0 out(1 2); ?[2J??]0;owned?\t1\n"
+            "        ^\n"
+            "1 syntax error detected.\n");
+  const TChildResult dump = Cli({"dump", Write("ctl\rx.tmb", "0 out(1, 2);\n")});
+  EXPECT_EQ(dump.Out.rfind("TTambrel( ctl?x.tmb)\r\n", 0), 0u) << dump.Out;
+  const TChildResult missing = Cli({"check", "no\033such.tmb"});
+  EXPECT_EQ(missing.Out, "File \"no?such.tmb\" not found\n");
+}
+
 // A listing that standard output does not take is an error, however far the command got.
 TEST_F(CliEndToEndTest, OutputThatCannotBeWrittenIsAnError) {
   const std::string song = Write("song.tmb", LoopExample);
