@@ -21,7 +21,22 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+# The terminal test's oracle (tests/terminal/oracle), installed from its lock file when its
+# node_modules are missing or older than the lock.
+install_oracle() {
+  local oracle="$(dirname "$0")/../tests/terminal/oracle"
+  if [ ! -f "$oracle/node_modules/.package-lock.json" ] ||
+     [ "$oracle/package-lock.json" -nt "$oracle/node_modules/.package-lock.json" ]; then
+    echo "Installing the terminal test's oracle (npm ci)"
+    (cd "$oracle" && npm ci --no-audit --no-fund --loglevel=error) ||
+      echo "setup: npm ci failed in $oracle; the terminal's differential test fails until it succeeds" >&2
+  fi
+}
+
+if [ ${#missing[@]} -eq 0 ]; then
+  install_oracle
+  exit 0
+fi
 
 if [ "$(id -u)" -eq 0 ]; then
   as_root=()
@@ -38,3 +53,4 @@ fi
 echo "Installing: ${missing[*]}"
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+install_oracle

@@ -1,0 +1,10 @@
+// main() of the widget tests: one QApplication for the whole run, gone before the program's statics.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  QApplication app(argc, argv);
+  return RUN_ALL_TESTS();
+}

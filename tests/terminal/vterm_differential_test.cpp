@@ -1,0 +1,250 @@
+// Seeded byte streams written to our terminal and to an independent one (@xterm/headless under node),
+// restricted to the sequences where the two are meant to agree; the screens and cursors must match.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <sstream>
+
+#include "child_process.h"
+#include "terminal/vterm_model.h"
+#include "terminal_test_util.h"
+
+namespace tambrel {
+namespace {
+
+const std::filesystem::path kOracleDir = std::filesystem::path(TAMBREL_SOURCE_DIR) / "tests/terminal/oracle";
+
+struct TScreenState {
+  int CursorX = 0, CursorY = 0;
+  std::vector<std::u32string> Rows;
+  friend bool operator==(const TScreenState&, const TScreenState&) = default;
+};
+
+std::unique_ptr<TVTermModel> FreshTerminal(int cols, int rows) {
+  auto terminal = std::make_unique<TVTermModel>("/nonexistent/LOG.TXT");
+  terminal->SetRows(rows);
+  terminal->SetCols(cols);
+  terminal->SetAutoWrap(true);
+  terminal->SetAutoWrapCol(0);
+  return terminal;
+}
+
+TScreenState StateOf(const TVTermModel& terminal) {
+  TScreenState state{terminal.CursorCol(), terminal.CursorRow(), {}};
+  for (int row = 0; row < terminal.Rows(); ++row) state.Rows.push_back(RowText(terminal, row));
+  return state;
+}
+
+// Builds a stream token by token, asking our terminal where the cursor is so that it only writes
+// what both terminals define alike (no cursor-relative moves on a pending wrap, nothing that wraps or
+// moves vertically relative to a partial scroll region, tabs and backspaces away from the edge).
+class TStreamMaker {
+ public:
+  TStreamMaker(uint32_t seed, int cols, int rows)
+      : Random(seed), Cols(cols), Rows(rows), Terminal(FreshTerminal(cols, rows)) {}
+
+  std::vector<std::string> Make(int tokenCount) {
+    std::vector<std::string> tokens;
+    while (static_cast<int>(tokens.size()) < tokenCount) {
+      const std::string token = Next();
+      if (token.empty()) continue;
+      Terminal->Write(token);
+      tokens.push_back(token);
+    }
+    return tokens;
+  }
+
+ private:
+  int Pick(int below) { return std::uniform_int_distribution<int>(0, below - 1)(Random); }
+  // A parameter: missing, zero, in range or far too large. The other terminal repeats line and cell
+  // insertions once per count, so their large counts stay moderate.
+  std::string Param(int range, bool moderate = false) {
+    switch (Pick(4)) {
+      case 0:
+        return "";
+      case 1:
+        return "0";
+      case 2:
+        return std::to_string(1 + Pick(range));
+      default:
+        return moderate ? "999" : Pick(2) ? "99999" : "4294967296";
+    }
+  }
+  std::string Text(int maxLength) {
+    static const char* const kWide[] = {"\xc3\xa9", "\xc3\x9f", "\xce\xa9", "\xd0\xb6", "\xe2\x82\xac"};
+    std::string text;
+    const int length = 1 + Pick(std::max(maxLength, 1));
+    for (int i = 0; i < length; ++i)
+      text += Pick(10) == 0 ? kWide[Pick(5)] : std::string(1, static_cast<char>(' ' + Pick(95)));
+    return text;
+  }
+  std::string Position() {
+    return "\x1b[" + Param(Rows + 5) + (Pick(3) ? ";" + Param(Cols + 5) : "") + (Pick(2) ? "H" : "f");
+  }
+
+  std::string Next() {
+    const int col = Terminal->CursorCol(), row = Terminal->CursorRow();
+    const int top = Terminal->RegionTop(), bottom = Terminal->RegionBottom();
+    const bool fullRegion = top == 0 && bottom == Rows - 1;
+    const bool pending = col >= Cols;
+    const bool inRegion = row >= top && row <= bottom;
+    switch (Pick(16)) {
+      case 0:
+      case 1:
+        return Text(fullRegion ? 2 * Cols : Cols - 1 - col);
+      case 2:
+        return "\r";
+      case 3:
+        return row <= bottom && !pending ? "\n" : "";
+      case 4:
+        return col > 0 && !pending ? "\b" : "";
+      case 5:
+        return (col / 8 + 1) * 8 < Cols ? "\t" : "";
+      case 6: {
+        if (pending || (!fullRegion && Pick(2))) return "";
+        const char final = "ABD"[Pick(3)];
+        return fullRegion || final == 'D' ? "\x1b[" + Param(Rows) + final : "";
+      }
+      case 7: {
+        const int n = 1 + Pick(8);
+        return !pending && col + n < Cols ? "\x1b[" +
+                                                std::string(Pick(2)  ? std::to_string(n)
+                                                            : n == 1 ? ""
+                                                                     : std::to_string(n)) +
+                                                "C"
+                                          : "";
+      }
+      case 8:
+        return Position();
+      case 9:
+        return pending ? "" : Pick(2) ? "\x1b[J" : "\x1b[0J";
+      case 10:
+        return pending ? "" : Pick(2) ? "\x1b[K" : "\x1b[0K";
+      case 11:
+        return inRegion ? "\x1b[" + Param(6, true) + (Pick(2) ? "L" : "M") : "";
+      case 12:
+        return pending ? "" : "\x1b[" + Param(10, true) + (Pick(2) ? "@" : "P");
+      case 13:
+        return Pick(2) ? "\x1b[S" : "\x1b[1S";
+      case 14:
+        return row >= top && !pending ? "\x1bM" : "";
+      default: {
+        // A scroll region, then a cursor move: ours keeps the cursor, the other homes it.
+        if (Pick(3) == 0) return "\x1b[r" + Position();
+        const int t = 1 + Pick(Rows - 1);
+        const int b = t + 1 + Pick(Rows - t);
+        return "\x1b[" + std::to_string(t) + ";" + std::to_string(b) + "r" + Position();
+      }
+    }
+  }
+
+  std::mt19937 Random;
+  int Cols, Rows;
+  std::unique_ptr<TVTermModel> Terminal;
+};
+
+struct TCase {
+  uint32_t Seed;
+  int Cols, Rows;
+  std::vector<std::string> Tokens;
+  std::string Bytes(size_t tokenCount) const {
+    std::string bytes;
+    for (size_t i = 0; i < tokenCount; ++i) bytes += Tokens[i];
+    return bytes;
+  }
+};
+
+std::string Hex(const std::string& bytes) {
+  static const char* const kDigits = "0123456789abcdef";
+  std::string hex;
+  for (const unsigned char c : bytes) hex += {kDigits[c >> 4], kDigits[c & 15]};
+  return hex;
+}
+
+// A row as the oracle gives it: its code points in hex, separated by ".", or "-" when empty.
+std::u32string ParseRow(const std::string& word) {
+  std::u32string row;
+  std::istringstream points(word == "-" ? "" : word);
+  for (std::string point; std::getline(points, point, '.');)
+    row += static_cast<char32_t>(std::stoul(point, nullptr, 16));
+  return row;
+}
+
+// One oracle run for several inputs, each (cols, rows, bytes).
+std::vector<TScreenState> RunOracle(const std::vector<std::tuple<int, int, std::string>>& inputs) {
+  std::string input;
+  for (const auto& [cols, rows, bytes] : inputs)
+    input += std::to_string(cols) + " " + std::to_string(rows) + " " + Hex(bytes) + "\n";
+  TChildOptions options;
+  options.Input = input;
+  const TChildResult result =
+      RunChild({"/usr/bin/env", "node", (kOracleDir / "xterm_oracle.mjs").string()}, options);
+  EXPECT_EQ(result.ExitStatus, 0) << result.Err;
+  std::istringstream out(result.Out);
+  std::vector<TScreenState> states;
+  std::string word;
+  while (out >> word) {
+    if (word != "CURSOR") break;
+    TScreenState state;
+    out >> state.CursorX >> state.CursorY;
+    for (std::string line; out >> line && line != "END";) state.Rows.push_back(ParseRow(line));
+    states.push_back(state);
+  }
+  return states;
+}
+
+TScreenState OurState(const TCase& c, size_t tokenCount) {
+  auto terminal = FreshTerminal(c.Cols, c.Rows);
+  terminal->Write(c.Bytes(tokenCount));
+  return StateOf(*terminal);
+}
+
+// The shortest prefix of a failing stream whose screens already differ, for the report.
+std::string ShortestDifference(const TCase& c) {
+  std::vector<std::tuple<int, int, std::string>> prefixes;
+  for (size_t n = 1; n <= c.Tokens.size(); ++n) prefixes.emplace_back(c.Cols, c.Rows, c.Bytes(n));
+  const std::vector<TScreenState> theirs = RunOracle(prefixes);
+  for (size_t n = 1; n <= theirs.size(); ++n) {
+    const TScreenState ours = OurState(c, n);
+    if (ours == theirs[n - 1]) continue;
+    std::ostringstream report;
+    report << "seed " << c.Seed << " at " << c.Cols << "x" << c.Rows << ", first " << n
+           << " tokens: " << testing::PrintToString(c.Bytes(n)) << "\n  cursor ours " << ours.CursorX << ","
+           << ours.CursorY << " theirs " << theirs[n - 1].CursorX << "," << theirs[n - 1].CursorY;
+    for (size_t row = 0; row < ours.Rows.size() && row < theirs[n - 1].Rows.size(); ++row) {
+      if (ours.Rows[row] != theirs[n - 1].Rows[row]) {
+        report << "\n  row " << row << " ours " << testing::PrintToString(ours.Rows[row]) << " theirs "
+               << testing::PrintToString(theirs[n - 1].Rows[row]);
+      }
+    }
+    return report.str();
+  }
+  return "seed " + std::to_string(c.Seed) + ": no prefix differs on its own";
+}
+
+TEST(VTermDifferential, AgreesWithXtermOnTheSharedSubset) {
+  ASSERT_TRUE(std::filesystem::exists(kOracleDir / "node_modules/@xterm/headless"))
+      << "the oracle is not installed: run tools/setup.sh (npm ci in " << kOracleDir << ")";
+  std::vector<TCase> cases;
+  for (uint32_t seed = 1; seed <= 300; ++seed) {
+    const bool wide = seed % 2 == 0;
+    TCase c{seed, wide ? 150 : 80, wide ? 50 : 24, {}};
+    c.Tokens = TStreamMaker(seed, c.Cols, c.Rows).Make(20 + static_cast<int>(seed % 100));
+    cases.push_back(std::move(c));
+  }
+  std::vector<std::tuple<int, int, std::string>> inputs;
+  for (const TCase& c : cases) inputs.emplace_back(c.Cols, c.Rows, c.Bytes(c.Tokens.size()));
+  const std::vector<TScreenState> theirs = RunOracle(inputs);
+  ASSERT_EQ(theirs.size(), cases.size());
+  int failures = 0;
+  for (size_t i = 0; i < cases.size() && failures < 3; ++i) {
+    if (OurState(cases[i], cases[i].Tokens.size()) == theirs[i]) continue;
+    ++failures;
+    ADD_FAILURE() << ShortestDifference(cases[i]);
+  }
+}
+
+}  // namespace
+}  // namespace tambrel
