@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 namespace tambrel {
@@ -22,19 +21,6 @@ TEST(MessageSink, FormatsAndWritesListsLineByLine) {
   EXPECT_EQ(sink.Lines[1], "0 syntax errors detected.");
   EXPECT_EQ(sink.Lines[3], "");
   EXPECT_EQ(sink.Lines[5], longText + "!");
-}
-
-TEST(MessageSink, StreamSinkEndsEachLine) {
-  std::FILE* file = std::tmpfile();
-  ASSERT_NE(file, nullptr);
-  TStreamMessageSink sink(file);
-  sink.WriteMessage("Syntax OK.");
-  sink.WriteMessage("");
-  std::rewind(file);
-  char buffer[64] = {};
-  const size_t read = std::fread(buffer, 1, sizeof buffer, file);
-  std::fclose(file);
-  EXPECT_EQ(std::string(buffer, read), "Syntax OK.\n\n");
 }
 
 // No byte of a script reaches a terminal as a control: C0 other than TAB, and DEL, show as '?'.
