@@ -21,7 +21,8 @@ class TParsedTambrel {
   // Every message of the compiler, its position already prefixed.
   virtual void SetOnError(std::function<void(const std::string& text)> onError) = 0;
   // 0 when the script resolved, 1 when not; the items go to player when one is given; the tree dump
-  // is written to dumpFileName when it is not empty. Limits and faults are thrown.
+  // is written to dumpFileName when it is not empty. Limits and faults are thrown after they were
+  // reported through onError; a dump that cannot be written throws EInOutError.
   virtual int32_t Compile(TPlayer* player, const std::string& dumpFileName) = 0;
   virtual std::string Name() const = 0;
 };
@@ -64,8 +65,9 @@ class TCompilePipeline {
   bool CompileFile(const std::string& path, TPlayer* player);
 
   // The pipeline over the opened input: parse, the front end's lines, the syntax summary, then the
-  // compiler and its summary. An error thrown by the compiler leaves here after the Tambrel has been
-  // destroyed.
+  // compiler and its summary. A fault thrown by the compiler (overflow, range, caps) has been written to
+  // the sink with its position, as the compiler's other messages are, and leaves here after the Tambrel
+  // has been destroyed; no summary line follows it.
   bool Compile(TPlayer* player);
 
  private:

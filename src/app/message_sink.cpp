@@ -27,8 +27,8 @@ void TMessageSink::WriteMessageList(const std::vector<std::string>* lines) {
   for (const std::string& line : *lines) WriteMessage(line);
 }
 
-void TStreamMessageSink::WriteMessage(const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), Stream);
+void TStreamMessageSink::WriteLine(const std::string& line) {
+  std::fwrite(line.data(), 1, line.size(), Stream);
   std::fputc('\n', Stream);
   std::fflush(Stream);
 }

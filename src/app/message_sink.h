@@ -6,20 +6,27 @@
 #include <string>
 #include <vector>
 
+#include "support/text_format.h"
+
 namespace tambrel {
 
 class TMessageSink {
  public:
   virtual ~TMessageSink() = default;
 
-  // Writes text as one line.
-  virtual void WriteMessage(const std::string& text) = 0;
+  // Writes text as one line, its control characters shown as '?' (PrintableText): every line of a
+  // terminal or the message area comes through here.
+  void WriteMessage(const std::string& text) { WriteLine(PrintableText(text)); }
 
   // Formats first (printf rules), then writes the result as one line.
   void WriteMessageFmt(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
   // Writes each line in order; an absent list writes nothing.
   void WriteMessageList(const std::vector<std::string>* lines);
+
+ protected:
+  // Puts one line, already made printable, where this sink writes.
+  virtual void WriteLine(const std::string& line) = 0;
 };
 
 // Writes each line followed by '\n' to a C stream and flushes, so that lines interleave correctly with
@@ -27,7 +34,9 @@ class TMessageSink {
 class TStreamMessageSink : public TMessageSink {
  public:
   explicit TStreamMessageSink(std::FILE* stream) : Stream(stream) {}
-  void WriteMessage(const std::string& text) override;
+
+ protected:
+  void WriteLine(const std::string& line) override;
 
  private:
   std::FILE* Stream;
@@ -36,8 +45,10 @@ class TStreamMessageSink : public TMessageSink {
 // Keeps the lines; used where the lines are inspected or passed on later.
 class TCollectingMessageSink : public TMessageSink {
  public:
-  void WriteMessage(const std::string& text) override { Lines.push_back(text); }
   std::vector<std::string> Lines;
+
+ protected:
+  void WriteLine(const std::string& line) override { Lines.push_back(line); }
 };
 
 }  // namespace tambrel

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <csignal>
+#include <cstdio>
 #include <exception>
 #include <string>
 #include <vector>
@@ -10,10 +12,15 @@
 #include "cli/cli_runner.h"
 #include "support/app_paths.h"
 #include "support/huge_page_heap.h"
+#include "support/text_format.h"
 
 int main(int argc, char** argv) {
   using namespace tambrel;
   UseHugePageHeap(argv);
+  // A file size limit reached, or a reader that went away, is a write error to report, not the end of
+  // the program.
+  std::signal(SIGXFSZ, SIG_IGN);
+  std::signal(SIGPIPE, SIG_IGN);
   const std::vector<std::string> args(argv + 1, argv + argc);
   try {
     // The include folder is found beside the program, as the window finds it. The tool leaves the
@@ -24,7 +31,7 @@ int main(int argc, char** argv) {
     streams.OutIsTerminal = ::isatty(STDOUT_FILENO) == 1;
     return RunCli(args, session, streams);
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "tambrel-cli: %s\n", error.what());
+    std::fprintf(stderr, "tambrel-cli: %s\n", PrintableText(error.what()).c_str());
     return ExitUsageOrFile;
   }
 }

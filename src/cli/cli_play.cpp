@@ -52,9 +52,9 @@ class TPlayEvents {
 class TPlayOutput : public TMessageSink {
  public:
   TPlayOutput(std::FILE* stream, bool terminal) : Stream(stream), Terminal(terminal) {}
-  void WriteMessage(const std::string& text) override {
+  void WriteLine(const std::string& line) override {
     ClearStatus();
-    std::fprintf(Stream, "%s\n", text.c_str());
+    std::fprintf(Stream, "%s\n", line.c_str());
     std::fflush(Stream);
   }
   void ShowStatus(const std::string& text) {

@@ -1,27 +1,31 @@
 #include "cli/cli_runner.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <exception>
+#include <fstream>
 
 #include "app/message_sink.h"
 #include "cli/cli_play.h"
 #include "cli/midi_file_writer.h"
+#include "support/atomic_file.h"
 #include "support/runtime_errors.h"
+#include "support/text_format.h"
 
 namespace tambrel {
 
 namespace {
 
 void PrintError(const TCliStreams& streams, const std::string& text) {
-  std::fprintf(streams.Err, "tambrel-cli: %s\n", text.c_str());
+  std::fprintf(streams.Err, "tambrel-cli: %s\n", PrintableText(text).c_str());
   std::fflush(streams.Err);
 }
 
-// Runs the pipeline over one file and maps its outcome to an exit status. An error escaping the
-// compiler (an integer overflow, a fatal scanner limit) ends this file only; its text is shown, as the
-// window's general error display would show it.
+// Runs the pipeline over one file and maps its outcome to an exit status. A fault ending the compile (an
+// integer overflow, a cap) ends this file only; the compiler has reported it among the messages, with
+// its position. A file that cannot be read or a dump that cannot be written is shown here.
 int CompileOne(TCompilePipeline& pipeline, const std::string& path, TPlayer* player,
                const TCliStreams& streams) {
   if (!SourceFileExists(path)) {
@@ -33,8 +37,7 @@ int CompileOne(TCompilePipeline& pipeline, const std::string& path, TPlayer* pla
   } catch (const EInOutError& error) {
     PrintError(streams, error.what());
     return ExitUsageOrFile;
-  } catch (const std::exception& error) {
-    PrintError(streams, error.what());
+  } catch (const std::exception&) {
     return ExitScriptErrors;
   }
 }
@@ -85,14 +88,19 @@ class TTemporaryFile {
   std::string Path;
 };
 
-// Copies the file's bytes unchanged (the dump's CR LF line ends included).
-void CopyFileTo(const std::string& path, std::FILE* out) {
-  std::FILE* in = std::fopen(path.c_str(), "rb");
-  if (in == nullptr) ThrowFileError("read", path);
-  char buffer[8192];
-  size_t count = 0;
-  while ((count = std::fread(buffer, 1, sizeof buffer, in)) > 0) std::fwrite(buffer, 1, count, out);
-  std::fclose(in);
+// Copies the dump line by line with its CR LF line ends; names in it (a file's, say) may hold control
+// characters, which are shown as '?'.
+void CopyDumpTo(const std::string& path, std::FILE* out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) ThrowFileError("read", path);
+  for (std::string line; std::getline(in, line);) {
+    const bool crlf = !line.empty() && line.back() == '\r';
+    if (crlf) line.pop_back();
+    line = PrintableText(std::move(line));
+    if (crlf) line += '\r';
+    if (!in.eof()) line += '\n';
+    std::fwrite(line.data(), 1, line.size(), out);
+  }
   std::fflush(out);
 }
 
@@ -103,7 +111,7 @@ int RunDump(const TCliOptions& options, TCliSession& session, const TCliStreams&
   pipeline.Settings.DumpFileName = dumpFile.Path;
   pipeline.Settings.ParserDebug = options.ParserTrace;
   const int status = CompileOne(pipeline, options.Files.front(), nullptr, streams);
-  CopyFileTo(dumpFile.Path, streams.Out);
+  CopyDumpTo(dumpFile.Path, streams.Out);
   return status;
 }
 
@@ -117,7 +125,25 @@ int RunItems(const TCliOptions& options, TCliSession& session, const TCliStreams
   return status;
 }
 
+// The input file that path names too (the same file, however it is spelt or linked), if any.
+const std::string* InputAt(const std::string& path, const std::vector<std::string>& inputs) {
+  struct stat target {};
+  if (::stat(path.c_str(), &target) != 0) return nullptr;
+  for (const std::string& input : inputs) {
+    struct stat source {};
+    if (::stat(input.c_str(), &source) == 0 && source.st_dev == target.st_dev &&
+        source.st_ino == target.st_ino)
+      return &input;
+  }
+  return nullptr;
+}
+
 int RunExport(const TCliOptions& options, TCliSession& session, const TCliStreams& streams) {
+  if (const std::string* input = InputAt(options.OutFile, options.Files)) {
+    PrintError(streams,
+               "\"" + options.OutFile + "\" is the input file \"" + *input + "\": no MIDI file written");
+    return ExitUsageOrFile;
+  }
   TStreamMessageSink sink(streams.Err);
   std::unique_ptr<TTimeline> timeline = session.NewTimeline();
   int loaded = 0;
@@ -129,12 +155,15 @@ int RunExport(const TCliOptions& options, TCliSession& session, const TCliStream
   }
   uint32_t endTime = 0;
   const std::vector<TExportItem> items = timeline->DataItems(endTime);
-  WriteBinaryFile(options.OutFile, BuildMidiFile(items, endTime));
+  const std::vector<uint8_t> file = BuildMidiFile(items, endTime);
+  WriteFileAtomically(options.OutFile,
+                      std::string_view(reinterpret_cast<const char*>(file.data()), file.size()));
   return ExitSuccess;
 }
 
 int RunPorts(TCliSession& session, const TCliStreams& streams) {
-  for (const std::string& name : session.PortNames()) std::fprintf(streams.Out, "%s\n", name.c_str());
+  for (const std::string& name : session.PortNames())
+    std::fprintf(streams.Out, "%s\n", PrintableText(name).c_str());
   std::fflush(streams.Out);
   return ExitSuccess;
 }
@@ -151,9 +180,15 @@ int RunPlay(const TCliOptions& options, TCliSession& session, const TCliStreams&
   return PlayTimeline(options, session, *timeline, loaded, streams);
 }
 
-}  // namespace
+// What standard output did not take is a listing lost: the stream's error flag keeps a failed write
+// of any earlier call, and the last flush shows whether the rest arrived.
+int FinishOutput(const TCliStreams& streams) {
+  if (std::fflush(streams.Out) == 0 && std::ferror(streams.Out) == 0) return ExitSuccess;
+  PrintError(streams, "write error");
+  return ExitUsageOrFile;
+}
 
-int RunCliCommand(const TCliOptions& options, TCliSession& session, const TCliStreams& streams) {
+int RunOneCommand(const TCliOptions& options, TCliSession& session, const TCliStreams& streams) {
   try {
     switch (options.Command) {
       case ECliCommand::Help:
@@ -178,6 +213,13 @@ int RunCliCommand(const TCliOptions& options, TCliSession& session, const TCliSt
     PrintError(streams, error.what());
   }
   return ExitUsageOrFile;
+}
+
+}  // namespace
+
+int RunCliCommand(const TCliOptions& options, TCliSession& session, const TCliStreams& streams) {
+  const int status = RunOneCommand(options, session, streams);
+  return Worse(status, FinishOutput(streams));
 }
 
 int RunCli(const std::vector<std::string>& args, TCliSession& session, const TCliStreams& streams) {

@@ -1,11 +1,9 @@
 #include "cli/midi_file_writer.h"
 
-#include <cstdio>
 #include <map>
 #include <stdexcept>
 
 #include "midi/midi_stream.h"
-#include "support/runtime_errors.h"
 #include "support/text_format.h"
 
 namespace tambrel {
@@ -14,6 +12,9 @@ namespace {
 
 constexpr uint16_t TicksPerQuarter = 500;
 constexpr uint32_t MicrosecondsPerQuarter = 500000;
+// The largest delta time a file may hold: four bytes of seven bits.
+constexpr uint32_t MaxDelta = 0x0FFFFFFF;
+constexpr size_t MaxTracks = 65535;
 
 void PutBigEndian(std::vector<uint8_t>& out, uint32_t value, int bytes) {
   for (int shift = (bytes - 1) * 8; shift >= 0; shift -= 8)
@@ -61,6 +62,11 @@ class TTrackBuilder {
  private:
   void Delta(uint32_t time) {
     if (time < Last) throw std::logic_error("Export items are not in time order");
+    // A longer gap is bridged by empty text events, which every reader skips.
+    for (; time - Last > MaxDelta; Last += MaxDelta) {
+      PutVarLen(Body, MaxDelta);
+      Body.insert(Body.end(), {0xFF, 0x01, 0x00});
+    }
     PutVarLen(Body, time - Last);
     Last = time;
   }
@@ -103,6 +109,11 @@ std::vector<uint8_t> BuildMidiFile(const std::vector<TExportItem>& items, uint32
     auto [it, added] = tracks.try_emplace(item.Device);
     if (added) StartTrack(it->second, StrFormat("Device %d", item.Device));
   }
+  if (tracks.size() > MaxTracks)
+    throw std::length_error(
+        StrFormat("A MIDI file holds at most %zu tracks, one per device number: the "
+                  "timeline has %zu device numbers",
+                  MaxTracks, tracks.size()));
   for (const TExportItem& item : items) AddItem(tracks[item.Device], item);
 
   TTrackBuilder tempoOnly;
@@ -122,14 +133,6 @@ std::vector<uint8_t> BuildMidiFile(const std::vector<TExportItem>& items, uint32
     track.AppendTo(file);
   }
   return file;
-}
-
-void WriteBinaryFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) ThrowFileError("create", path);
-  const size_t written = std::fwrite(bytes.data(), 1, bytes.size(), file);
-  const bool closed = std::fclose(file) == 0;
-  if (written != bytes.size() || !closed) ThrowFileError("write", path);
 }
 
 }  // namespace tambrel

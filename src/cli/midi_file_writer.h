@@ -15,10 +15,9 @@ namespace tambrel {
 // ascending order, named "Device %d", each starting with the tempo; with no data items one track holds
 // the tempo alone. An item's bytes are split into messages as the MIDI output splits them: channel
 // messages as they are, system exclusive as F0 events; real-time and system common messages, and the
-// bytes of an item that do not form complete messages, as F7 escape events (nothing dropped).
+// bytes of an item that do not form complete messages, as F7 escape events (nothing dropped). A gap
+// longer than a delta time can hold (0x0FFFFFFF ticks) is bridged by empty text events. More than
+// 65535 device numbers throw std::length_error: the header counts tracks in 16 bits.
 std::vector<uint8_t> BuildMidiFile(const std::vector<TExportItem>& items, uint32_t endTime);
-
-// Writes bytes to path; throws EInOutError naming the file on failure.
-void WriteBinaryFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
 }  // namespace tambrel

@@ -51,9 +51,16 @@ bool TDefinition::Resolve() {
 
 bool TDefinition::ResolveList() {
   bool all = true;
-  for (TDefinition* d = this; d; d = d->Next) {
-    d->Resolve();
-    all = all && d->Resolved;
+  TDefinition* d = this;
+  try {
+    for (; d; d = d->Next) {
+      d->Resolve();
+      all = all && d->Resolved;
+    }
+  } catch (...) {
+    // An overflow while folding: the statement is what an editor shows, not the expression in it.
+    if (dynamic_cast<TExpr*>(d) == nullptr) NoteFaultSite(d);
+    throw;
   }
   return all;
 }
@@ -120,6 +127,15 @@ void TDefinition::ReportError(TDefinition* about, const std::string& message) {
     text = StrFormat("[%d,%d] in file \"%s\": \"%s\"", about->Line, about->Column, about->FileName.c_str(),
                      message.c_str());
   (*handler)(about, text);
+}
+
+void TDefinition::NoteFaultSite(TDefinition* statement) {
+  for (TDefinition* d = this; d; d = d->Parent) {
+    if (TDefinition** slot = d->FaultSiteSlot()) {
+      if (*slot == nullptr) *slot = statement;
+      return;
+    }
+  }
 }
 
 void TDefinition::ReportErrorFmt(TDefinition* about, const char* format, ...) {

@@ -87,6 +87,11 @@ class TDefinition {
   // Where ReportError delivers: the nearest enclosing definition that has a handler (the root's
   // OnError). Plain nodes have none, and carry no handler field of their own.
   virtual TErrorHandler* ErrorHandler() { return nullptr; }
+  // Where a fault that ends the compile records the statement it arose in (the root's); plain nodes
+  // have none.
+  virtual TDefinition** FaultSiteSlot() { return nullptr; }
+  // Called on the way out of a fault by each statement it passes; the first, innermost, one is kept.
+  void NoteFaultSite(TDefinition* statement);
   friend class TProcDef;
 };
 

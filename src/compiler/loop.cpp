@@ -58,6 +58,7 @@ void TLoopDef::Expand(uint32_t time, TExpansion& out) {
     return;
   }
   for (int32_t i = first; i <= last; i = CheckedAdd(i, step)) {
+    out.Step();
     if (LoopVar) LoopVar->Value = i;
     ExpandBody(time, out, true);
   }

@@ -187,8 +187,17 @@ TDefinition* TProcDef::Lookup(const std::string& key) {
 }
 
 void TProcDef::ExpandBody(uint32_t time, TExpansion& out, bool everyStatement) {
-  for (TDefinition* d = Definitions.get(); d; d = d->Next)
-    if (everyStatement || d->ExpandsInProcedure) d->Expand(time, out);
+  TDefinition* d = Definitions.get();
+  try {
+    for (; d; d = d->Next) {
+      // Counted also when skipped: a body of many constants called over and over is work too.
+      out.Step();
+      if (everyStatement || d->ExpandsInProcedure) d->Expand(time, out);
+    }
+  } catch (...) {
+    NoteFaultSite(d);
+    throw;
+  }
 }
 
 void TProcDef::Expand(uint32_t time, TExpansion& out) {

@@ -1,9 +1,8 @@
 #include "compiler/tambrel.h"
 
-#include <fstream>
 #include <stdexcept>
 #include "compiler/expansion.h"
-#include "support/runtime_errors.h"
+#include "support/atomic_file.h"
 
 namespace tambrel {
 
@@ -38,7 +37,8 @@ TTambrel::TTambrel(std::string name, TDefinition* definitions)
     : TProcDef(std::move(name), nullptr, definitions),
       Batch(std::make_unique<TTimedBatch>()),
       MaxItems(TExpansion::DefaultMaxItems),
-      MaxCallDepth(TExpansion::DefaultMaxCallDepth) {
+      MaxCallDepth(TExpansion::DefaultMaxCallDepth),
+      MaxSteps(TExpansion::DefaultMaxSteps) {
   FileName = TSourceName(Name);
   if (Definitions) AddBuiltins();
 }
@@ -83,36 +83,45 @@ void TTambrel::ProcessEvents() {
 
 int32_t TTambrel::Compile(TPlayer* player, const std::string& dumpFileName) {
   TCompileGuard running;
-  ClearBatch();
-  Player = player;
-  PlayerLifetime = player != nullptr ? player->Lifetime() : std::weak_ptr<const void>();
-  int32_t result = 0;
-  if (!Resolve()) {
-    ReportError(this, "Could not resolve all references.");
-    result = 1;
-  } else {
-    ProcessEvents();
-    try {
-      TExpansion out(*Batch, MaxItems, MaxCallDepth);
-      Expand(0, out);
-      out.Flush();
-      Batch->Append(new TEndMarker(Batch->LastTime(), this));
-    } catch (const ECallTooDeep&) {
-      // Reported where the call was found; the half-made timeline is of no use.
-      Batch->Clear();
-      result = 1;
-    } catch (...) {
-      // Nothing has reached the player yet; free what was generated before passing the fault on.
-      Batch->Clear();
-      throw;
-    }
-    if (result == 0) {
-      ProcessEvents();
-      if (Player) Player->AddItems(Batch.get());
-    }
+  int32_t result = 1;
+  FFaultSite = nullptr;
+  try {
+    result = CompileItems(player);
+  } catch (const std::exception& fault) {
+    // In the shape of every other message, at the statement it arose in, so that an editor can go there.
+    ReportError(FFaultSite != nullptr ? FFaultSite : this, fault.what());
+    throw;
   }
   if (!dumpFileName.empty()) WriteDump(dumpFileName);
   return result;
+}
+
+int32_t TTambrel::CompileItems(TPlayer* player) {
+  ClearBatch();
+  Player = player;
+  PlayerLifetime = player != nullptr ? player->Lifetime() : std::weak_ptr<const void>();
+  if (!Resolve()) {
+    ReportError(this, "Could not resolve all references.");
+    return 1;
+  }
+  ProcessEvents();
+  try {
+    TExpansion out(*Batch, MaxItems, MaxCallDepth, MaxSteps);
+    Expand(0, out);
+    out.Flush();
+    Batch->Append(new TEndMarker(Batch->LastTime(), this));
+  } catch (const ECallTooDeep&) {
+    // Reported where the call was found; the half-made timeline is of no use.
+    Batch->Clear();
+    return 1;
+  } catch (...) {
+    // Nothing has reached the player yet; free what was generated before passing the fault on.
+    Batch->Clear();
+    throw;
+  }
+  ProcessEvents();
+  if (Player) Player->AddItems(Batch.get());
+  return 0;
 }
 
 void TTambrel::ClearBatch() {
@@ -122,11 +131,7 @@ void TTambrel::ClearBatch() {
 }
 
 void TTambrel::WriteDump(const std::string& dumpFileName) {
-  std::ofstream file(dumpFileName, std::ios::binary | std::ios::trunc);
-  if (!file) ThrowFileError("create", dumpFileName);
-  DumpList(file, 0);
-  file.close();
-  if (file.fail()) ThrowFileError("write", dumpFileName);
+  WriteFileAtomically(dumpFileName, [this](std::ostream& file) { DumpList(file, 0); });
 }
 
 }  // namespace tambrel

@@ -28,11 +28,13 @@ class TTambrel : public TProcDef {
   // Caps for runaway scripts; tests lower them.
   int64_t MaxItems;
   int32_t MaxCallDepth;
+  int64_t MaxSteps;
 
   bool Resolve() override;
-  // 0 when the script resolved and expanded, 1 when not. Integer overflow, range errors and
-  // ETooManyItems leave it (nothing reaches the player then); a dump file that cannot be written
-  // raises EInOutError.
+  // 0 when the script resolved and expanded, 1 when not. Integer overflow, range errors,
+  // ETooManyItems and ETooMuchWork leave it (nothing reaches the player then, nor the dump file), after
+  // they have been reported through OnError with the position of the statement being resolved or
+  // expanded when they arose. A dump file that cannot be written raises EInOutError, unreported.
   int32_t Compile(TPlayer* player, const std::string& dumpFileName);
   void ClearBatch();
   void WriteDump(const std::string& dumpFileName);
@@ -45,10 +47,14 @@ class TTambrel : public TProcDef {
 
  protected:
   TErrorHandler* ErrorHandler() override { return OnError ? &OnError : nullptr; }
+  TDefinition** FaultSiteSlot() override { return &FFaultSite; }
 
  private:
   void AddBuiltins();
+  int32_t CompileItems(TPlayer* player);
   static void ProcessEvents();
+
+  TDefinition* FFaultSite = nullptr;  // the innermost statement a fault of this compile passed
 };
 
 }  // namespace tambrel

@@ -61,6 +61,12 @@ int32_t MinInt(int32_t a, int32_t b) {
   return a < b ? a : b;
 }
 
+std::string PrintableText(std::string text) {
+  for (char& c : text)
+    if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F) c = '?';
+  return text;
+}
+
 std::string UpperAscii(const std::string& text) {
   std::string result = text;
   for (char& c : result) c = UpperAscii(c);

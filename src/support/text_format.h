@@ -16,6 +16,11 @@ std::string IndentText(int32_t level);
 // printf-style formatting into a std::string.
 std::string StrFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// text as a terminal or a message area may show it: every C0 control character other than TAB, and
+// DEL, becomes '?', so that a script's bytes cannot move the cursor, clear the screen or retitle the
+// window of whoever reads its messages. One byte stays one character.
+std::string PrintableText(std::string text);
+
 // The ASCII letters a to z upper-cased, every other byte as it is: names compare this way everywhere
 // (script names, device names), whatever the system's locale.
 inline char UpperAscii(char c) {

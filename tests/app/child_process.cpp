@@ -74,6 +74,7 @@ TChildResult RunChild(const std::vector<std::string>& argv, const TChildOptions&
   std::vector<char*> argPointers = CStrings(args);
   std::vector<char*> envPointers = CStrings(env);
 
+  if (options.OutputPipeClosed) out.Close(0);
   pid_t pid = 0;
   const int spawned =
       ::posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argPointers.data(), envPointers.data());

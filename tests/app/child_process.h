@@ -22,6 +22,8 @@ struct TChildOptions {
   // InterruptSignal is sent once after InterruptAfterMs milliseconds (0: never), as a user's Ctrl+C is.
   int InterruptAfterMs = 0;
   int InterruptSignal = 2;  // SIGINT
+  // Standard output is a pipe whose reading end is closed before the child starts.
+  bool OutputPipeClosed = false;
 };
 
 // argv[0] is the program's path. Throws std::system_error when the child cannot be started.

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 namespace tambrel {
@@ -24,17 +23,21 @@ TEST(MessageSink, FormatsAndWritesListsLineByLine) {
   EXPECT_EQ(sink.Lines[5], longText + "!");
 }
 
-TEST(MessageSink, StreamSinkEndsEachLine) {
-  std::FILE* file = std::tmpfile();
-  ASSERT_NE(file, nullptr);
-  TStreamMessageSink sink(file);
-  sink.WriteMessage("Syntax OK.");
-  sink.WriteMessage("");
-  std::rewind(file);
-  char buffer[64] = {};
-  const size_t read = std::fread(buffer, 1, sizeof buffer, file);
-  std::fclose(file);
-  EXPECT_EQ(std::string(buffer, read), "Syntax OK.\n\n");
+// No byte of a script reaches a terminal as a control: C0 other than TAB, and DEL, show as '?'.
+TEST(MessageSink, ShowsControlCharactersAsQuestionMarks) {
+  std::string every;
+  std::string shown;
+  for (int code = 0; code < 256; ++code) {
+    const char c = static_cast<char>(code);
+    every += c;
+    shown += (code < 0x20 && c != '\t') || code == 0x7F ? '?' : c;
+  }
+  TCollectingMessageSink sink;
+  sink.WriteMessage(every);
+  sink.WriteMessageFmt("%s", every.c_str() + 1);
+  ASSERT_EQ(sink.Lines.size(), 2u);
+  EXPECT_EQ(sink.Lines[0], shown);
+  EXPECT_EQ(sink.Lines[1], shown.substr(1));
 }
 
 }  // namespace

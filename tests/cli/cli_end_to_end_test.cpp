@@ -49,6 +49,17 @@ class CliEndToEndTest : public ::testing::Test {
     args.insert(args.begin(), Tool);
     return RunChild(args, options);
   }
+  // The tool started by the shell after the shell has run setUp (a limit, a redirection).
+  static TChildResult CliAfter(const std::string& setUp, std::vector<std::string> args) {
+    args.insert(args.begin(), {"/bin/sh", "-c", setUp + "\nexec \"$0\" \"$@\"", Tool});
+    return RunChild(args);
+  }
+  std::string Read(const std::string& name) const {
+    std::ifstream file(Dir / name, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+  }
 
   fs::path Dir;
 };
@@ -198,7 +209,8 @@ TEST_F(CliEndToEndTest, ExportReadBackWithMidicsv) {
   const std::string script = Write("export.tmb",
                                    "0 out(1, 144, 60, 100);\n"
                                    "500 out(1, 128, 60, 0);\n"
-                                   "250 out(2, 240, 67, 16, 247);\n");
+                                   "250 out(2, 240, 67, 16, 247);\n"
+                                   "300000000 out(2, 248);\n");
   const std::string midi = (Dir / "export.mid").string();
   const TChildResult result = Cli({"export", script, "-o", midi});
   ASSERT_EQ(result.ExitStatus, 0) << result.Err;
@@ -210,13 +222,101 @@ TEST_F(CliEndToEndTest, ExportReadBackWithMidicsv) {
             "1, 0, Tempo, 500000\n"
             "1, 0, Note_on_c, 0, 60, 100\n"
             "1, 500, Note_off_c, 0, 60, 0\n"
-            "1, 500, End_track\n"
+            "1, 268435955, Text_t, \"\"\n"  // a gap longer than a delta time holds
+            "1, 300000000, End_track\n"
             "2, 0, Start_track\n"
             "2, 0, Title_t, \"Device 2\"\n"
             "2, 0, Tempo, 500000\n"
             "2, 250, System_exclusive, 3, 67, 16, 247\n"
-            "2, 500, End_track\n"
+            "2, 268435705, Text_t, \"\"\n"
+            "2, 300000000, System_exclusive_packet, 1, 248\n"
+            "2, 300000000, End_track\n"
             "0, 0, End_of_file\n");
+}
+
+// An export that cannot be written as asked leaves every file as it was, says why, and ends with 2.
+TEST_F(CliEndToEndTest, ExportNeverDestroysAFile) {
+  struct TCase {
+    const char* SetUp;  // run by the shell before the tool
+    std::vector<std::string> Args;
+    const char* Error;
+  };
+  Write("song.tmb", "loop(i, 0, 999); ( i out(1, 144, 60, 100); );\n");
+  Write("wide.tmb", "loop(i, 0, 65535); ( 0 out(i, 248); );\n");
+  Write("old.mid", "an older export");
+  fs::create_symlink("song.tmb", Dir / "link.mid");
+  const TCase cases[] = {
+      {"", {"export", "song.tmb", "-o", "song.tmb"}, "\"song.tmb\" is the input file \"song.tmb\""},
+      {"", {"export", "song.tmb", "-o", "./link.mid"}, "\"./link.mid\" is the input file \"song.tmb\""},
+      {"ulimit -f 2",
+       {"export", "song.tmb", "-o", "old.mid"},
+       "Cannot write file \"old.mid\": File too large"},
+      {"", {"export", "song.tmb", "missing.tmb", "-o", "old.mid"}, "no MIDI file written"},
+      {"", {"export", "song.tmb", "-o", "no/such/dir.mid"}, "Cannot create file \"no/such/dir.mid\""},
+      {"",
+       {"export", "wide.tmb", "-o", "old.mid"},
+       "at most 65535 tracks, one per device number: the timeline "
+       "has 65536 device numbers"},
+  };
+  for (const TCase& c : cases) {
+    const TChildResult result = CliAfter(std::string("cd ") + Dir.c_str() + "\n" + c.SetUp, c.Args);
+    EXPECT_EQ(result.ExitStatus, 2) << c.Args[3];
+    EXPECT_NE(result.Err.find(c.Error), std::string::npos) << result.Err;
+    EXPECT_TRUE(Read("song.tmb") == "loop(i, 0, 999); ( i out(1, 144, 60, 100); );\n");
+    EXPECT_TRUE(Read("old.mid") == "an older export");
+    EXPECT_EQ(std::distance(fs::directory_iterator(Dir), fs::directory_iterator()), 4);
+  }
+}
+
+// A fault that ends a compile is one more message, at the statement it arose in; nothing else changes.
+TEST_F(CliEndToEndTest, CheckReportsAFaultAtItsStatement) {
+  const char* const cases[][2] = {
+      {"loop(i, 2147483646, 2147483647); ( 0 out(1, 2); );\n",
+       "[1,49] in file \"f.tmb\": \"Integer overflow\""},
+      {"const a = 5;\nconst k = 2147483647 +\n  1;\n", "[3,4] in file \"f.tmb\": \"Integer overflow\""},
+      {"p; ( 2000000000 out(1, 2); );\n200000000 p;\n", "[1,25] in file \"f.tmb\": \"Range check error\""},
+      {"loop(i, 0, 2147483647);\n( 0 nop; );\n",
+       "[2,8] in file \"f.tmb\": \"Too much work: one compile may expand at most 300000000 statements and "
+       "loop passes\""},
+  };
+  for (const auto& [script, message] : cases) {
+    const TChildResult result = Cli({"check", Write("f.tmb", script)});
+    EXPECT_EQ(result.Out, std::string("Syntax OK.\n") + message + "\n");
+    EXPECT_EQ(result.Err, "");
+    EXPECT_EQ(result.ExitStatus, 1);
+  }
+}
+
+// A script's bytes, echoed or in its name, cannot clear the screen or retitle the terminal.
+TEST_F(CliEndToEndTest, ControlCharactersReachTheTerminalAsQuestionMarks) {
+  const std::string script = Write("ctl\033x.tmb", "0 out(1 2); \033[2J\177\033]0;owned\007\t1\n");
+  const TChildResult check = Cli({"check", script});
+  EXPECT_EQ(check.Out,
+            "[1,9] in file \"ctl?x.tmb\": \"syntax error\"\n"
+            "0 out(1 2); ?[2J??]0;owned?\t1\n"
+            "        ^\n"
+            "1 syntax error detected.\n");
+  const TChildResult dump = Cli({"dump", Write("ctl\rx.tmb", "0 out(1, 2);\n")});
+  EXPECT_EQ(dump.Out.rfind("TTambrel( ctl?x.tmb)\r\n", 0), 0u) << dump.Out;
+  const TChildResult missing = Cli({"check", "no\033such.tmb"});
+  EXPECT_EQ(missing.Out, "File \"no?such.tmb\" not found\n");
+}
+
+// A listing that standard output does not take is an error, however far the command got.
+TEST_F(CliEndToEndTest, OutputThatCannotBeWrittenIsAnError) {
+  const std::string song = Write("song.tmb", LoopExample);
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"items", song}, {"dump", song}, {"check", song}, {"--help"}}) {
+    const TChildResult full = CliAfter("exec >/dev/full", args);
+    EXPECT_EQ(full.ExitStatus, 2) << args[0];
+    EXPECT_NE(full.Err.find("tambrel-cli: write error\n"), std::string::npos) << full.Err;
+  }
+  TChildOptions closed;
+  closed.OutputPipeClosed = true;
+  const TChildResult pipe = Cli({"items", song}, closed);
+  EXPECT_EQ(pipe.Signal, 0);
+  EXPECT_EQ(pipe.ExitStatus, 2);
+  EXPECT_NE(pipe.Err.find("tambrel-cli: write error"), std::string::npos) << pipe.Err;
 }
 
 // The bytes the tool played, as a JACK client on the receiving side saw them.

@@ -12,7 +12,6 @@
 #include <thread>
 
 #include "cli/cli_play.h"
-#include "cli/midi_file_writer.h"
 
 namespace tambrel {
 namespace {
@@ -27,19 +26,6 @@ struct TScriptBehaviour {
   bool CompileThrows = false;
   std::string DumpText;
 };
-
-TScriptBehaviour WithSyntaxErrors(std::vector<std::string> lines, int32_t count) {
-  TScriptBehaviour behaviour;
-  behaviour.FrontEndLines = std::move(lines);
-  behaviour.SyntaxErrors = count;
-  return behaviour;
-}
-
-TScriptBehaviour WithCompileErrors(std::vector<std::string> errors) {
-  TScriptBehaviour behaviour;
-  behaviour.CompileErrors = std::move(errors);
-  return behaviour;
-}
 
 class TFakeTambrel : public TParsedTambrel {
  public:
@@ -226,100 +212,6 @@ class CliRunnerTest : public ::testing::Test {
   TFakeSession Session;
   TCapture Capture;
 };
-
-TEST_F(CliRunnerTest, CheckPrintsThePipelineLinesAndMapsTheOutcomeToTheExitStatus) {
-  const std::string clean = Script("clean.tmb", {});
-  EXPECT_EQ(Run({"check", clean}), ExitSuccess);
-  EXPECT_EQ(Capture.OutText(), "Syntax OK.\nCompilation OK.\n");
-  EXPECT_EQ(Capture.ErrText(), "");
-
-  TCapture syntax;
-  const std::string bad = Script(
-      "bad.tmb", WithSyntaxErrors({"[1,5] in file \"bad.tmb\": \"syntax error\"", "x := ;", "    ^"}, 1));
-  EXPECT_EQ(RunCli({"check", bad}, Session, syntax.Streams()), ExitScriptErrors);
-  EXPECT_EQ(syntax.OutText(),
-            "[1,5] in file \"bad.tmb\": \"syntax error\"\nx := ;\n    ^\n1 syntax error detected.\n");
-
-  TCapture compile;
-  const std::string wrong =
-      Script("wrong.tmb", WithCompileErrors({"[2,3] in file \"wrong.tmb\": \"Unknown name\""}));
-  EXPECT_EQ(RunCli({"check", wrong}, Session, compile.Streams()), ExitScriptErrors);
-  EXPECT_EQ(compile.OutText(),
-            "Syntax OK.\n[2,3] in file \"wrong.tmb\": \"Unknown name\"\nCompilation error(s) encountered.\n");
-}
-
-TEST_F(CliRunnerTest, CheckReportsMissingFilesAndCompilerFaults) {
-  const std::string missing = (Dir / "nothing.tmb").string();
-  EXPECT_EQ(Run({"check", missing}), ExitUsageOrFile);
-  EXPECT_EQ(Capture.OutText(), "File \"" + missing + "\" not found\n");
-
-  TCapture fault;
-  TScriptBehaviour overflow;
-  overflow.CompileThrows = true;
-  const std::string path = Script("big.tmb", overflow);
-  EXPECT_EQ(RunCli({"check", path}, Session, fault.Streams()), ExitScriptErrors);
-  EXPECT_EQ(fault.OutText(), "Syntax OK.\n");
-  EXPECT_EQ(fault.ErrText(), "tambrel-cli: Integer overflow\n");
-}
-
-TEST_F(CliRunnerTest, UsageErrorsAndHelp) {
-  EXPECT_EQ(Run({"frobnicate"}), ExitUsageOrFile);
-  EXPECT_NE(Capture.ErrText().find("Unknown command \"frobnicate\""), std::string::npos);
-  TCapture help;
-  EXPECT_EQ(RunCli({"--help"}, Session, help.Streams()), ExitSuccess);
-  EXPECT_EQ(help.OutText(), CliHelpText());
-}
-
-TEST_F(CliRunnerTest, DumpWritesTheDumpBytesAlsoWhenResolutionFails) {
-  TScriptBehaviour failing;
-  failing.CompileErrors = {"[1,1] in file \"d.tmb\": \"Unknown name\""};
-  failing.DumpText = "TTambrel( d)\r\n| constant = 3\r\n";
-  const std::string path = Script("d.tmb", failing);
-  EXPECT_EQ(Run({"dump", path}), ExitScriptErrors);
-  EXPECT_EQ(Capture.OutText(), failing.DumpText);
-  EXPECT_EQ(Capture.ErrText(),
-            "Syntax OK.\n" + failing.CompileErrors[0] + "\nCompilation error(s) encountered.\n");
-}
-
-TEST_F(CliRunnerTest, ItemsListsTheBatchOnStandardOutputAndFailsForAnyBadFile) {
-  const std::string one = Script("one.tmb", {});
-  const std::string two =
-      Script("two.tmb", WithSyntaxErrors({"[1,1] in file \"two.tmb\": \"syntax error\"", "?", "^"}, 1));
-  EXPECT_EQ(Run({"items", one, two}), ExitScriptErrors);
-  EXPECT_EQ(Capture.OutText(), "TimedBatch\nBegin\nEnd\n");
-  EXPECT_EQ(Capture.ErrText(),
-            "Syntax OK.\nCompilation OK.\n[1,1] in file \"two.tmb\": \"syntax error\"\n?\n^\n1 syntax error "
-            "detected.\n");
-}
-
-TEST_F(CliRunnerTest, ExportWritesAMidiFileOnlyWhenEveryFileLoaded) {
-  const std::string one = Script("one.tmb", {});
-  Session.SetUpTimeline = [](TFakeTimeline& timeline) { timeline.Items = {{10, 1, {0x90, 60, 100}}}; };
-  const std::string out = (Dir / "out.mid").string();
-  EXPECT_EQ(Run({"export", one, "-o", out}), ExitSuccess);
-  std::FILE* file = std::fopen(out.c_str(), "rb");
-  ASSERT_NE(file, nullptr);
-  const std::string bytes = TCapture::Read(file);
-  std::fclose(file);
-  const std::vector<uint8_t> expected = BuildMidiFile({{10, 1, {0x90, 60, 100}}}, 40);
-  EXPECT_EQ(bytes, std::string(expected.begin(), expected.end()));
-
-  const std::string missing = (Dir / "missing.tmb").string();
-  const std::string other = (Dir / "other.mid").string();
-  TCapture failed;
-  EXPECT_EQ(RunCli({"export", one, missing, "-o", other}, Session, failed.Streams()), ExitUsageOrFile);
-  EXPECT_FALSE(fs::exists(other));
-
-  TCapture unwritable;
-  EXPECT_EQ(RunCli({"export", one, "-o", (Dir / "no/such/dir.mid").string()}, Session, unwritable.Streams()),
-            ExitUsageOrFile);
-  EXPECT_NE(unwritable.ErrText().find("dir.mid"), std::string::npos);
-}
-
-TEST_F(CliRunnerTest, PortsListsTheMapperEntryFirst) {
-  EXPECT_EQ(Run({"ports"}), ExitSuccess);
-  EXPECT_EQ(Capture.OutText(), "Tambrel\nSynth:Synth MIDI 1 128:0\n");
-}
 
 TEST_F(CliRunnerTest, PlayRoutesByDeviceTracesInOrderAndClosesEveryOutput) {
   const std::string one = Script("one.tmb", {});

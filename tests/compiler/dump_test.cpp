@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <utility>
 #include "compiler_fixture.h"
@@ -21,13 +18,6 @@ std::string Lines(std::initializer_list<std::pair<int, const char*>> entries) {
     text += "\r\n";
   }
   return text;
-}
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
 }
 
 TEST(Dump, FoldedOperandsVanishAndParametersShowTheirDeclaration) {
@@ -128,37 +118,6 @@ TEST(Dump, IndentStopsAtOneHundredTwentyEightPairs) {
   std::ostringstream s;
   tree->DumpList(s, 0);
   EXPECT_EQ(s.str(), expected);
-}
-
-TEST(Dump, WrittenByCompileAsCrLfBytesAlsoWhenResolutionFails) {
-  const auto dir = std::filesystem::temp_directory_path() / ("tambrel_dump_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  const std::string path = (dir / "dump.txt").string();
-  std::ofstream(path) << "an older and much longer dump that must be replaced entirely\n";
-
-  Compiled c(Chain<TDefinition>({new TConstDef("base", Num(100)), Act(Var("base"), "nothing")}));
-  EXPECT_EQ(c.Root->Compile(nullptr, path), 1);
-  EXPECT_EQ(ReadBytes(path), Lines({{0, "TTambrel( song.tmb)"},
-                                    {1, "Definitions ="},
-                                    {2, "TConstDef( base)"},
-                                    {3, "constant = 100"},
-                                    {2, "TAction( nothing)"},
-                                    {3, "Time ="},
-                                    {4, "TVarExpr"},
-                                    {5, "TId( base)"},
-                                    {2, "TProcDef( Out)"},
-                                    {2, "TProcDef( Nop)"}}));
-
-  // An empty script: no built-ins, only the end marker, and the title line alone.
-  Compiled empty(nullptr);
-  EXPECT_EQ(empty.Root->Compile(nullptr, path), 0);
-  EXPECT_EQ(ReadBytes(path), "TTambrel( song.tmb)\r\n");
-  ASSERT_EQ(empty.Root->Batch->Count(), 1);
-  EXPECT_NE(dynamic_cast<TEndMarker*>(empty.Root->Batch->Items(0)), nullptr);
-  EXPECT_EQ(empty.Root->Batch->Items(0)->Time, 0u);
-
-  EXPECT_THROW(empty.Root->WriteDump((dir / "no such dir" / "dump.txt").string()), EInOutError);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

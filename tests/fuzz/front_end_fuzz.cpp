@@ -29,6 +29,7 @@ using namespace tambrel;
 // Small enough that no input keeps one run busy for long, large enough for the examples.
 constexpr int64_t FuzzMaxItems = 10000;
 constexpr int32_t FuzzMaxCallDepth = 16;
+constexpr int64_t FuzzMaxSteps = 1000000;
 constexpr int64_t PlayForUs = 5'000'000;
 
 struct TFuzzFolder {
@@ -100,13 +101,14 @@ void CompileAndPlay(TTambrel& root) {
   player.OnEnd = [&delivered](TPlayer&, const TEndMarker&) { ++delivered; };
   root.MaxItems = FuzzMaxItems;
   root.MaxCallDepth = FuzzMaxCallDepth;
+  root.MaxSteps = FuzzMaxSteps;
   std::string errors;
   root.OnError = [&errors](TDefinition*, const std::string& text) { errors += text; };
   int32_t result = 1;
   try {
     result = root.Compile(&player, Folder().Dump);
   } catch (const std::exception&) {
-    // Overflow, range errors and the item cap end a compile; the tree is still there to dump.
+    // Overflow, range errors and the item and step caps end a compile; the tree is still there to dump.
     try {
       root.WriteDump(Folder().Dump);
     } catch (const std::exception&) {

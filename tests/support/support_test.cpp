@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -7,10 +8,10 @@
 #include <sstream>
 
 #include "support/app_paths.h"
+#include "support/atomic_file.h"
 #include "support/checked_math.h"
 #include "support/debug_log.h"
 #include "support/runtime_errors.h"
-#include "support/start_target.h"
 #include "support/text_format.h"
 #include "support/version_info.h"
 
@@ -34,18 +35,6 @@ TEST(PlayTimeText, EdgesOfMinutesAndSeconds) {
   EXPECT_EQ(FormatPlayTime(62500), "00001:02.500");
   // Minutes are never reduced into hours and widen past five digits.
   EXPECT_EQ(FormatPlayTime(4294967295u), "71582:47.295");
-}
-
-TEST(IndentText, LevelsAndLimits) {
-  EXPECT_EQ(IndentText(0), "");
-  EXPECT_EQ(IndentText(-4), "");
-  EXPECT_EQ(IndentText(3), "| | | ");
-  EXPECT_EQ(IndentText(128).size(), 256u);
-  const std::string wide = IndentText(200);
-  EXPECT_EQ(wide.size(), 256u);
-  EXPECT_EQ(wide, IndentText(128));
-  EXPECT_EQ(wide.substr(254), "| ");
-  EXPECT_THROW(IndentText(1 << 30), EIntOverflow);
 }
 
 TEST(SettingsFileName, UpToTheFirstDot) {
@@ -111,6 +100,33 @@ TEST_F(StartupTest, UnwritableDebugFileStopsStartUp) {
   EXPECT_THROW(SupportStartup((dir / "tambrel").string()), EInOutError);
 }
 
+// Where a written file lands and with which mode: a new file as the umask says, an existing one keeps
+// its mode, a link keeps pointing at the file it named, and a failure leaves the folder as it was.
+TEST_F(StartupTest, FilesAreReplacedWholeKeepingModeAndLinks) {
+  const auto modeOf = [](const fs::path& path) { return fs::status(path).permissions() & fs::perms::all; };
+  const mode_t umaskBefore = ::umask(022);
+  WriteFileAtomically((dir / "new.txt").string(), "fresh");
+  ::umask(umaskBefore);
+  EXPECT_EQ(modeOf(dir / "new.txt"), fs::perms(0644));
+
+  std::ofstream(dir / "kept.txt") << "an older and longer text";
+  fs::permissions(dir / "kept.txt", fs::perms(0640));
+  fs::create_symlink("kept.txt", dir / "link.txt");
+  WriteFileAtomically((dir / "link.txt").string(), [](std::ostream& out) { out << "new " << 2; });
+  EXPECT_TRUE(fs::is_symlink(dir / "link.txt"));
+  EXPECT_EQ(ReadFile(dir / "kept.txt"), "new 2");
+  EXPECT_EQ(modeOf(dir / "kept.txt"), fs::perms(0640));
+
+  const auto failing = [](std::ostream& out) {
+    out << std::string(100000, 'x');
+    throw EInOutError("content failed");
+  };
+  EXPECT_THROW(WriteFileAtomically((dir / "kept.txt").string(), failing), EInOutError);
+  EXPECT_THROW(WriteFileAtomically((dir / "none" / "x.txt").string(), "x"), EInOutError);
+  EXPECT_EQ(ReadFile(dir / "kept.txt"), "new 2");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
+}
+
 TEST(RunningProgram, IsAnAbsolutePathToThisTest) {
   const std::string self = RunningProgramFile();
   ASSERT_FALSE(self.empty());
@@ -139,18 +155,7 @@ TEST(VersionValues, BuildConfiguredValuesReachTheAccessors) {
   EXPECT_FALSE(VerFileVersion().empty());
 }
 
-TEST(StartTarget, GoesToTheBoundOpener) {
-  std::string opened;
-  SetTargetOpener([&](const std::string& target) { opened = target; });
-  StartTarget("mailto:someone@example.invalid");
-  SetTargetOpener({});
-  EXPECT_EQ(opened, "mailto:someone@example.invalid");
-}
-
-TEST(IntegerHelpers, MinMaxAndCheckedArithmetic) {
-  EXPECT_EQ(MaxInt(-3, 2), 2);
-  EXPECT_EQ(MinInt(-3, 2), -3);
-  EXPECT_EQ(MaxInt(INT32_MIN, INT32_MIN), INT32_MIN);
+TEST(IntegerHelpers, CheckedArithmetic) {
   EXPECT_THROW(CheckedAdd(2147483647, 1), EIntOverflow);
   EXPECT_THROW(CheckedNeg(INT32_MIN), EIntOverflow);
   EXPECT_THROW(CheckedAddU32(4294967295u, 1u), EIntOverflow);
@@ -161,13 +166,6 @@ TEST(IntegerHelpers, MinMaxAndCheckedArithmetic) {
   } catch (const EIntOverflow& e) {
     EXPECT_STREQ(e.what(), "Integer overflow");
   }
-}
-
-TEST(StrFormat, FormatsLikePrintf) {
-  EXPECT_EQ(StrFormat("[%d,%d] in file \"%s\": \"%s\"", 3, 7, "a.tmb", "x"),
-            "[3,7] in file \"a.tmb\": \"x\"");
-  EXPECT_EQ(StrFormat("%s", ""), "");
-  EXPECT_EQ(StrFormat("%s", std::string(5000, 'x').c_str()).size(), 5000u);
 }
 
 }  // namespace
