@@ -36,7 +36,8 @@ void TTambrelController::DumpPlayer() {
     throw;
   }
   Dumping = false;
-  for (const std::string& line : std::exchange(DumpLines, {})) Sink.WriteMessageFmt("PLAYER: %s", line.c_str());
+  for (const std::string& line : std::exchange(DumpLines, {}))
+    Sink.WriteMessageFmt("PLAYER: %s", line.c_str());
 }
 
 void TTambrelController::ClearDisplay() {

@@ -43,7 +43,8 @@ void TTambrelController::ReadSettings() {
     SetOutputActive(n, ini.ReadBool(Settings, Numbered("MidiActive", n), FRouting.Slot(n).Active));
   SetSlidesActive(ini.ReadBool(Settings, "SlidesActive", FRouting.SlidesActive()));
   for (int n = 1; n <= TOutputRouting::OutputCount; ++n)
-    SetHandlesDevice(n, ini.ReadInteger(Settings, Numbered("MidiOutMapDev", n), FRouting.Slot(n).HandlesDevice));
+    SetHandlesDevice(n,
+                     ini.ReadInteger(Settings, Numbered("MidiOutMapDev", n), FRouting.Slot(n).HandlesDevice));
   SetSlidesDevice(ini.ReadInteger(Settings, "SlidesMapDev", FRouting.SlidesDevice()));
   SetProjectRoot(ini.ReadString(Settings, "ProjectRoot", FProjectRoot));
   SetPictureRootSetting(ini.ReadString(Settings, "PictureRoot", FPictureRoot));
@@ -60,7 +61,8 @@ void TTambrelController::ApplyBounds(const TIniFile& ini) {
   const TRect screen = Parts.Screens->ScreenAt(bounds.Left, bounds.Top);
   // Never smaller than the design size, never larger than the screen that shows it.
   bounds.Width = std::clamp(bounds.Width, DesignBounds.Width, std::max(DesignBounds.Width, screen.Width));
-  bounds.Height = std::clamp(bounds.Height, DesignBounds.Height, std::max(DesignBounds.Height, screen.Height));
+  bounds.Height =
+      std::clamp(bounds.Height, DesignBounds.Height, std::max(DesignBounds.Height, screen.Height));
   const auto beyond = [](int32_t start, int32_t size, int32_t areaStart, int32_t areaSize) {
     return start < areaStart || int64_t{start} + size > int64_t{areaStart} + areaSize;
   };
@@ -92,7 +94,8 @@ void TTambrelController::WriteSettings() {
     ini.WriteString(section, key, value);
   };
   for (int n = 1; n <= TOutputRouting::OutputCount; ++n)
-    if (FRouting.Slot(n).Active) writeText(Settings, Numbered("MidiOutSelection", n), FRouting.Slot(n).DeviceName);
+    if (FRouting.Slot(n).Active)
+      writeText(Settings, Numbered("MidiOutSelection", n), FRouting.Slot(n).DeviceName);
   for (int n = 1; n <= TOutputRouting::OutputCount; ++n)
     ini.WriteBool(Settings, Numbered("MidiActive", n), FRouting.Slot(n).Active);
   ini.WriteBool(Settings, "SlidesActive", FRouting.SlidesActive());

@@ -15,7 +15,16 @@ namespace tambrel {
 enum class TTab { Main, Utils, Settings, Debug, Help };
 
 // The toggles (speed buttons that stay down).
-enum class TToggle { StartStop, DoRepeat, MidiActive1, MidiActive2, MidiActive3, MidiActive4, SlidesActive, TracePlayer };
+enum class TToggle {
+  StartStop,
+  DoRepeat,
+  MidiActive1,
+  MidiActive2,
+  MidiActive3,
+  MidiActive4,
+  SlidesActive,
+  TracePlayer
+};
 
 enum class TCheck {
   RemoveOnFinish,

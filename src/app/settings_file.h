@@ -20,7 +20,8 @@ class TIniFile {
 
   // The value after the first "=" of the first line of key in section, spaces around it removed.
   std::optional<std::string> Value(const std::string& section, const std::string& key) const;
-  std::string ReadString(const std::string& section, const std::string& key, const std::string& fallback) const;
+  std::string ReadString(const std::string& section, const std::string& key,
+                         const std::string& fallback) const;
   // A decimal signed 32-bit number with an optional sign; anything else gives fallback.
   int32_t ReadInteger(const std::string& section, const std::string& key, int32_t fallback) const;
   // An integer, non-zero is true; anything else gives fallback.

@@ -260,7 +260,7 @@ class TTambrelController {
   bool FCompilerDebug = false;
   bool FTraceMode = false;
   bool FDoRepeat = false;
-  TOutputRouting FRouting;  // the outputs' and the slide device's state, and the trace queue
+  TOutputRouting FRouting;              // the outputs' and the slide device's state, and the trace queue
   std::atomic<uint32_t> FStartTime{0};  // also written by SyncClock on the player's thread
   bool FRemoveOldOnLoad = false;
   bool FRemoveOnFinish = false;

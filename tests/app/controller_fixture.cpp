@@ -1,0 +1,125 @@
+#include "controller_fixture.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "player/player.h"
+
+namespace tambrel {
+
+void TPumpedPoster::Pump(TTambrelController& controller) {
+  for (;;) {
+    TPostedMessage message;
+    {
+      std::lock_guard<std::mutex> guard(Lock);
+      if (Queue.empty()) return;
+      message = Queue.front();
+      Queue.pop_front();
+    }
+    controller.Dispatch(message);
+  }
+}
+
+TRect TFakeScreens::ScreenAt(int32_t x, int32_t y) const {
+  for (const TRect& area : Areas)
+    if (x >= area.Left && x < area.Left + area.Width && y >= area.Top && y < area.Top + area.Height) return area;
+  return Areas.front();
+}
+
+bool TRecordingPort::Open() {
+  if (FailOpen) throw std::runtime_error("MIDI output Device '" + Name + "' not installed");
+  IsOpen = true;
+  return true;
+}
+
+bool TRecordingPort::Close() {
+  const bool was = IsOpen;
+  IsOpen = false;
+  ++Closes;
+  return was;
+}
+
+void TRecordingPort::PutLong(const uint8_t* data, uint16_t length) {
+  std::lock_guard<std::mutex> guard(Lock);
+  Sent.emplace_back(data, data + length);
+}
+
+ControllerTest::ControllerTest() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  Folder = testing::TempDir() + "/controller-" + std::to_string(::getpid()) + "-" + info->test_suite_name() +
+           "-" + info->name() + "/";
+  std::filesystem::remove_all(Folder);
+  std::filesystem::create_directories(Folder);
+  View.Bounds = {100, 100, 800, 600};
+  Parts.View = &View;
+  Parts.Timers = &Timers;
+  Parts.Dialogs = &Dialogs;
+  Parts.Poster = &Poster;
+  Parts.Screens = &Screens;
+  Parts.FrontEnd = &FrontEnd;
+  for (size_t i = 0; i < Ports.size(); ++i) Parts.Ports[i] = &Ports[i];
+  Parts.DeviceNames = [] { return std::vector<std::string>{"Tambrel", "Synth A", "Synth B"}; };
+  Parts.NewPlayer = [this] {
+    auto clock = std::make_unique<TSimulatedPlayClock>();
+    Clock = clock.get();
+    return std::make_unique<TPlayer>(std::move(clock));
+  };
+  Parts.Milliseconds = [this] {
+    return CounterOffset + (Clock != nullptr ? static_cast<uint32_t>(Clock->NowUs() / Ms) : 0);
+  };
+  Parts.AppPath = Folder;
+  Parts.IniFileName = Folder + "tambrel.INI";
+  Parts.DumpFileName = Folder + "dump.txt";
+}
+
+ControllerTest::~ControllerTest() {
+  Controller.reset();
+  std::filesystem::remove_all(Folder);
+}
+
+TTambrelController& ControllerTest::Create(bool show) {
+  Controller = std::make_unique<TTambrelController>(Parts);
+  Controller->FormCreate();
+  if (show) Controller->FormShow();
+  return *Controller;
+}
+
+void ControllerTest::Advance(int64_t ms) {
+  Clock->AdvanceBy(ms * Ms);
+}
+
+std::string ControllerTest::Script(const std::string& name, const std::string& text) {
+  const std::string path = Folder + name;
+  std::ofstream(path, std::ios::binary) << text;
+  return path;
+}
+
+void ControllerTest::WriteSettingsFile(const std::string& text) {
+  std::ofstream(Parts.IniFileName, std::ios::binary) << text;
+}
+
+std::string ControllerTest::SettingsText() const {
+  std::ifstream in(Parts.IniFileName, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool ControllerTest::HasLine(const std::string& line) const {
+  for (const std::string& each : View.Lines)
+    if (each == line) return true;
+  return false;
+}
+
+std::vector<uint8_t> ControllerTest::SentTo(int n) {
+  TRecordingPort& port = Ports[static_cast<size_t>(n - 1)];
+  std::lock_guard<std::mutex> guard(port.Lock);
+  std::vector<uint8_t> all;
+  for (const auto& message : port.Sent) all.insert(all.end(), message.begin(), message.end());
+  return all;
+}
+
+}  // namespace tambrel
