@@ -101,25 +101,24 @@ void TTambrelController::SyncClock(uint32_t itemTime) {
   FStartTime = Now() - itemTime;
 }
 
-bool TTambrelController::FormKeyDown(char key, const TKeyModifiers& modifiers) {
+bool TTambrelController::IsHotKey(char key, const TKeyModifiers& modifiers) const {
   if (!modifiers.Alt || modifiers.Shift || modifiers.Ctrl || modifiers.Meta) return false;
-  if (key >= '1' && key <= '5') {
-    if (View.ActiveTab() != TTab::Settings) return false;
-    if (key == '5')
-      SetSlidesActive(!FRouting.SlidesActive());
-    else
-      SetOutputActive(key - '0', !FRouting.Slot(key - '0').Active);
-    return true;
-  }
-  if (key == 'P') {
+  if (key >= '1' && key <= '5') return View.ActiveTab() == TTab::Settings;
+  return key == 'P' || key == 'S';
+}
+
+bool TTambrelController::FormKeyDown(char key, const TKeyModifiers& modifiers) {
+  if (!IsHotKey(key, modifiers)) return false;
+  if (key == '5') {
+    SetSlidesActive(!FRouting.SlidesActive());
+  } else if (key >= '1' && key <= '4') {
+    SetOutputActive(key - '0', !FRouting.Slot(key - '0').Active);
+  } else if (key == 'P') {
     SetRepeat(!FDoRepeat);
-    return true;
-  }
-  if (key == 'S') {
+  } else {
     SetPlaying(!FPlaying);
-    return true;
   }
-  return false;
+  return true;
 }
 
 }  // namespace tambrel

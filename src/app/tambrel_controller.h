@@ -125,6 +125,9 @@ class TTambrelController {
   void GotoTimeCommand();
   void UpdateClock(uint32_t now);
   void SyncClock(uint32_t itemTime);  // player's thread
+  // Whether the key is a hot key where the window is now; key is '1'..'5' of the main keyboard or an
+  // upper-case letter.
+  bool IsHotKey(char key, const TKeyModifiers& modifiers) const;
   // True when the key was a hot key and has been acted on (it must then go nowhere else).
   bool FormKeyDown(char key, const TKeyModifiers& modifiers);
 

@@ -25,7 +25,8 @@ void TPumpedPoster::Pump(TTambrelController& controller) {
 
 TRect TFakeScreens::ScreenAt(int32_t x, int32_t y) const {
   for (const TRect& area : Areas)
-    if (x >= area.Left && x < area.Left + area.Width && y >= area.Top && y < area.Top + area.Height) return area;
+    if (x >= area.Left && x < area.Left + area.Width && y >= area.Top && y < area.Top + area.Height)
+      return area;
   return Areas.front();
 }
 

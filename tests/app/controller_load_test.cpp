@@ -245,7 +245,8 @@ TEST_F(LoadTest, CloseWritesStopsUnloadsAndClosesInOrder) {
   EXPECT_FALSE(Controller->Playing());
   EXPECT_EQ(Controller->Player(), nullptr);
   EXPECT_FALSE(Ports[1].IsOpen);
-  EXPECT_NE(SettingsText().find("MidiOutSelection2=Synth B\nMidiActive1=0\nMidiActive2=1\n"), std::string::npos);
+  EXPECT_NE(SettingsText().find("MidiOutSelection2=Synth B\nMidiActive1=0\nMidiActive2=1\n"),
+            std::string::npos);
   for (int i = 0; i < TimerCount; ++i) EXPECT_FALSE(Timers.Running(static_cast<TTimerId>(i)));
   // Nothing reaches the closed controller any more.
   Controller->Dispatch({MsgTrace, 0});

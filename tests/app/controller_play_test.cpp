@@ -13,7 +13,8 @@ class PlayTest : public ControllerTest {
   void LoadItems(int count, int32_t device = 1, const std::string& name = "items.tmb") {
     std::string text;
     for (int i = 0; i < count; ++i)
-      text += std::to_string(i) + ".0 out(" + std::to_string(device) + ", $90, " + std::to_string(i) + ", 100);\n";
+      text += std::to_string(i) + ".0 out(" + std::to_string(device) + ", $90, " + std::to_string(i) +
+              ", 100);\n";
     Controller->LoadTambrel(Script(name, text));
   }
   uint32_t Pending() {
@@ -71,10 +72,10 @@ TEST_F(PlayTest, GotoTimeMovesRefusesAndRemembers) {
   std::string text;
   for (int s = 0; s <= 300; s += 30) text += std::to_string(s) + ".0 out(1, $90, 1, 1);\n";
   Controller->LoadTambrel(Script("five.tmb", text));
-  const TGotoCase cases[] = {
-      {"2", false, 2, 90000},         {"not a number", false, 2, 90000}, {std::nullopt, false, 2, 90000},
-      {"-1", true, 2, 90000},         {"+3", false, 3, 150000},          {"35792", true, 35792, 150000},
-      {"35791", false, 35791, 300000}, {"0", false, 0, 0}};
+  const TGotoCase cases[] = {{"2", false, 2, 90000},          {"not a number", false, 2, 90000},
+                             {std::nullopt, false, 2, 90000}, {"-1", true, 2, 90000},
+                             {"+3", false, 3, 150000},        {"35792", true, 35792, 150000},
+                             {"35791", false, 35791, 300000}, {"0", false, 0, 0}};
   for (const TGotoCase& test : cases) {
     Dialogs.Answer = test.Answer;
     if (test.Refused)
@@ -164,7 +165,9 @@ TEST_F(PlayTest, HotKeysActOnlyWithExactlyAltAndWhereTheyBelong) {
 
 TEST_F(PlayTest, ItemsReachEveryMatchingOutputAndLightItsIndicator) {
   std::vector<std::vector<uint8_t>> slides;
-  Parts.SlideEntry = [&slides](std::span<const uint8_t> bytes) { slides.emplace_back(bytes.begin(), bytes.end()); };
+  Parts.SlideEntry = [&slides](std::span<const uint8_t> bytes) {
+    slides.emplace_back(bytes.begin(), bytes.end());
+  };
   Create(true);
   for (int n : {1, 3}) {
     Controller->SelectOutput(n, "Synth A");

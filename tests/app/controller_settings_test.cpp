@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <string>
 
-#include "controller_fixture.h"
 #include "app/settings_file.h"
+#include "controller_fixture.h"
 #include "player/player.h"
 
 namespace tambrel {
@@ -80,9 +80,10 @@ TEST_F(SettingsTest, WhatIsReadIsWrittenBackAndUnknownLinesSurvive) {
   EXPECT_TRUE(Ports[0].Closes > 0 && !Ports[0].IsOpen);
   // Output 2 was inactive: its older selection stays as the file had it; output 1 writes its name.
   const std::string written = SettingsText();
-  for (const char* line : {"; kept comment\n", "MidiOutSelection1=Synth A\n", "MidiOutSelection2=Synth B\n",
-                           "Future=keep me\n", "no equals sign here\n", "[Other]\nx=y\n", "LastFile=/s/a b.tmb\n",
-                           "MidiOutMapDev1=7\n", "Left=10\nTop=20\nWidth=900\nHeight=700\n", "Trace=1\n"})
+  for (const char* line :
+       {"; kept comment\n", "MidiOutSelection1=Synth A\n", "MidiOutSelection2=Synth B\n", "Future=keep me\n",
+        "no equals sign here\n", "[Other]\nx=y\n", "LastFile=/s/a b.tmb\n", "MidiOutMapDev1=7\n",
+        "Left=10\nTop=20\nWidth=900\nHeight=700\n", "Trace=1\n"})
     EXPECT_NE(written.find(line), std::string::npos) << line;
   // Read again, the same state.
   Destroy();

@@ -1,0 +1,92 @@
+// The window program: the support start-up, then the main window, the memory window and the message
+// loop. SIGTERM and SIGINT close the main window as its Exit button does.
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QSocketNotifier>
+#include <QUrl>
+#include <array>
+#include <cstdio>
+#include <exception>
+#include <memory>
+
+#include "app/form_tambrel.h"
+#include "app/midi_output_port.h"
+#include "app/script_front_end.h"
+#include "midi/midi_service.h"
+#include "player/player.h"
+#include "resmon/form_resource_stats.h"
+#include "support/app_paths.h"
+#include "support/huge_page_heap.h"
+#include "support/start_target.h"
+
+namespace {
+
+int SignalPipe[2] = {-1, -1};
+
+void OnTerminationSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t written = ::write(SignalPipe[1], &byte, 1);
+}
+
+// The signals' byte reaches the window thread through the event loop, where it closes the window.
+void CloseOnTerminationSignals(QWidget& window) {
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, SignalPipe) != 0) return;
+  auto* notifier = new QSocketNotifier(SignalPipe[0], QSocketNotifier::Read, &window);
+  QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+    char byte = 0;
+    [[maybe_unused]] const ssize_t got = ::read(SignalPipe[0], &byte, 1);
+    window.close();
+  });
+  struct sigaction action {};
+  action.sa_handler = OnTerminationSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  ::sigaction(SIGTERM, &action, nullptr);
+  ::sigaction(SIGINT, &action, nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace tambrel;
+  UseHugePageHeap(argv);
+  try {
+    SupportStartup();
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "tambrel: %s\n", error.what());
+    return 1;
+  }
+  QApplication app(argc, argv);
+  SetTargetOpener([](const std::string& target) { QDesktopServices::openUrl(QUrl(QString::fromStdString(target))); });
+
+  TScriptFrontEnd frontEnd;
+  TMidiOutService& service = SystemMidiService();
+  std::array<std::unique_ptr<TMidiOutputPort>, TOutputRouting::OutputCount> ports;
+  TFormTambrelParts parts;
+  for (size_t i = 0; i < ports.size(); ++i) {
+    ports[i] = std::make_unique<TMidiOutputPort>(service);
+    parts.Controller.Ports[i] = ports[i].get();
+  }
+  parts.Controller.FrontEnd = &frontEnd;
+  parts.Controller.DeviceNames = [&service] { return MidiOutputNames(service); };
+  parts.Controller.NewPlayer = [] { return std::make_unique<TPlayer>(); };
+  parts.Controller.AppPath = AppPath();
+  parts.Controller.IniFileName = IniFileName();
+  parts.Controller.DumpFileName = WritablePath() + "dump.txt";
+
+  TFormResourceStats resources;
+  parts.ResourceWindow = &resources;
+  int status = 0;
+  {
+    TFormTambrel window(parts);
+    QObject::connect(&window, &TFormTambrel::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    CloseOnTerminationSignals(window);
+    window.show();
+    status = QApplication::exec();
+  }
+  return status;
+}
