@@ -81,7 +81,8 @@ TFormTambrel::TFormTambrel(const TFormTambrelParts& parts, QWidget* parent)
   controllerParts.Poster = this;
   controllerParts.Screens = this;
   if (!controllerParts.Milliseconds) controllerParts.Milliseconds = [] { return GetTickCount(); };
-  if (!controllerParts.ProcessEvents) controllerParts.ProcessEvents = [] { QCoreApplication::processEvents(); };
+  if (!controllerParts.ProcessEvents)
+    controllerParts.ProcessEvents = [] { QCoreApplication::processEvents(); };
   TheController = std::make_unique<TTambrelController>(controllerParts);
   for (int i = 0; i < TimerCount; ++i) {
     const auto id = static_cast<TTimerId>(i);
@@ -111,7 +112,8 @@ void TFormTambrel::Forward(const std::function<void()>& command) {
   }
 }
 
-void TFormTambrel::SetInputQuery(std::function<bool(const std::string&, const std::string&, std::string&)> query) {
+void TFormTambrel::SetInputQuery(
+    std::function<bool(const std::string&, const std::string&, std::string&)> query) {
   Query = std::move(query);
 }
 
@@ -133,8 +135,10 @@ void TFormTambrel::SetUpTerminal() {
   // Keeps the cursor's cell at the right and bottom edges of the visible part.
   connect(terminal, &TCustomVTerm::OnCursorMoved, this, [terminal, box](int col, int row) {
     const QPoint cell = terminal->CellPosition(col, row);
-    box->horizontalScrollBar()->setValue(std::max(0, cell.x() + terminal->CharWidth() - box->viewport()->width()));
-    box->verticalScrollBar()->setValue(std::max(0, cell.y() + terminal->LineHeight() - box->viewport()->height()));
+    box->horizontalScrollBar()->setValue(
+        std::max(0, cell.x() + terminal->CharWidth() - box->viewport()->width()));
+    box->verticalScrollBar()->setValue(
+        std::max(0, cell.y() + terminal->LineHeight() - box->viewport()->height()));
   });
   auto steps = [terminal, box] {
     box->horizontalScrollBar()->setSingleStep(std::clamp(terminal->CharWidth(), 1, 32767));
@@ -149,7 +153,8 @@ void TFormTambrel::ConnectControls() {
     connect(button, &QAbstractButton::clicked, this, [this, command] { Forward(command); });
   };
   auto onToggle = [this](QAbstractButton* button, std::function<void(bool)> setter) {
-    connect(button, &QAbstractButton::clicked, this, [this, setter](bool down) { Forward([&] { setter(down); }); });
+    connect(button, &QAbstractButton::clicked, this,
+            [this, setter](bool down) { Forward([&] { setter(down); }); });
   };
   TTambrelController& c = *TheController;
   onToggle(Form->SpeedButtonStartStop, [&c](bool on) { c.SetPlaying(on); });
@@ -162,10 +167,12 @@ void TFormTambrel::ConnectControls() {
 
   QComboBox* lists[] = {Form->ComboBoxMidiOutputs1, Form->ComboBoxMidiOutputs2, Form->ComboBoxMidiOutputs3,
                         Form->ComboBoxMidiOutputs4};
-  QSpinBox* spins[] = {Form->SpinEditDevice1, Form->SpinEditDevice2, Form->SpinEditDevice3, Form->SpinEditDevice4};
+  QSpinBox* spins[] = {Form->SpinEditDevice1, Form->SpinEditDevice2, Form->SpinEditDevice3,
+                       Form->SpinEditDevice4};
   for (int n = 1; n <= 4; ++n) {
-    connect(lists[n - 1], &QComboBox::textActivated, this,
-            [this, n](const QString& text) { Forward([&] { TheController->SelectOutput(n, text.toStdString()); }); });
+    connect(lists[n - 1], &QComboBox::textActivated, this, [this, n](const QString& text) {
+      Forward([&] { TheController->SelectOutput(n, text.toStdString()); });
+    });
     onToggle(ToggleButton(static_cast<TToggle>(static_cast<int>(TToggle::MidiActive1) + n - 1)),
              [&c, n](bool on) { c.SetOutputActive(n, on); });
     connect(spins[n - 1], &QSpinBox::valueChanged, this,
@@ -269,8 +276,9 @@ void TFormTambrel::ShowToggle(TToggle toggle, bool down, const std::string& capt
 }
 
 void TFormTambrel::ShowCheck(TCheck check, bool checked) {
-  QCheckBox* boxes[] = {Form->CheckBoxRemoveOnFinish, Form->CheckBoxRemoveOldOnLoad, Form->CheckBoxAutoEdit,
-                        Form->CheckBoxAutoPlay,       Form->CheckBoxAutoReload,      Form->CheckBoxDebugParser,
+  QCheckBox* boxes[] = {Form->CheckBoxRemoveOnFinish, Form->CheckBoxRemoveOldOnLoad,
+                        Form->CheckBoxAutoEdit,       Form->CheckBoxAutoPlay,
+                        Form->CheckBoxAutoReload,     Form->CheckBoxDebugParser,
                         Form->CheckBoxDebugCompiler};
   QCheckBox* box = boxes[static_cast<int>(check)];
   const QSignalBlocker blocker(box);
@@ -294,7 +302,8 @@ void TFormTambrel::ShowDeviceList(int n, const std::vector<std::string>& entries
 void TFormTambrel::ShowDeviceSelection(int n, const std::string& name) {
   QComboBox* list = findChild<QComboBox*>(QString("ComboBoxMidiOutputs%1").arg(n));
   const QSignalBlocker blocker(list);
-  list->setCurrentIndex(name.empty() ? -1 : list->findText(Text(name), Qt::MatchExactly | Qt::MatchCaseSensitive));
+  list->setCurrentIndex(name.empty() ? -1
+                                     : list->findText(Text(name), Qt::MatchExactly | Qt::MatchCaseSensitive));
 }
 
 void TFormTambrel::ShowHandlesDevice(int n, int32_t value) {
@@ -377,7 +386,8 @@ void TFormTambrel::SetBusyPointer(bool busy) {
 
 void TFormTambrel::CloseWindow() {
   // After the command that asked has returned.
-  QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this] { close(); }, Qt::QueuedConnection);
 }
 
 void TFormTambrel::TerminalWriteLn(const std::string& text) {
@@ -405,10 +415,11 @@ void TFormTambrel::ShowError(const std::string& text) {
 }
 
 void TFormTambrel::ShowVersionValues(const std::array<std::string, 12>& values) {
-  QLabel* fields[] = {Form->StaticTextCompanyName,   Form->StaticTextFileDescription, Form->StaticTextFileVersion,
-                      Form->StaticTextInternalName,  Form->StaticTextLegalCopyRight,  Form->StaticTextLegalTradeMarks,
-                      Form->StaticTextOriginalFileName, Form->StaticTextProductName,  Form->StaticTextProductVersion,
-                      Form->StaticTextComments,      Form->StaticTextEmail,           Form->StaticTextWeb};
+  QLabel* fields[] = {
+      Form->StaticTextCompanyName,      Form->StaticTextFileDescription, Form->StaticTextFileVersion,
+      Form->StaticTextInternalName,     Form->StaticTextLegalCopyRight,  Form->StaticTextLegalTradeMarks,
+      Form->StaticTextOriginalFileName, Form->StaticTextProductName,     Form->StaticTextProductVersion,
+      Form->StaticTextComments,         Form->StaticTextEmail,           Form->StaticTextWeb};
   for (size_t i = 0; i < values.size(); ++i) fields[i]->setText(Text(values[i]));
 }
 
@@ -418,7 +429,8 @@ void TFormTambrel::ShowApplicationPath(const std::string& path) {
 
 void TFormTambrel::ShowHelpText(THelpText which, const std::string& text) {
   QPlainTextEdit* memos[] = {Form->MemoQuickStart, Form->MemoSyntax, Form->MemoMore, Form->MemoCredits};
-  memos[static_cast<int>(which)]->setPlainText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+  memos[static_cast<int>(which)]->setPlainText(
+      QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 void TFormTambrel::ScrollHelpToTop() {
@@ -464,7 +476,8 @@ bool TFormTambrel::Running(TTimerId timer) const {
 bool TFormTambrel::InputQuery(const std::string& title, const std::string& prompt, std::string& answer) {
   if (Query) return Query(title, prompt, answer);
   bool ok = false;
-  const QString text = QInputDialog::getText(this, Text(title), Text(prompt), QLineEdit::Normal, Text(answer), &ok);
+  const QString text =
+      QInputDialog::getText(this, Text(title), Text(prompt), QLineEdit::Normal, Text(answer), &ok);
   if (ok) answer = text.toStdString();
   return ok;
 }

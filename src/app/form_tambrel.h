@@ -27,7 +27,8 @@ class TVTerm;
 // What the window needs besides the toolkit: the controller's parts that are not the window's own
 // (front end, MIDI ports and their list, the player, paths), and the other windows.
 struct TFormTambrelParts {
-  TControllerParts Controller;  // View, Timers, Dialogs, Poster, Screens, Milliseconds, ProcessEvents: set here
+  TControllerParts
+      Controller;  // View, Timers, Dialogs, Poster, Screens, Milliseconds, ProcessEvents: set here
   QWidget* ResourceWindow = nullptr;
   std::function<void(const std::string& dir)> SetSlidePictureRoot;
   std::function<void()> ShowSlideWindow;

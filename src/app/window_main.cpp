@@ -61,7 +61,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   QApplication app(argc, argv);
-  SetTargetOpener([](const std::string& target) { QDesktopServices::openUrl(QUrl(QString::fromStdString(target))); });
+  SetTargetOpener(
+      [](const std::string& target) { QDesktopServices::openUrl(QUrl(QString::fromStdString(target))); });
 
   TScriptFrontEnd frontEnd;
   TMidiOutService& service = SystemMidiService();

@@ -162,10 +162,12 @@ TEST_F(FormTambrelTest, EveryControlHasItsNameTypeCaptionAndHint) {
     EXPECT_EQ(spin->maximum(), 65535);
     EXPECT_NE(Find<TIndicator>(("IndicatorMidiOut" + digit).c_str()), nullptr);
   }
-  const char* versions[] = {"CompanyName",     "FileDescription", "FileVersion",      "InternalName",
-                            "LegalCopyRight",  "LegalTradeMarks", "OriginalFileName", "ProductName",
-                            "ProductVersion",  "Comments",        "Email",            "Web"};
-  for (const char* key : versions) EXPECT_NE(Find<QLabel>((std::string("StaticText") + key).c_str()), nullptr);
+  const char* versions[] = {"CompanyName",      "FileDescription", "FileVersion",
+                            "InternalName",     "LegalCopyRight",  "LegalTradeMarks",
+                            "OriginalFileName", "ProductName",     "ProductVersion",
+                            "Comments",         "Email",           "Web"};
+  for (const char* key : versions)
+    EXPECT_NE(Find<QLabel>((std::string("StaticText") + key).c_str()), nullptr);
   const char* tabs[] = {"&Main", "&Utils", "Se&ttings", "&Debug", "&Help"};
   auto* pages = Find<QTabWidget>("PageControlMain");
   for (int i = 0; i < 5; ++i) EXPECT_EQ(pages->tabText(i).toStdString(), tabs[i]);
