@@ -11,6 +11,8 @@
 // machine slow the first, not the second), and the page faults the parse took: the tree's memory is
 // new to the process, and on a virtual machine each first touch of a page is costly. The last line gives
 // that cost alone: the time a fresh process takes to write as much new memory as the tree holds.
+// Then the same sections without their comments are parsed as one line of about 20 MB and as the same
+// bytes in lines of 100 characters: reading a line costs the same however long the line is.
 #include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
@@ -115,6 +117,60 @@ std::string GenerateScript() {
   return text;
 }
 
+// The text without its comments, every line end a space: one line. A comment would run to its end.
+std::string OneLine(const std::string& text) {
+  std::string line;
+  line.reserve(text.size());
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const std::size_t first = text.find_first_not_of(' ', start);
+    if (first < end && text.compare(first, 2, "//") != 0) {
+      line.append(text, start, end - start);
+      line.push_back(' ');
+    }
+    start = end + 1;
+  }
+  return line;
+}
+
+// About 20 MB of generated sections without their comments, as one line.
+std::string OneLineScript() {
+  std::string line;
+  line.reserve(TargetBytes + 4096);
+  for (int k = 0; line.size() < TargetBytes; ++k) {
+    std::string section;
+    AppendSection(section, k);
+    line += OneLine(section);
+  }
+  return line;
+}
+
+// The same bytes in lines of about width characters: a space after each width characters becomes a
+// line feed.
+std::string InLinesOf(std::string text, std::size_t width) {
+  std::size_t lineStart = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (i - lineStart >= width && text[i] == ' ') {
+      text[i] = '\n';
+      lineStart = i + 1;
+    }
+  }
+  return text;
+}
+
+bool WriteFile(const std::string& path, const std::string& text) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  written = file != nullptr && std::fclose(file) == 0 && written;
+  if (!written) {
+    std::perror(path.c_str());
+    unlink(path.c_str());
+  }
+  return written;
+}
+
 TFigures Measure(const std::string& path) {
   TFigures f;
   ClearParseResult();
@@ -179,6 +235,12 @@ double FreshMemorySeconds(long long bytes) {
   });
 }
 
+double MedianSeconds(std::vector<TFigures> runs) {
+  std::sort(runs.begin(), runs.end(),
+            [](const TFigures& a, const TFigures& b) { return a.Seconds < b.Seconds; });
+  return runs[runs.size() / 2].Seconds;
+}
+
 void Print(const char* title, std::vector<TFigures> runs, std::size_t sourceBytes) {
   std::sort(runs.begin(), runs.end(),
             [](const TFigures& a, const TFigures& b) { return a.Seconds < b.Seconds; });
@@ -208,12 +270,7 @@ int main(int, char** argv) {
     return 1;
   }
   const std::string path = std::string(folder) + "/generated.tmb";
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  written = file != nullptr && std::fclose(file) == 0 && written;
-  if (!written) {
-    std::perror(path.c_str());
-    unlink(path.c_str());
+  if (!WriteFile(path, text)) {
     rmdir(folder);
     return 1;
   }
@@ -229,9 +286,24 @@ int main(int, char** argv) {
     warm.push_back(f.Warm);
   }
   unlink(path.c_str());
+
+  const std::string oneLine = OneLineScript();
+  const std::string lines = InLinesOf(oneLine, 100);
+  const std::string oneLinePath = std::string(folder) + "/oneline.tmb";
+  const std::string linesPath = std::string(folder) + "/lines.tmb";
+  std::vector<TFigures> oneLineRuns, linesRuns;
+  if (WriteFile(oneLinePath, oneLine) && WriteFile(linesPath, lines)) {
+    for (int run = 0; run < 3; ++run) {
+      oneLineRuns.push_back(InChild(oneLinePath).Cold);
+      linesRuns.push_back(InChild(linesPath).Cold);
+    }
+  }
+  unlink(oneLinePath.c_str());
+  unlink(linesPath.c_str());
   rmdir(folder);
   std::vector<TFigures> firstRun{first};
-  for (const std::vector<TFigures>* runs : {&firstRun, &cold, &warm}) {
+  for (const std::vector<TFigures>* runs : {&firstRun, &cold, &warm, &oneLineRuns, &linesRuns}) {
+    if (runs->empty()) return 1;
     for (const TFigures& f : *runs) {
       if (!f.Accepted || f.Errors != 0) {
         std::fprintf(stderr, "the generated script was not accepted (%d errors)\n", f.Errors);
@@ -250,5 +322,13 @@ int main(int, char** argv) {
       "fresh memory: a new process allocates and first writes %.0f MB (about the tree's size) in "
       "%.2f s after the first parse, %.2f s after all, with no parsing\n",
       static_cast<double>(FreshBytes) / (1024.0 * 1024.0), freshBefore, FreshMemorySeconds(FreshBytes));
+  const double oneLineRate =
+      static_cast<double>(oneLine.size()) / (1024.0 * 1024.0) / MedianSeconds(oneLineRuns);
+  const double linesRate = static_cast<double>(lines.size()) / (1024.0 * 1024.0) / MedianSeconds(linesRuns);
+  std::printf(
+      "line length: one line of %.1f MB parses at %.1f MB/s, the same bytes in 100-character lines at "
+      "%.1f MB/s: one line at %.0f%% of short lines (target >= 80%%; cold, median of 3)\n",
+      static_cast<double>(oneLine.size()) / (1024.0 * 1024.0), oneLineRate, linesRate,
+      100.0 * oneLineRate / linesRate);
   return 0;
 }

@@ -55,7 +55,7 @@ void TTambrelController::SetRepeat(bool on) {
 }
 
 void TTambrelController::ReleaseHeldNotes() {
-  // Nothing is held yet: the outputs do not track the notes they switch on.
+  FRouting.ReleaseHeldNotes();
 }
 
 void TTambrelController::ResetPlayer() {

@@ -1,9 +1,15 @@
 #include "app/midi_output_port.h"
 
+#include <utility>
+
+#include "support/text_format.h"
+
 namespace tambrel {
 
-TMidiOutputPort::TMidiOutputPort(TMidiOutService& service) : Output(service) {
-  Output.OnPortError = [this](TMidiOutput&, const std::string& text) { Failure = text; };
+TMidiOutputPort::TMidiOutputPort(TMidiOutService& service, int n) : Output(service) {
+  Output.SetPortName(StrFormat("Tambrel output %d", n));
+  Output.OnPortError = [this](TMidiOutput&, const std::string& text) { Report.Failure = text; };
+  Output.OnPortNotice = [this](TMidiOutput&, const std::string& text) { Report.Notices.push_back(text); };
 }
 
 void TMidiOutputPort::SetProductName(const std::string& name) {
@@ -18,23 +24,36 @@ bool TMidiOutputPort::Close() {
   return Output.Close();
 }
 
-void TMidiOutputPort::PutLong(const uint8_t* data, uint16_t length) {
-  Output.PutLong(data, length);
+TSendOutcome TMidiOutputPort::PutLong(const uint8_t* data, uint16_t length) {
+  TSendOutcome outcome;
+  try {
+    outcome.Sent = Output.PutLong(data, length);
+  } catch (const EMidiBytesDropped& dropped) {
+    outcome.Sent = dropped.Sent;
+    outcome.Problem = dropped.what();
+  } catch (const std::exception& error) {
+    outcome.Problem = error.what();
+  }
+  return outcome;
 }
 
-std::string TMidiOutputPort::Drain() {
-  Failure.clear();
+void TMidiOutputPort::ReleaseHeldNotes() {
+  Output.ReleaseHeldNotes();
+}
+
+TPortReport TMidiOutputPort::Drain() {
+  Report = TPortReport{};
   Output.Drain();
-  return std::move(Failure);
+  return std::exchange(Report, TPortReport{});
 }
 
 std::vector<std::string> MidiOutputNames(TMidiOutService& service) {
   std::vector<std::string> names;
   TMidiOutCaps caps;
-  if (service.GetDevCaps(MidiMapperId, caps) == 0) names.push_back(caps.ProductName);
+  if (service.GetDevCaps(MidiMapperId, caps).Ok()) names.push_back(caps.ProductName);
   const uint32_t count = service.GetNumDevs();
   for (uint32_t id = 0; id < count; ++id) {
-    if (service.GetDevCaps(id, caps) == 0) names.push_back(caps.ProductName);
+    if (service.GetDevCaps(id, caps).Ok()) names.push_back(caps.ProductName);
   }
   return names;
 }

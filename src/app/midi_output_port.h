@@ -11,17 +11,18 @@ namespace tambrel {
 
 class TMidiOutputPort : public TOutputPort {
  public:
-  // The service must outlive the port.
-  explicit TMidiOutputPort(TMidiOutService& service);
+  // The service must outlive the port; n is the output's number, which names its sending port.
+  TMidiOutputPort(TMidiOutService& service, int n);
   void SetProductName(const std::string& name) override;
   bool Open() override;
   bool Close() override;
-  void PutLong(const uint8_t* data, uint16_t length) override;
-  std::string Drain() override;
+  TSendOutcome PutLong(const uint8_t* data, uint16_t length) override;
+  void ReleaseHeldNotes() override;
+  TPortReport Drain() override;
 
  private:
   TMidiOutput Output;
-  std::string Failure;  // owning thread only: set by the component's port error during Drain
+  TPortReport Report;  // owning thread only: filled by the component's callbacks during Drain
 };
 
 // The output list as the Settings tab fills it: the service's mapper entry, then each port's name.

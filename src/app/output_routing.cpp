@@ -29,8 +29,14 @@ std::string TOutputRouting::ToggleCaption(int n, bool active) {
 void TOutputRouting::FillMidiLists(const std::vector<std::string>& entries) {
   if (ListsFilled) return;
   Entries = entries;
-  for (OutputSlot& slot : Slots) slot.DeviceName = Entries.empty() ? std::string() : Entries.front();
   ListsFilled = true;
+  if (Entries.empty()) return;
+  // The name shown is the device selected, so that activating an output opens what it shows.
+  for (int n = 1; n <= OutputCount; ++n) SelectOutput(n, Entries.front());
+}
+
+void TOutputRouting::ReportDevice(int n, const std::string& text) {
+  if (OnDeviceError) OnDeviceError(StrFormat("output %d: %s", n, text.c_str()));
 }
 
 void TOutputRouting::SwitchOff(OutputSlot& slot) {
@@ -116,13 +122,9 @@ void TOutputRouting::PlayerData(const TRoutedItem& item) {
     if (!slot.Active || !slot.Opened || slot.HandlesDevice != item.Device) continue;
     // An item never holds more than 32768 bytes, so the length fits the 16-bit long-message length.
     const auto length = static_cast<uint16_t>(item.Data.size());
-    try {
-      Ports[static_cast<size_t>(n - 1)]->PutLong(item.Data.data(), length);
-    } catch (const std::exception& error) {
-      // The player does not catch what its callbacks throw: a failing send must stay in here.
-      if (OnSendError) OnSendError(n, error.what());
-    }
-    if (OnLight) OnLight(n);
+    const TSendOutcome outcome = PortOf(n).PutLong(item.Data.data(), length);
+    if (!outcome.Problem.empty() && OnSendError) OnSendError(n, outcome.Problem);
+    if (outcome.Sent && OnLight) OnLight(n);
   }
   if (SlidesActiveFlag && SlidesDeviceNumber == item.Device && OnSlideBytes) OnSlideBytes(item.Data);
   if (TraceModeFlag) QueueTrace(item.DumpLine ? item.DumpLine() : std::string());
@@ -155,20 +157,39 @@ void TOutputRouting::DiscardTrace() {
 
 void TOutputRouting::DrainPorts() {
   for (int n = 1; n <= OutputCount; ++n) {
-    const std::string failure = Ports[static_cast<size_t>(n - 1)]->Drain();
-    if (failure.empty()) continue;
+    const TPortReport report = PortOf(n).Drain();
+    for (const std::string& notice : report.Notices)
+      if (OnPortNotice) OnPortNotice(StrFormat("output %d: %s", n, notice.c_str()));
+    if (report.Failure.empty()) continue;
     SwitchOff(SlotRef(n));
-    if (OnDeviceError) OnDeviceError(StrFormat("output %d: %s", n, failure.c_str()));
+    ReportDevice(n, report.Failure);
+  }
+}
+
+void TOutputRouting::ReleaseHeldNotes() {
+  for (int n = 1; n <= OutputCount; ++n) {
+    if (!SlotRef(n).Opened) continue;
+    try {
+      PortOf(n).ReleaseHeldNotes();
+    } catch (const std::exception& error) {
+      ReportDevice(n, error.what());
+    }
   }
 }
 
 void TOutputRouting::CloseAll() {
+  std::vector<std::pair<int, std::string>> failures;
   for (int n = 1; n <= OutputCount; ++n) {
-    OutputSlot& slot = Slots[static_cast<size_t>(n - 1)];
+    OutputSlot& slot = SlotRef(n);
     if (!slot.Opened) continue;
     slot.Opened = false;
-    Ports[static_cast<size_t>(n - 1)]->Close();
+    try {
+      PortOf(n).Close();
+    } catch (const std::exception& error) {
+      failures.emplace_back(n, error.what());
+    }
   }
+  for (const auto& [n, text] : failures) ReportDevice(n, text);
 }
 
 }  // namespace tambrel

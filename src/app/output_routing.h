@@ -20,6 +20,18 @@
 
 namespace tambrel {
 
+// What a send did: whether a message went out, and what went wrong (also when something went out).
+struct TSendOutcome {
+  bool Sent = false;
+  std::string Problem;
+};
+
+// What the owning thread learns when it drains a port.
+struct TPortReport {
+  std::string Failure;               // the port was closed under its user (its MIDI system went away)
+  std::vector<std::string> Notices;  // its receiver went away or came back; the port stays open
+};
+
 // One MIDI output as routing sees it (the window's four TMidiOutput components, or the tool's ports).
 class TOutputPort {
  public:
@@ -27,11 +39,14 @@ class TOutputPort {
   // Selects the port by its product name; only called while closed. Throws on an unknown name.
   virtual void SetProductName(const std::string& name) = 0;
   virtual bool Open() = 0;   // throws with the device's error text
-  virtual bool Close() = 0;  // harmless on a closed port
-  virtual void PutLong(const uint8_t* data, uint16_t length) = 0;
-  // Owning thread, regularly while playing: handles the port's completion notices. Returns the text of
-  // a failure that closed the port under its user (its MIDI system went away), empty otherwise.
-  virtual std::string Drain() { return {}; }
+  virtual bool Close() = 0;  // harmless on a closed port; switches the held notes off first
+  // Player thread; never throws.
+  virtual TSendOutcome PutLong(const uint8_t* data, uint16_t length) = 0;
+  // A note-off for every note the port switched on and not off, nothing else; throws with the
+  // device's error text.
+  virtual void ReleaseHeldNotes() = 0;
+  // Owning thread, regularly while playing: handles the port's completion notices.
+  virtual TPortReport Drain() { return {}; }
 };
 
 // Routing state of one output. Written on the owning thread, read by PlayerData on the player's thread.
@@ -72,9 +87,11 @@ class TOutputRouting {
   std::function<void(uint32_t time)> OnSyncClock;
   // Player thread: a send failed; the text of the error (the callback itself must not throw).
   std::function<void(int n, const std::string& text)> OnSendError;
+  // Owning thread: "output N: <text>" of a receiver that went away or came back (the output stays on).
+  std::function<void(const std::string& text)> OnPortNotice;
 
-  // Device list, filled once: the mapper entry first, then every port. Each output's DeviceName
-  // becomes the first entry.
+  // Device list, filled once: the mapper entry first, then every port. Each output selects the first
+  // entry.
   void FillMidiLists(const std::vector<std::string>& entries);
   const std::vector<std::string>& DeviceList() const { return Entries; }
 
@@ -109,12 +126,19 @@ class TOutputRouting {
   // off and its failure reported through OnDeviceError as "output N: <text>".
   void DrainPorts();
 
-  // Closes every open output (shutdown).
+  // The note-offs of every note still sounding on the open outputs (play stopped, jumped or reset);
+  // failures reported through OnDeviceError as "output N: <text>".
+  void ReleaseHeldNotes();
+
+  // Closes every open output, each after its held notes are switched off, also when another one fails;
+  // then reports the failures through OnDeviceError as "output N: <text>" (shutdown).
   void CloseAll();
 
  private:
   OutputSlot& SlotRef(int n);
+  TOutputPort& PortOf(int n) { return *Ports[static_cast<size_t>(n - 1)]; }
   void SwitchOff(OutputSlot& slot);
+  void ReportDevice(int n, const std::string& text);
 
   std::array<TOutputPort*, OutputCount> Ports;
   std::array<OutputSlot, OutputCount> Slots;

@@ -43,6 +43,7 @@ void TTambrelController::FormCreate() {
   FRouting.OnSendError = [this](int n, const std::string& text) {
     FRouting.QueueTrace(StrFormat("output %d: %s", n, text.c_str()));
   };
+  FRouting.OnPortNotice = [this](const std::string& text) { WriteMessage(text); };
   FillMidiLists();
 
   FPlayer = Parts.NewPlayer();

@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
   std::array<std::unique_ptr<TMidiOutputPort>, TOutputRouting::OutputCount> ports;
   TFormTambrelParts parts;
   for (size_t i = 0; i < ports.size(); ++i) {
-    ports[i] = std::make_unique<TMidiOutputPort>(service);
+    ports[i] = std::make_unique<TMidiOutputPort>(service, static_cast<int>(i) + 1);
     parts.Controller.Ports[i] = ports[i].get();
   }
   parts.Controller.FrontEnd = &frontEnd;

@@ -44,6 +44,8 @@ TCliOptions ParseCliArguments(const std::vector<std::string>& args) {
 
   const bool isPlay = options.Command == ECliCommand::Play;
   const bool isExport = options.Command == ECliCommand::Export;
+  const bool parses = options.Command == ECliCommand::Check || options.Command == ECliCommand::Items ||
+                      options.Command == ECliCommand::Dump;
   bool filesOnly = false;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -72,6 +74,8 @@ TCliOptions ParseCliArguments(const std::vector<std::string>& args) {
       options.MapDevice[index] = ParseDeviceNumber(device);
     } else if (isPlay && arg == "--trace") {
       options.Trace = true;
+    } else if (parses && arg == "--parser-trace") {
+      options.ParserTrace = true;
     } else if (isPlay && arg == "--repeat") {
       options.Repeat = true;
     } else if (isExport && (arg == "-o" || is("--output"))) {
@@ -111,12 +115,17 @@ Checks, lists, plays and exports Tambrels (.tmb) with the messages the window sh
 Include files are taken from the Include/ folder beside the program.
 
 Commands:
-  check FILE        Parse and compile FILE without playing it; prints the front end's
+  check FILE [--parser-trace]
+                    Parse and compile FILE without playing it; prints the front end's
                     lines, "Syntax OK." or the error count, the compiler's lines and
                     "Compilation OK." or "Compilation error(s) encountered."
-  items FILE...     Compile the files into one player, in order, and print the
+                    --parser-trace adds the scanner's and the parser's trace lines to
+                    the front end's lines, as the window's Parser switch does.
+  items FILE... [--parser-trace]
+                    Compile the files into one player, in order, and print the
                     player's item listing; the compile lines go to standard error.
-  dump FILE         Write the definition tree dump of FILE to standard output, also
+  dump FILE [--parser-trace]
+                    Write the definition tree dump of FILE to standard output, also
                     when resolution fails; the compile lines go to standard error.
   play FILE... [--out N=PORT]... [--map N=DEVICE]... [--trace] [--repeat]
                     Play the files in real time. --out makes output N (1 to 4) open

@@ -20,6 +20,8 @@ struct TCliOptions {
   std::array<int32_t, 4> MapDevice{1, 1, 1, 1};
   bool Trace = false;
   bool Repeat = false;
+  // check, items, dump: the parser trace, as the window's Parser switch gives it.
+  bool ParserTrace = false;
   // export: the file to write.
   std::string OutFile;
 };

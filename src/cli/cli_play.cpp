@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <csignal>
 #include <deque>
 #include <mutex>
+#include <set>
 #include <utility>
 
 #include "app/message_sink.h"
@@ -76,6 +78,23 @@ std::string UnknownPortText(const std::string& name) {
   return "unknown MIDI port \"" + name + "\" (tambrel-cli ports lists them)";
 }
 
+// One line naming the device numbers that have items but no output, since the trace lists every item.
+void ReportUnroutedDevices(const TCliOptions& options, TTimeline& timeline, bool anyOut, std::FILE* err) {
+  std::set<int32_t> handled;
+  for (size_t i = 0; i < options.OutPort.size(); ++i)
+    if (anyOut ? options.OutPort[i].has_value() : i == 0) handled.insert(options.MapDevice[i]);
+  std::set<int32_t> unrouted;
+  uint32_t endTime = 0;
+  for (const TExportItem& item : timeline.DataItems(endTime))
+    if (handled.count(item.Device) == 0) unrouted.insert(item.Device);
+  if (unrouted.empty()) return;
+  std::string list;
+  for (int32_t device : unrouted) list += (list.empty() ? "" : ", ") + std::to_string(device);
+  std::fprintf(err, "tambrel-cli: no output handles device%s %s: %s items are not sent\n",
+               unrouted.size() == 1 ? "" : "s", list.c_str(), unrouted.size() == 1 ? "its" : "their");
+  std::fflush(err);
+}
+
 }  // namespace
 
 int PlayTimeline(const TCliOptions& options, TCliSession& session, TTimeline& timeline, int tambrelCount,
@@ -99,7 +118,7 @@ int PlayTimeline(const TCliOptions& options, TCliSession& session, TTimeline& ti
   std::array<std::unique_ptr<TOutputPort>, TOutputRouting::OutputCount> owned;
   std::array<TOutputPort*, TOutputRouting::OutputCount> ports{};
   for (size_t i = 0; i < owned.size(); ++i) {
-    owned[i] = session.NewPort();
+    owned[i] = session.NewPort(static_cast<int>(i) + 1);
     ports[i] = owned[i].get();
   }
   TOutputRouting routing(ports);
@@ -122,6 +141,8 @@ int PlayTimeline(const TCliOptions& options, TCliSession& session, TTimeline& ti
     }
   }
 
+  ReportUnroutedDevices(options, timeline, anyOut, streams.Err);
+
   TWakePipe wake;
   TPlayEvents events(wake);
   TPlayOutput out(streams.Out, streams.OutIsTerminal);
@@ -138,12 +159,18 @@ int PlayTimeline(const TCliOptions& options, TCliSession& session, TTimeline& ti
   };
   // From here on a device error is a port that died while playing (found by DrainPorts).
   routing.OnDeviceError = [&events](const std::string& text) { events.Push(text, false); };
+  routing.OnPortNotice = [&out, &streams](const std::string& text) {
+    out.ClearStatus();
+    std::fprintf(streams.Err, "tambrel-cli: %s\n", text.c_str());
+    std::fflush(streams.Err);
+  };
   timeline.OnData = [&routing](const TRoutedItem& item) { routing.PlayerData(item); };
   timeline.OnEnd = [&events](const std::string& name) { events.Push(name, true); };
 
   int status = ExitSuccess;
   int ended = 0;
   bool finished = false;
+  bool stoppedEarly = false;
   {
     TInterruptGuard interrupt(wake);
     startTime = GetTickCount();
@@ -176,8 +203,10 @@ int PlayTimeline(const TCliOptions& options, TCliSession& session, TTimeline& ti
         }
         if (!options.Repeat && ++ended >= tambrelCount) finished = true;
       }
-      if (TInterruptGuard::Interrupted()) {
-        if (!options.Repeat && status == ExitSuccess) status = ExitInterrupted;
+      if (const int signal = TInterruptGuard::Interrupted(); signal != 0) {
+        // Ctrl+C is how play with --repeat ends; SIGTERM always ends it early.
+        if (status == ExitSuccess && (signal == SIGTERM || !options.Repeat)) status = 128 + signal;
+        stoppedEarly = true;
         finished = true;
       }
       const uint32_t now = GetTickCount();
@@ -188,11 +217,20 @@ int PlayTimeline(const TCliOptions& options, TCliSession& session, TTimeline& ti
     timeline.OnData = nullptr;
     timeline.OnEnd = nullptr;
   }
+  // Play that did not reach its end leaves notes sounding: they are switched off before anything else.
+  if (stoppedEarly || status != ExitSuccess) routing.ReleaseHeldNotes();
   routing.SetDestroying();
   routing.DrainTrace(out);
   out.ClearStatus();
   std::fflush(streams.Out);
   routing.CloseAll();
+  // What releasing and closing reported.
+  for (const TPlayEvents::TEvent& event : events.TakeAll()) {
+    if (event.IsEnd) continue;
+    std::fprintf(streams.Err, "tambrel-cli: %s\n", event.Text.c_str());
+    if (status == ExitSuccess) status = ExitUsageOrFile;
+  }
+  std::fflush(streams.Err);
   return status;
 }
 

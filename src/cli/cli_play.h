@@ -8,8 +8,10 @@
 
 namespace tambrel {
 
-// Exit status when play ends on SIGINT or SIGTERM without --repeat (128 + SIGINT).
+// Exit statuses when play ends on a signal: 128 + SIGINT (not with --repeat, which Ctrl+C ends), and
+// 128 + SIGTERM.
 constexpr int ExitInterrupted = 130;
+constexpr int ExitTerminated = 143;
 
 // tambrelCount is the number of Tambrels loaded, i.e. of end markers that end one pass.
 int PlayTimeline(const TCliOptions& options, TCliSession& session, TTimeline& timeline, int tambrelCount,

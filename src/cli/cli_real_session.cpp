@@ -14,8 +14,8 @@ std::vector<std::string> TRealSession::PortNames() {
   return MidiOutputNames(SystemMidiService());
 }
 
-std::unique_ptr<TOutputPort> TRealSession::NewPort() {
-  return std::make_unique<TMidiOutputPort>(SystemMidiService());
+std::unique_ptr<TOutputPort> TRealSession::NewPort(int n) {
+  return std::make_unique<TMidiOutputPort>(SystemMidiService(), n);
 }
 
 }  // namespace tambrel

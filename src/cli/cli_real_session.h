@@ -11,7 +11,7 @@ class TRealSession : public TCliSession {
   TFrontEnd& FrontEnd() override { return Front; }
   std::unique_ptr<TTimeline> NewTimeline() override;
   std::vector<std::string> PortNames() override;
-  std::unique_ptr<TOutputPort> NewPort() override;
+  std::unique_ptr<TOutputPort> NewPort(int n) override;
 
  private:
   TScriptFrontEnd Front;

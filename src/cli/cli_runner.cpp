@@ -47,6 +47,7 @@ int Worse(int a, int b) {
 int LoadAll(const TCliOptions& options, TCliSession& session, TTimeline& timeline, TMessageSink& sink,
             const TCliStreams& streams, int& loaded) {
   TCompilePipeline pipeline(session.FrontEnd(), sink);
+  pipeline.Settings.ParserDebug = options.ParserTrace;
   pipeline.OnLoaded = [&timeline](std::unique_ptr<TParsedTambrel> tambrel) {
     timeline.AddLoaded(std::move(tambrel));
   };
@@ -63,6 +64,7 @@ int LoadAll(const TCliOptions& options, TCliSession& session, TTimeline& timelin
 int RunCheck(const TCliOptions& options, TCliSession& session, const TCliStreams& streams) {
   TStreamMessageSink sink(streams.Out);
   TCompilePipeline pipeline(session.FrontEnd(), sink);
+  pipeline.Settings.ParserDebug = options.ParserTrace;
   return CompileOne(pipeline, options.Files.front(), nullptr, streams);
 }
 
@@ -99,6 +101,7 @@ int RunDump(const TCliOptions& options, TCliSession& session, const TCliStreams&
   TStreamMessageSink sink(streams.Err);
   TCompilePipeline pipeline(session.FrontEnd(), sink);
   pipeline.Settings.DumpFileName = dumpFile.Path;
+  pipeline.Settings.ParserDebug = options.ParserTrace;
   const int status = CompileOne(pipeline, options.Files.front(), nullptr, streams);
   CopyFileTo(dumpFile.Path, streams.Out);
   return status;

@@ -20,8 +20,8 @@ class TCliSession {
   virtual std::unique_ptr<TTimeline> NewTimeline() = 0;
   // The output list as the Settings tab fills it: the mapper entry first, then every port.
   virtual std::vector<std::string> PortNames() = 0;
-  // A closed MIDI output, selected by SetProductName before it opens.
-  virtual std::unique_ptr<TOutputPort> NewPort() = 0;
+  // A closed MIDI output for output n, selected by SetProductName before it opens.
+  virtual std::unique_ptr<TOutputPort> NewPort(int n) = 0;
 };
 
 }  // namespace tambrel

@@ -15,14 +15,13 @@ namespace {
 // Shared by the signal handler, which may run on any thread of the process (the player's too), and the
 // guard's thread; one guard at a time. Lock-free atomics, since a volatile std::sig_atomic_t is only
 // safe for a handler on the thread that reads it.
-std::atomic<bool> InterruptSeen{false};
+std::atomic<int> InterruptSeen{0};  // the signal, 0 before one came
 std::atomic<int> InterruptWakeFd{-1};
-static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
-              "the signal handler needs lock-free atomics");
+static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs lock-free atomics");
 
-void OnInterrupt(int) {
+void OnInterrupt(int signal) {
   const int saved = errno;
-  InterruptSeen.store(true);
+  InterruptSeen.store(signal);
   const int fd = InterruptWakeFd.load();
   if (fd >= 0) {
     const char byte = 'i';
@@ -59,7 +58,7 @@ bool TWakePipe::Wait(int timeoutMs) const {
 }
 
 TInterruptGuard::TInterruptGuard(const TWakePipe& pipe) {
-  InterruptSeen.store(false);
+  InterruptSeen.store(0);
   InterruptWakeFd.store(pipe.WriteFd());
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
@@ -75,7 +74,7 @@ TInterruptGuard::~TInterruptGuard() {
   InterruptWakeFd.store(-1);
 }
 
-bool TInterruptGuard::Interrupted() {
+int TInterruptGuard::Interrupted() {
   return InterruptSeen.load();
 }
 

@@ -22,14 +22,15 @@ class TWakePipe {
   int Fds[2] = {-1, -1};
 };
 
-// While it lives, SIGINT and SIGTERM set Interrupted() and post the pipe instead of ending the process.
+// While it lives, SIGINT and SIGTERM set Interrupted() to the signal and post the pipe instead of ending
+// the process.
 class TInterruptGuard {
  public:
   explicit TInterruptGuard(const TWakePipe& pipe);
   ~TInterruptGuard();
   TInterruptGuard(const TInterruptGuard&) = delete;
   TInterruptGuard& operator=(const TInterruptGuard&) = delete;
-  static bool Interrupted();
+  static int Interrupted();  // 0 while no signal came
 
  private:
   struct sigaction OldInt {};

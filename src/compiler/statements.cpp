@@ -257,9 +257,8 @@ TInclude::TInclude(std::string name) : TNamedDefinition(std::move(name)) {}
 
 bool TInclude::Resolve() {
   std::error_code error;
-  // A directory of that name is no file to read statements from.
-  Resolved =
-      !Name.empty() && std::filesystem::exists(Name, error) && !std::filesystem::is_directory(Name, error);
+  // Only a regular file holds statements: a directory, a FIFO or a device of that name is none.
+  Resolved = !Name.empty() && std::filesystem::is_regular_file(Name, error);
   if (!Resolved) ReportErrorFmt(this, "Include file \"%s\" not found", Name.c_str());
   return Resolved;
 }

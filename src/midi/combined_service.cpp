@@ -2,55 +2,16 @@
 #include <utility>
 
 #include "midi/midi_backend.h"
+#include "midi/virtual_port.h"
 
 namespace tambrel {
 
 namespace {
 
-// The virtual port on several systems at once: each gets its own copy of every message.
-class TFanOutPort : public TMidiOutPort {
- public:
-  TFanOutPort(std::vector<std::unique_ptr<TMidiOutPort>> ports, TMidiDoneCallback done)
-      : Ports(std::move(ports)), Done(std::move(done)) {}
-  uint16_t ShortMsg(uint32_t packed) override {
-    uint16_t first = MidiErrNone;
-    for (auto& p : Ports) {
-      const uint16_t code = p->ShortMsg(packed);
-      if (first == MidiErrNone) first = code;
-    }
-    return first;
-  }
-  // Sent to every system; the first failure is reported, after the others had their copy.
-  uint16_t LongMsg(std::unique_ptr<TMidiLongBuffer>& buffer) override {
-    uint16_t first = MidiErrNone;
-    for (auto& p : Ports) {
-      auto copy = std::make_unique<TMidiLongBuffer>(*buffer);
-      const uint16_t code = p->LongMsg(copy);
-      if (first == MidiErrNone) first = code;
-    }
-    if (first == MidiErrNone) Done(std::move(buffer), MidiErrNone);
-    return first;
-  }
-  uint16_t Reset() override { return Each(&TMidiOutPort::Reset); }
-  uint16_t Close() override { return Each(&TMidiOutPort::Close); }
-
- private:
-  uint16_t Each(uint16_t (TMidiOutPort::*call)()) {
-    uint16_t first = MidiErrNone;
-    for (auto& p : Ports) {
-      const uint16_t code = ((*p).*call)();
-      if (first == MidiErrNone) first = code;
-    }
-    return first;
-  }
-  std::vector<std::unique_ptr<TMidiOutPort>> Ports;
-  TMidiDoneCallback Done;
-};
-
 class TCombinedMidiService : public TMidiOutService {
  public:
   explicit TCombinedMidiService(std::vector<std::unique_ptr<TMidiBackend>> backends)
-      : Backends(std::move(backends)) {}
+      : Backends(std::move(backends)), Virtual(Backends) {}
 
   uint32_t GetNumDevs() override {
     std::lock_guard<std::mutex> lock(Lock);
@@ -58,7 +19,7 @@ class TCombinedMidiService : public TMidiOutService {
     return static_cast<uint32_t>(Entries.size());
   }
 
-  uint16_t GetDevCaps(uint32_t id, TMidiOutCaps& caps) override {
+  TMidiResult GetDevCaps(uint32_t id, TMidiOutCaps& caps) override {
     std::lock_guard<std::mutex> lock(Lock);
     if (!Listed) RefreshLocked();
     caps = TMidiOutCaps{};
@@ -75,33 +36,19 @@ class TCombinedMidiService : public TMidiOutService {
     return MidiErrNone;
   }
 
-  uint16_t Open(uint32_t id, TMidiDoneCallback done, std::unique_ptr<TMidiOutPort>& port) override {
-    std::lock_guard<std::mutex> lock(Lock);
-    if (!Listed) RefreshLocked();
-    if (id != MidiMapperId) {
+  TMidiResult Open(uint32_t id, const std::string& portName, TMidiDoneCallback done,
+                   std::unique_ptr<TMidiOutPort>& port) override {
+    if (id == MidiMapperId) return Virtual.Open(std::move(done), port);
+    TMidiBackend* backend = nullptr;
+    std::string address;
+    {
+      std::lock_guard<std::mutex> lock(Lock);
+      if (!Listed) RefreshLocked();
       if (id >= Entries.size()) return MidiErrBadDeviceId;
-      return Entries[id].Backend->OpenPort(Entries[id].Destination.Address, std::move(done), port);
+      backend = Entries[id].Backend;
+      address = Entries[id].Destination.Address;
     }
-    std::vector<std::unique_ptr<TMidiOutPort>> opened;
-    uint16_t failure = MidiErrNoSystem;
-    // Each system's part completes nothing of its own: the fan-out completes the caller's buffer.
-    for (auto& b : Backends) {
-      if (!b->Running()) continue;
-      std::unique_ptr<TMidiOutPort> p;
-      const uint16_t code = b->OpenVirtual(FailuresOnly(done), p);
-      if (code != MidiErrNone) {
-        failure = code;
-        continue;
-      }
-      opened.push_back(std::move(p));
-    }
-    if (opened.empty()) return failure;
-    port = std::make_unique<TFanOutPort>(std::move(opened), std::move(done));
-    return MidiErrNone;
-  }
-
-  bool GetErrorText(uint16_t code, std::string& text) override {
-    return TMidiErrorTexts::Global().TextOf(code, text);
+    return backend->OpenPort(address, portName, std::move(done), port);
   }
 
  private:
@@ -109,12 +56,6 @@ class TCombinedMidiService : public TMidiOutService {
     TMidiBackend* Backend;
     TMidiDestination Destination;
   };
-
-  static TMidiDoneCallback FailuresOnly(const TMidiDoneCallback& done) {
-    return [done](std::unique_ptr<TMidiLongBuffer> buffer, uint16_t failure) {
-      if (!buffer) done(nullptr, failure);
-    };
-  }
 
   void RefreshLocked() {
     Entries.clear();
@@ -124,9 +65,10 @@ class TCombinedMidiService : public TMidiOutService {
   }
 
   std::mutex Lock;
-  std::vector<std::unique_ptr<TMidiBackend>> Backends;  // fixed after construction
-  std::vector<TEntry> Entries;                          // guarded by Lock
-  bool Listed = false;                                  // guarded by Lock
+  const std::vector<std::unique_ptr<TMidiBackend>> Backends;  // fixed after construction
+  TVirtualPortHub Virtual;                                    // goes before the backends
+  std::vector<TEntry> Entries;                                // guarded by Lock
+  bool Listed = false;                                        // guarded by Lock
 };
 
 }  // namespace

@@ -1,6 +1,6 @@
 // JACK MIDI: every open port is a client of its own with one MIDI output port, fed by a lock-free
 // ring buffer. The sender stamps each message with the frame time of its send and never waits; the
-// process callback writes it at the matching offset of the following period.
+// process callback writes it a constant latency later, at the frame it then falls on.
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
@@ -22,7 +22,12 @@ namespace tambrel {
 
 namespace {
 
-constexpr const char* ClientName = "Tambrel";
+constexpr const char* VirtualName = "Tambrel";
+// From a message's send to its frame at the receiver: two periods, so that a message stamped at the end
+// of a period and queued after the next period's callback read the ring still lands at its distance.
+constexpr jack_nframes_t LatencyPeriods = 2;
+// A stamp further ahead than this many periods is taken as a clock that jumped: the message goes now.
+constexpr jack_nframes_t FarPeriods = 16;
 // Room for several of the longest long messages (65535 bytes) in flight between two periods.
 constexpr size_t RingBytes = 1u << 19;
 // How long opening waits for the first periods, and closing for a period to take from the ring.
@@ -50,8 +55,8 @@ jack_client_t* Connect(const std::string& server, const char* name) {
                           server.c_str());
 }
 
-uint16_t Code(const std::string& text) {
-  return TMidiErrorTexts::Global().CodeFor(text);
+TMidiResult SystemError(const std::string& text) {
+  return TMidiResult(MidiErrSystem, text);
 }
 
 class TJackPort : public TMessagePort {
@@ -59,49 +64,72 @@ class TJackPort : public TMessagePort {
   explicit TJackPort(TMidiDoneCallback done) : TMessagePort(std::move(done)) {}
   ~TJackPort() override { Close(); }
 
-  uint16_t Start(const std::string& server, const std::string& destination) {
-    Client = Connect(server, ClientName);
+  // destination empty: the virtual port.
+  TMidiResult Start(const std::string& server, const std::string& destination,
+                    const std::string& clientName) {
+    Destination = destination;
+    Client = Connect(server, clientName.c_str());
     if (Client == nullptr) return MidiErrNoSystem;
     Ring = jack_ringbuffer_create(RingBytes);
     if (Ring == nullptr) return MidiErrNoMemory;
     jack_ringbuffer_mlock(Ring);
-    Port = jack_port_register(Client, destination.empty() ? ClientName : "out", JACK_DEFAULT_MIDI_TYPE,
+    Port = jack_port_register(Client, destination.empty() ? VirtualName : "out", JACK_DEFAULT_MIDI_TYPE,
                               JackPortIsOutput, 0);
-    if (Port == nullptr) return Code("Cannot create a JACK MIDI output port");
+    if (Port == nullptr) return SystemError("Cannot create a JACK MIDI output port");
     jack_set_process_callback(Client, &TJackPort::ProcessThunk, this);
     jack_on_info_shutdown(Client, &TJackPort::ShutdownThunk, this);
-    if (jack_activate(Client) != 0) return Code("Cannot activate the JACK client");
+    if (jack_activate(Client) != 0) return SystemError("Cannot activate the JACK client");
     Active = true;
     if (!destination.empty() && jack_connect(Client, jack_port_name(Port), destination.c_str()) != 0)
-      return Code("Cannot connect to JACK port '" + destination + "'");
-    // A new connection takes effect with the first period that starts after it was made, and the largest
-    // event a port buffer takes is known once a period has run: wait for both, so that the first message
-    // goes where it should and sends are checked against the limit.
-    const uint32_t seen = Periods.load(std::memory_order_acquire);
-    WaitUntil([this, seen] { return Periods.load(std::memory_order_acquire) - seen >= 2; });
+      return SystemError("Cannot connect to JACK port '" + destination + "'");
+    // The largest event a port buffer takes is known once a period has run.
+    WaitForPeriods();
     return MidiErrNone;
+  }
+
+  size_t MaxMessageBytes() const override { return MaxEvent.load(std::memory_order_acquire); }
+
+  // The destination that went away is looked for by its name and connected again when it is back. A
+  // connection the user took away while the destination stayed is left as it is.
+  TMidiReceiver Maintain() override {
+    if (Destination.empty() || Client == nullptr || Gone.load(std::memory_order_acquire))
+      return TMidiReceiver::Unchanged;
+    const bool exists = jack_port_by_name(Client, Destination.c_str()) != nullptr;
+    if (!exists) {
+      if (Away) return TMidiReceiver::Unchanged;
+      Away = true;
+      return TMidiReceiver::Gone;
+    }
+    if (!Away) return TMidiReceiver::Unchanged;
+    if (jack_port_connected_to(Port, Destination.c_str()) == 0 &&
+        jack_connect(Client, jack_port_name(Port), Destination.c_str()) != 0)
+      return TMidiReceiver::Unchanged;  // tried again at the next call
+    WaitForPeriods();
+    Away = false;
+    return TMidiReceiver::Back;
   }
 
   // Nothing is pending in the sense of the interface: a buffer is complete once it is in the ring, and
   // what is in the ring has been sent as far as the caller knows (a note off just before a stop must
   // still reach the synthesizer), so it is not taken back.
-  uint16_t Reset() override { return MidiErrNone; }
+  TMidiResult Reset() override { return MidiErrNone; }
 
   // What could not go out is reported, never dropped unseen: a lost note off is a stuck note.
-  uint16_t Close() override {
+  TMidiResult Close() override {
     std::lock_guard<std::mutex> lock(WriteLock);
-    uint16_t result = MidiErrNone;
+    TMidiResult result;
     if (Client != nullptr) {
       // Let the periods carry out what was sent; a dead server carries nothing.
-      if (Active) WaitForDrain();
-      if (Active) jack_deactivate(Client);
-      if (!Gone.load(std::memory_order_acquire)) {
+      const bool gone = Gone.load(std::memory_order_acquire);
+      if (Active && !gone) WaitForDrain();
+      if (Active && !gone) jack_deactivate(Client);  // a client its server dropped is only closed
+      if (!gone) {
         if (jack_ringbuffer_read_space(Ring) != 0)
-          result = Code(
+          result = SystemError(
               "The JACK server did not take all of the MIDI sent before the port was closed; the rest "
               "was not sent");
         else if (Dropped.load(std::memory_order_acquire) != 0)
-          result = Code(
+          result = SystemError(
               "A MIDI message was longer than the JACK MIDI port buffer took when it was due; it was "
               "not sent");
       }
@@ -116,6 +144,13 @@ class TJackPort : public TMessagePort {
   }
 
  private:
+  // A new connection takes effect with the first period that starts after it was made: two periods on,
+  // the first message goes where it should.
+  void WaitForPeriods() {
+    const uint32_t seen = Periods.load(std::memory_order_acquire);
+    WaitUntil([this, seen] { return Periods.load(std::memory_order_acquire) - seen >= 2; });
+  }
+
   // Waits a bounded time for the process thread; gives up at once when the server has gone.
   template <typename Condition>
   void WaitUntil(Condition ready) {
@@ -140,7 +175,7 @@ class TJackPort : public TMessagePort {
   }
 
   // Queues all messages of one call or none of them.
-  uint16_t Send(const std::vector<std::vector<uint8_t>>& messages) override {
+  TMidiResult Send(const std::vector<std::vector<uint8_t>>& messages) override {
     std::lock_guard<std::mutex> lock(WriteLock);
     if (Gone.load(std::memory_order_acquire)) return MidiErrPortGone;
     if (Client == nullptr) return MidiErrInvalidHandle;
@@ -150,8 +185,8 @@ class TJackPort : public TMessagePort {
       // It could never be written into a period's buffer and would be dropped there unseen. The text
       // names only the server's limit, so that it keeps one code whatever the message's length.
       if (maxEvent != 0 && m.size() > maxEvent)
-        return Code("A MIDI message is longer than a JACK MIDI port buffer takes (" +
-                    std::to_string(maxEvent) + " bytes); it was not sent");
+        return SystemError("A MIDI message is longer than a JACK MIDI port buffer takes (" +
+                           std::to_string(maxEvent) + " bytes); it was not sent");
       total += sizeof(TRecordHeader) + m.size();
     }
     if (jack_ringbuffer_write_space(Ring) < total) return MidiErrBufferFull;
@@ -179,17 +214,18 @@ class TJackPort : public TMessagePort {
     void* out = jack_port_get_buffer(Port, nframes);
     jack_midi_clear_buffer(out);
     MaxEvent.store(jack_midi_max_event_size(out), std::memory_order_release);
-    // A message sent during the previous period lands at the same distance into this one.
-    const jack_nframes_t windowStart = jack_last_frame_time(Client) - nframes;
+    const jack_nframes_t cycleStart = jack_last_frame_time(Client);
+    const int64_t latency = static_cast<int64_t>(LatencyPeriods) * nframes;
     jack_nframes_t last = 0;
     bool wrote = false;
     TRecordHeader header{};
     while (jack_ringbuffer_read_space(Ring) >= sizeof header) {
       jack_ringbuffer_peek(Ring, reinterpret_cast<char*>(&header), sizeof header);
       if (jack_ringbuffer_read_space(Ring) < sizeof header + header.Size) break;
-      const int64_t distance = static_cast<int32_t>(header.Frame - windowStart);
-      // Sent during this period already: it belongs to the next one (unless the stamp is far off).
-      if (distance >= static_cast<int64_t>(nframes) && distance < 8 * static_cast<int64_t>(nframes)) break;
+      const int64_t distance = static_cast<int32_t>(header.Frame - cycleStart) + latency;
+      // Due in a later period (unless the stamp is far off).
+      if (distance >= static_cast<int64_t>(nframes) && distance < FarPeriods * static_cast<int64_t>(nframes))
+        break;
       jack_nframes_t offset = static_cast<jack_nframes_t>(std::clamp<int64_t>(distance, 0, nframes - 1));
       offset = std::max(offset, last);
       jack_midi_data_t* room = jack_midi_event_reserve(out, offset, header.Size);
@@ -213,7 +249,8 @@ class TJackPort : public TMessagePort {
     auto* port = static_cast<TJackPort*>(self);
     port->Gone.store(true, std::memory_order_release);
     const std::string why = (reason != nullptr && *reason != '\0') ? reason : "no reason given";
-    port->Done(nullptr, Code("The JACK server has shut down (" + why + "); the MIDI port was closed"));
+    port->Done(nullptr, TMidiResult(MidiErrPortGone,
+                                    "The JACK server has shut down (" + why + "); the MIDI port was closed"));
   }
 
   std::mutex WriteLock;               // serialises writers and Close; never taken by the callbacks
@@ -221,6 +258,8 @@ class TJackPort : public TMessagePort {
   jack_port_t* Port = nullptr;        // fixed after Start
   jack_ringbuffer_t* Ring = nullptr;  // writer side under WriteLock, reader side the process thread
   bool Active = false;                // fixed after Start
+  std::string Destination;            // fixed after Start; empty for the virtual port
+  bool Away = false;                  // owning thread only: the destination has gone
   std::atomic<bool> Gone{false};      // set by the shutdown callback
   std::atomic<size_t> MaxEvent{0};    // written by the process thread each period, 0 before the first
   std::atomic<uint32_t> Periods{0};   // counted by the process thread
@@ -252,21 +291,21 @@ class TJackBackend : public TMidiBackend {
     return ConnectLocked();
   }
 
-  uint16_t OpenPort(const std::string& address, TMidiDoneCallback done,
-                    std::unique_ptr<TMidiOutPort>& port) override {
-    return OpenTo(address, std::move(done), port);
+  TMidiResult OpenPort(const std::string& address, const std::string& portName, TMidiDoneCallback done,
+                       std::unique_ptr<TMidiOutPort>& port) override {
+    return OpenTo(address, portName, std::move(done), port);
   }
 
-  uint16_t OpenVirtual(TMidiDoneCallback done, std::unique_ptr<TMidiOutPort>& port) override {
-    return OpenTo("", std::move(done), port);
+  TMidiResult OpenVirtual(TMidiDoneCallback done, std::unique_ptr<TMidiOutPort>& port) override {
+    return OpenTo("", VirtualName, std::move(done), port);
   }
 
  private:
-  uint16_t OpenTo(const std::string& destination, TMidiDoneCallback done,
-                  std::unique_ptr<TMidiOutPort>& port) {
+  TMidiResult OpenTo(const std::string& destination, const std::string& clientName, TMidiDoneCallback done,
+                     std::unique_ptr<TMidiOutPort>& port) {
     auto p = std::make_unique<TJackPort>(std::move(done));
-    const uint16_t code = p->Start(Server, destination);
-    if (code != MidiErrNone) return code;  // p's destructor closes what was opened
+    TMidiResult result = p->Start(Server, destination, clientName);
+    if (!result.Ok()) return result;  // p's destructor closes what was opened
     port = std::move(p);
     return MidiErrNone;
   }

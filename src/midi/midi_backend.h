@@ -21,10 +21,12 @@ class TMidiBackend {
   // Empty when the system is not running; never blocks on a missing system.
   virtual std::vector<TMidiDestination> ListPorts() = 0;
   virtual bool Running() = 0;
-  virtual uint16_t OpenPort(const std::string& address, TMidiDoneCallback done,
-                            std::unique_ptr<TMidiOutPort>& port) = 0;
-  // The unconnected output named "Tambrel" that other programs connect to.
-  virtual uint16_t OpenVirtual(TMidiDoneCallback done, std::unique_ptr<TMidiOutPort>& port) = 0;
+  // A sending port of its own named portName, connected to the destination only and offered to no
+  // other program.
+  virtual TMidiResult OpenPort(const std::string& address, const std::string& portName,
+                               TMidiDoneCallback done, std::unique_ptr<TMidiOutPort>& port) = 0;
+  // The unconnected output named "Tambrel" that other programs connect to; the service opens it once.
+  virtual TMidiResult OpenVirtual(TMidiDoneCallback done, std::unique_ptr<TMidiOutPort>& port) = 0;
 };
 
 // serverName empty: the default server (JACK_DEFAULT_SERVER or "default"). Never starts a server.

@@ -29,15 +29,20 @@ TMidiOutput::~TMidiOutput() {
   Port.reset();
 }
 
-void TMidiOutput::Fail(uint16_t code) {
-  std::string text;
-  if (!Service.GetErrorText(code, text)) text = "Specified error number is out of range";
-  throw EmidioutputError(text);
+std::string TMidiOutput::TextOf(const TMidiResult& result) {
+  std::string text = result.Text;
+  if (text.empty() && !Service.GetErrorText(result.Code, text))
+    text = "Specified error number is out of range";
+  return text;
 }
 
-void TMidiOutput::Check(uint16_t code) {
-  LastError = code;
-  if (code != MidiErrNone) Fail(code);
+void TMidiOutput::Fail(const TMidiResult& result) {
+  throw EmidioutputError(TextOf(result));
+}
+
+void TMidiOutput::Check(const TMidiResult& result) {
+  LastError = result.Code;
+  if (!result.Ok()) Fail(result);
 }
 
 // --- selection ---
@@ -88,6 +93,11 @@ void TMidiOutput::SetLoading(bool loading) {
   Loading = loading;
 }
 
+void TMidiOutput::SetPortName(const std::string& name) {
+  std::lock_guard<std::mutex> lock(PortLock);
+  PortName = name;
+}
+
 // --- open and close ---
 
 bool TMidiOutput::Open() {
@@ -98,7 +108,7 @@ bool TMidiOutput::Open() {
   if (!Caps.ProductName.empty()) {
     TMidiOutCaps now;
     const bool sameId = (Id == MidiMapperId || Id < Service.GetNumDevs());
-    if (!sameId || Service.GetDevCaps(Id, now) != MidiErrNone || now.ProductName != Caps.ProductName) {
+    if (!sameId || !Service.GetDevCaps(Id, now).Ok() || now.ProductName != Caps.ProductName) {
       uint32_t id = 0;
       const std::string name = Caps.ProductName;
       if (!FindLocked(name, id)) throw EmidioutputError("MIDI output Device '" + name + "' not installed");
@@ -107,17 +117,19 @@ bool TMidiOutput::Open() {
   }
   const uint64_t generation = Generation + 1;
   std::weak_ptr<TCompletionQueue> queue = Completions;
-  TMidiDoneCallback done = [queue, generation](std::unique_ptr<TMidiLongBuffer> buffer, uint16_t failure) {
+  TMidiDoneCallback done = [queue, generation](std::unique_ptr<TMidiLongBuffer> buffer, TMidiResult failure) {
     if (auto q = queue.lock()) {
       std::lock_guard<std::mutex> qlock(q->Lock);
-      q->Notices.push_back(TNotice{std::move(buffer), failure, generation});
+      q->Notices.push_back(TNotice{std::move(buffer), std::move(failure), generation});
     }
   };
   std::unique_ptr<TMidiOutPort> port;
-  Check(Service.Open(Id, std::move(done), port));
+  Check(Service.Open(Id, PortName, std::move(done), port));
   if (!port) Fail(MidiErrGeneral);
   Port = std::move(port);
   Generation = generation;
+  Splitter = TMidiStreamSplitter{};
+  Held = THeldNotes{};
   return true;
 }
 
@@ -125,10 +137,18 @@ bool TMidiOutput::CloseLocked() {
   if (!Port) return false;
   // Whatever the results, the port object is gone afterwards: a port that failed to close is of no
   // further use, and keeping it would make every later Open fail.
+  // The notes still sounding are switched off first, as the platform's reset does.
+  TMidiResult released;
+  try {
+    ReleaseLocked();
+  } catch (const EmidioutputError& error) {
+    released = TMidiResult(LastError, error.what());
+  }
   std::unique_ptr<TMidiOutPort> port = std::move(Port);
-  const uint16_t reset = port->Reset();
-  const uint16_t closed = port->Close();
+  const TMidiResult reset = port->Reset();
+  const TMidiResult closed = port->Close();
   port.reset();
+  Check(released);
   Check(reset);
   Check(closed);
   return true;
@@ -143,15 +163,35 @@ bool TMidiOutput::Close() {
 
 void TMidiOutput::PutShortLocked(uint8_t status, uint8_t data1, uint8_t data2) {
   const uint32_t packed = status + data1 * 256u + data2 * 65536u;
-  Check(Port ? Port->ShortMsg(packed) : MidiErrInvalidHandle);
+  Check(Port ? Port->ShortMsg(packed) : TMidiResult(MidiErrInvalidHandle));
+  Held.Sent({status, static_cast<uint8_t>(data1 & 0x7F), static_cast<uint8_t>(data2 & 0x7F)});
 }
 
-void TMidiOutput::PutLongLocked(const uint8_t* data, uint16_t length) {
-  if (length == 0) return;
+bool TMidiOutput::PutLongLocked(const uint8_t* data, uint16_t length) {
+  if (length == 0) return false;
   if (!Port) Check(MidiErrInvalidHandle);
+  // The wire's state moves on only when what it completed went out.
+  TMidiStreamSplitter splitter = Splitter;
+  splitter.SetSysExLimit(Port->MaxMessageBytes());
+  std::vector<TMidiMessage> messages;
+  splitter.Feed(std::span<const uint8_t>(data, length), messages);
   auto buffer = std::make_unique<TMidiLongBuffer>();
-  buffer->Data.assign(data, data + length);
-  Check(Port->LongMsg(buffer));
+  buffer->Messages.reserve(messages.size());
+  for (TMidiMessage& m : messages) buffer->Messages.push_back(std::move(m.Bytes));
+  const bool sent = !buffer->Messages.empty();
+  if (sent) {
+    THeldNotes held = Held;
+    for (const auto& m : buffer->Messages) held.Sent(m);
+    Check(Port->LongMsg(buffer));
+    Held = held;
+  }
+  Splitter = std::move(splitter);
+  const std::string dropped = Splitter.TakeDropReport();
+  if (!dropped.empty()) {
+    LastError = MidiErrBytesDropped;
+    throw EMidiBytesDropped(dropped, sent);
+  }
+  return sent;
 }
 
 void TMidiOutput::PutShort(uint8_t status, uint8_t data1, uint8_t data2) {
@@ -159,10 +199,30 @@ void TMidiOutput::PutShort(uint8_t status, uint8_t data1, uint8_t data2) {
   PutShortLocked(status, data1, data2);
 }
 
-void TMidiOutput::PutLong(const uint8_t* data, uint16_t length) {
-  if (length == 0) return;
+bool TMidiOutput::PutLong(const uint8_t* data, uint16_t length) {
+  if (length == 0) return false;
   std::lock_guard<std::mutex> lock(PortLock);
-  PutLongLocked(data, length);
+  return PutLongLocked(data, length);
+}
+
+size_t TMidiOutput::ReleaseLocked() {
+  if (!Port) return 0;
+  size_t sent = 0;
+  TMidiResult failure;
+  for (const std::vector<uint8_t>& off : Held.TakeNoteOffs()) {
+    const TMidiResult result = Port->ShortMsg(off[0] + off[1] * 256u);
+    if (result.Ok())
+      ++sent;
+    else if (failure.Ok())
+      failure = result;
+  }
+  Check(failure);
+  return sent;
+}
+
+size_t TMidiOutput::ReleaseHeldNotes() {
+  std::lock_guard<std::mutex> lock(PortLock);
+  return ReleaseLocked();
 }
 
 void TMidiOutput::PutMidiEvent(const TMidiEvent& event) {
@@ -196,10 +256,20 @@ size_t TMidiOutput::Drain() {
       port->Reset();
       port->Close();
       port.reset();
-      LastError = notice.Failure;
-      if (!Service.GetErrorText(notice.Failure, text)) text = "Specified error number is out of range";
+      LastError = notice.Failure.Code;
+      text = TextOf(notice.Failure);
     }
     if (OnPortError) OnPortError(*this, text);
+  }
+  // Port changes only on this thread, so it is read here without the lock, which the sending thread
+  // must not wait for while the port looks for its receiver.
+  if (Port) {
+    const TMidiReceiver receiver = Port->Maintain();
+    if (receiver != TMidiReceiver::Unchanged && OnPortNotice) {
+      const std::string name = ProductName();
+      OnPortNotice(*this, receiver == TMidiReceiver::Gone ? "the MIDI port \"" + name + "\" has gone"
+                                                          : "the MIDI port \"" + name + "\" is back");
+    }
   }
   return notices.size();
 }

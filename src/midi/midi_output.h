@@ -10,7 +10,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "midi/held_notes.h"
 #include "midi/midi_service.h"
+#include "midi/midi_stream.h"
 
 namespace tambrel {
 
@@ -18,6 +20,14 @@ namespace tambrel {
 class EmidioutputError : public std::runtime_error {
  public:
   explicit EmidioutputError(const std::string& text) : std::runtime_error(text) {}
+};
+
+// A long message of which bytes that form no complete message were dropped; Sent tells whether the
+// rest went out.
+class EMidiBytesDropped : public EmidioutputError {
+ public:
+  EMidiBytesDropped(const std::string& text, bool sent) : EmidioutputError(text), Sent(sent) {}
+  const bool Sent;
 };
 
 // An event record: with a buffer it goes out as a long message, otherwise as a short one.
@@ -47,7 +57,12 @@ class TMidiOutput {
   virtual bool Close();
   virtual void PutMidiEvent(const TMidiEvent& event);
   virtual void PutShort(uint8_t status, uint8_t data1, uint8_t data2);
-  virtual void PutLong(const uint8_t* data, uint16_t length);
+  // The bytes continue those of the earlier calls as on a MIDI wire (running status, a system exclusive
+  // block over several calls); every message they complete is sent. True when a message went out.
+  virtual bool PutLong(const uint8_t* data, uint16_t length);
+  // A note-off for every note this output switched on and has not switched off, and nothing else;
+  // returns how many were sent. Close does it too, before the port closes.
+  size_t ReleaseHeldNotes();
 
   uint32_t DeviceID() const;
   void SetDeviceID(uint32_t id);
@@ -55,6 +70,8 @@ class TMidiOutput {
   void SetProductName(const std::string& name);
   // While the component is loaded from stored settings, ProductName writes are ignored.
   void SetLoading(bool loading);
+  // The name of the sending port where the MIDI system shows one; taken at the next Open.
+  void SetPortName(const std::string& name);
 
   TMidiState State() const;
   uint16_t Error() const;
@@ -67,17 +84,20 @@ class TMidiOutput {
   uint16_t NumDevs() const { return NumDevsAtCreation; }
 
   // Window thread: frees every completed long buffer and calls Onmidioutput once for each; a port that
-  // died under its user is closed here and reported through OnPortError. Returns the notices handled.
+  // died under its user is closed here and reported through OnPortError; a receiver that went away or
+  // came back (and was connected again) is told through OnPortNotice. Returns the buffers and failures
+  // handled.
   size_t Drain();
 
   // Set and called on the window thread only.
   std::function<void(TMidiOutput& sender)> Onmidioutput;
   std::function<void(TMidiOutput& sender, const std::string& text)> OnPortError;
+  std::function<void(TMidiOutput& sender, const std::string& text)> OnPortNotice;
 
  private:
   struct TNotice {
     std::unique_ptr<TMidiLongBuffer> Buffer;  // null for a port failure
-    uint16_t Failure = 0;
+    TMidiResult Failure;
     uint64_t Generation = 0;  // which opening of the port sent it
   };
   // Shared with the ports' done callbacks, which may outlive a closed port's last notice.
@@ -86,13 +106,15 @@ class TMidiOutput {
     std::deque<TNotice> Notices;  // guarded by Lock
   };
 
-  [[noreturn]] void Fail(uint16_t code);  // caller holds PortLock
-  void Check(uint16_t code);              // stores Error, fails on non-zero; caller holds PortLock
+  std::string TextOf(const TMidiResult& result);
+  [[noreturn]] void Fail(const TMidiResult& result);  // caller holds PortLock
+  void Check(const TMidiResult& result);  // stores Error, fails on non-zero; caller holds PortLock
   void SelectLocked(uint32_t id);
   bool FindLocked(const std::string& name, uint32_t& id);
   bool CloseLocked();
   void PutShortLocked(uint8_t status, uint8_t data1, uint8_t data2);
-  void PutLongLocked(const uint8_t* data, uint16_t length);
+  bool PutLongLocked(const uint8_t* data, uint16_t length);
+  size_t ReleaseLocked();
 
   TMidiOutService& Service;
   const uint16_t NumDevsAtCreation;
@@ -100,12 +122,16 @@ class TMidiOutput {
 
   // Held by every operation below, so that a port is never closed or reselected during a send.
   mutable std::mutex PortLock;
-  std::unique_ptr<TMidiOutPort> Port;  // guarded by PortLock; null while closed
-  uint64_t Generation = 0;             // guarded by PortLock; counts the openings
-  uint32_t Id = 0;                     // guarded by PortLock
-  TMidiOutCaps Caps;                   // guarded by PortLock
-  uint16_t LastError = 0;              // guarded by PortLock
-  bool Loading = false;                // guarded by PortLock
+  // Changed under PortLock on the window thread only, which may therefore read it without the lock.
+  std::unique_ptr<TMidiOutPort> Port;       // null while closed
+  uint64_t Generation = 0;                  // guarded by PortLock; counts the openings
+  uint32_t Id = 0;                          // guarded by PortLock
+  TMidiOutCaps Caps;                        // guarded by PortLock
+  uint16_t LastError = 0;                   // guarded by PortLock
+  bool Loading = false;                     // guarded by PortLock
+  std::string PortName = "Tambrel output";  // guarded by PortLock
+  TMidiStreamSplitter Splitter;             // guarded by PortLock; the wire's state since Open
+  THeldNotes Held;                          // guarded by PortLock; from what was sent since Open
 };
 
 }  // namespace tambrel

@@ -1,8 +1,21 @@
 #include "midi/midi_stream.h"
 
+#include <utility>
+
 #include "support/text_format.h"
 
 namespace tambrel {
+
+namespace {
+
+// How many dropped bytes the report shows.
+constexpr size_t ReportedBytes = 16;
+
+bool IsRealTime(uint8_t b) {
+  return b >= 0xF8;
+}
+
+}  // namespace
 
 int MidiDataLength(uint8_t status) {
   if (status < 0x80) return -1;
@@ -11,14 +24,13 @@ int MidiDataLength(uint8_t status) {
     return (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
   }
   switch (status) {
-    case 0xF1:
-      return 1;  // time code quarter frame
-    case 0xF2:
-      return 2;  // song position
-    case 0xF3:
-      return 1;  // song select
-    case 0xF6:
-      return 0;  // tune request
+    case 0xF1:  // time code quarter frame
+    case 0xF3:  // song select
+      return 1;
+    case 0xF2:  // song position
+      return 2;
+    case 0xF6:  // tune request
+      return 0;
     case 0xF0:
     case 0xF4:
     case 0xF5:
@@ -29,89 +41,132 @@ int MidiDataLength(uint8_t status) {
   }
 }
 
-namespace {
-
-bool IsRealTime(uint8_t b) {
-  return b >= 0xF8;
+void TMidiStreamSplitter::Drop(const std::vector<uint8_t>& bytes) {
+  DroppedCount += bytes.size();
+  for (uint8_t b : bytes)
+    if (DroppedHead.size() < ReportedBytes) DroppedHead.push_back(b);
 }
 
-EMidiStreamError StreamError(const char* what, uint8_t byte, size_t offset) {
-  return EMidiStreamError(
-      StrFormat("%s (byte %02X at offset %zu)", what, static_cast<unsigned>(byte), offset), offset);
+void TMidiStreamSplitter::Finish(std::vector<TMidiMessage>& out) {
+  out.push_back(std::move(Current));
+  Current = TMidiMessage{};
+  Open = false;
 }
 
-}  // namespace
+// A status byte outside a system exclusive block, with no message open.
+void TMidiStreamSplitter::Begin(uint8_t status, std::vector<TMidiMessage>& out) {
+  if (status == 0xF0) {
+    Running = 0;
+    Current.Bytes = {status};
+    Current.IsSysEx = true;
+    Needed = -1;
+    Open = true;
+    return;
+  }
+  const int length = MidiDataLength(status);
+  if (length < 0) {  // F4, F5, a stray F7: a system status of no message
+    Running = 0;
+    Drop(status);
+    return;
+  }
+  Running = status < 0xF0 ? status : 0;
+  Current.Bytes = {status};
+  Needed = length;
+  Open = true;
+  if (Needed == 0) Finish(out);
+}
 
-std::vector<TMidiMessage> SplitMidiStream(std::span<const uint8_t> data) {
-  std::vector<TMidiMessage> out;
-  uint8_t running = 0;      // 0 = no running status
-  TMidiMessage current;     // message being collected
-  size_t currentStart = 0;  // offset of its first byte in data
-  int needed = 0;           // data bytes still missing (>0), or -1 while inside a sysex
-  bool open = false;
-
-  for (size_t i = 0; i < data.size(); ++i) {
-    const uint8_t b = data[i];
+void TMidiStreamSplitter::Feed(std::span<const uint8_t> data, std::vector<TMidiMessage>& out) {
+  for (const uint8_t b : data) {
     if (IsRealTime(b)) {
       out.push_back(TMidiMessage{{b}, false});
       continue;
     }
-    if (open) {
-      if (needed < 0) {  // inside sysex
-        if (b == 0xF7) {
-          current.Bytes.push_back(b);
-          out.push_back(std::move(current));
-          current = TMidiMessage{};
-          open = false;
-        } else if (b & 0x80) {
-          throw StreamError("Status byte inside a system exclusive message", b, i);
-        } else {
-          current.Bytes.push_back(b);
+    const bool status = (b & 0x80) != 0;
+    if (Open && Needed < 0) {  // inside a system exclusive block
+      if (!status) {
+        if (Discarding) continue;
+        Current.Bytes.push_back(b);
+        if (SysExLimit != 0 && Current.Bytes.size() + 1 > SysExLimit) {
+          // It could never be sent as one message: the rest of the block goes with it.
+          ++LongBlocks;
+          Discarding = true;
+          Current.Bytes.clear();
         }
         continue;
       }
-      if (b & 0x80) throw StreamError("Status byte inside an unfinished MIDI message", b, i);
-      current.Bytes.push_back(b);
-      if (--needed == 0) {
-        out.push_back(std::move(current));
-        current = TMidiMessage{};
-        open = false;
+      if (b == 0xF7) {
+        if (Discarding) {
+          Discarding = false;
+          Current = TMidiMessage{};
+          Open = false;
+          continue;
+        }
+        Current.Bytes.push_back(b);
+        Finish(out);
+        continue;
       }
+      // Any other status byte ends the block unfinished.
+      if (!Discarding) Drop(Current.Bytes);
+      Discarding = false;
+      Current = TMidiMessage{};
+      Open = false;
+      Begin(b, out);
       continue;
     }
-    // Start of a new message.
-    currentStart = i;
-    if (!(b & 0x80)) {
-      if (running == 0) throw StreamError("MIDI data byte without a status byte", b, i);
-      current.Bytes = {running, b};
-      needed = MidiDataLength(running) - 1;
-    } else if (b == 0xF0) {
-      running = 0;
-      current.Bytes = {b};
-      current.IsSysEx = true;
-      needed = -1;
-      open = true;
+    if (Open) {
+      if (status) {
+        Drop(Current.Bytes);
+        Current = TMidiMessage{};
+        Open = false;
+        Begin(b, out);
+        continue;
+      }
+      Current.Bytes.push_back(b);
+      if (--Needed == 0) Finish(out);
       continue;
-    } else {
-      const int len = MidiDataLength(b);
-      if (len < 0) throw StreamError("Undefined or stray MIDI status byte", b, i);
-      running = b < 0xF0 ? b : 0;
-      current.Bytes = {b};
-      needed = len;
     }
-    if (needed == 0) {
-      out.push_back(std::move(current));
-      current = TMidiMessage{};
+    if (status) {
+      Begin(b, out);
+    } else if (Running == 0) {
+      Drop(b);
     } else {
-      open = true;
+      Current.Bytes = {Running, b};
+      Needed = MidiDataLength(Running) - 1;
+      Open = true;
+      if (Needed == 0) Finish(out);
     }
   }
-  if (open) {
-    throw EMidiStreamError(
-        StrFormat("Incomplete MIDI message at end of buffer (starting with byte %02X at offset %zu)",
-                  static_cast<unsigned>(data[currentStart]), currentStart),
-        currentStart);
+}
+
+std::string TMidiStreamSplitter::TakeDropReport() {
+  std::string report;
+  if (DroppedCount != 0) {
+    std::string bytes;
+    for (uint8_t b : DroppedHead) bytes += StrFormat(" %02X", static_cast<unsigned>(b));
+    if (DroppedCount > DroppedHead.size()) bytes += " ...";
+    report = StrFormat("%zu MIDI byte%s dropped, not part of a complete message:%s", DroppedCount,
+                       DroppedCount == 1 ? "" : "s", bytes.c_str());
   }
+  if (LongBlocks != 0) {
+    if (!report.empty()) report += "; ";
+    report += StrFormat("a system exclusive block longer than the %zu bytes the MIDI port takes was dropped",
+                        SysExLimit);
+  }
+  DroppedCount = 0;
+  DroppedHead.clear();
+  LongBlocks = 0;
+  return report;
+}
+
+std::vector<TMidiMessage> SplitMidiStream(std::span<const uint8_t> data) {
+  TMidiStreamSplitter splitter;
+  std::vector<TMidiMessage> out;
+  splitter.Feed(data, out);
+  std::string report = splitter.TakeDropReport();
+  if (splitter.Pending())
+    report += (report.empty() ? "" : "; ") + std::string("incomplete MIDI message at the end");
+  if (!report.empty()) throw EMidiStreamError(report);
   return out;
 }
 

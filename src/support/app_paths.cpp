@@ -37,12 +37,12 @@ void ThrowFileError(const std::string& action, const std::string& fileName) {
 }
 
 std::string FileNameOnly(const std::string& path) {
-  const auto cut = path.find_last_of("/\\:");
+  const auto cut = path.rfind('/');
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
 std::string DirectoryOf(const std::string& path) {
-  const auto cut = path.find_last_of("/\\:");
+  const auto cut = path.rfind('/');
   return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 

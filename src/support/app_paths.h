@@ -36,10 +36,10 @@ std::string WritableFolderFor(const std::string& appPath);
 // The settings file name for a program file name (directory part ignored): up to the first dot, + ".INI".
 std::string IniNameFor(const std::string& programFileName);
 
-// The text after the last '/', '\' or ':' of a path.
+// The text after the last '/' of a path ('\' and ':' are ordinary characters of Linux file names).
 std::string FileNameOnly(const std::string& path);
 
-// The directory part of a path including its trailing separator; empty when there is none.
+// The directory part of a path up to and including its last '/'; empty when there is none.
 std::string DirectoryOf(const std::string& path);
 
 // The full path of the running executable.

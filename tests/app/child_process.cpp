@@ -106,7 +106,7 @@ TChildResult RunChild(const std::vector<std::string>& argv, const TChildOptions&
     const int ready = ::poll(fds, 2, wait);
     if (ready < 0 && errno != EINTR) break;
     if (options.InterruptAfterMs > 0 && !interrupted && elapsedMs() >= options.InterruptAfterMs) {
-      ::kill(pid, SIGINT);
+      ::kill(pid, options.InterruptSignal);
       interrupted = true;
     }
     if (elapsedMs() >= options.TimeoutMs) {

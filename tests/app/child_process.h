@@ -19,8 +19,9 @@ struct TChildOptions {
   std::string Input;                          // written to the child's standard input, which is then closed
   std::vector<std::string> ExtraEnvironment;  // "NAME=value" added to the inherited environment
   int TimeoutMs = 60000;                      // the child is killed after this long
-  // Sent once after this many milliseconds (0: never), as a user's Ctrl+C would be.
+  // InterruptSignal is sent once after InterruptAfterMs milliseconds (0: never), as a user's Ctrl+C is.
   int InterruptAfterMs = 0;
+  int InterruptSignal = 2;  // SIGINT
 };
 
 // argv[0] is the program's path. Throws std::system_error when the child cannot be started.

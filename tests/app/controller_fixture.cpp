@@ -43,9 +43,22 @@ bool TRecordingPort::Close() {
   return was;
 }
 
-void TRecordingPort::PutLong(const uint8_t* data, uint16_t length) {
+TSendOutcome TRecordingPort::PutLong(const uint8_t* data, uint16_t length) {
   std::lock_guard<std::mutex> guard(Lock);
   Sent.emplace_back(data, data + length);
+  for (size_t i = 0; i + 3 <= length; i += 3) {
+    const uint8_t status = data[i];
+    const auto note = std::make_pair(static_cast<uint8_t>(status & 0x0F), data[i + 1]);
+    std::erase(Held, note);
+    if ((status & 0xF0) == 0x90 && data[i + 2] != 0) Held.push_back(note);
+  }
+  return {true, {}};
+}
+
+void TRecordingPort::ReleaseHeldNotes() {
+  std::lock_guard<std::mutex> guard(Lock);
+  for (const auto& [channel, key] : Held) Sent.push_back({static_cast<uint8_t>(0x80 | channel), key, 0});
+  Held.clear();
 }
 
 ControllerTest::ControllerTest() {

@@ -154,13 +154,16 @@ class TRecordingPort : public TOutputPort {
   void SetProductName(const std::string& name) override { Name = name; }
   bool Open() override;
   bool Close() override;
-  void PutLong(const uint8_t* data, uint16_t length) override;
+  TSendOutcome PutLong(const uint8_t* data, uint16_t length) override;
+  // The note-offs of the notes this port switched on and not off (as the MIDI outputs track them).
+  void ReleaseHeldNotes() override;
   std::string Name;
   bool IsOpen = false;
   bool FailOpen = false;
   int Closes = 0;
   std::mutex Lock;
   std::vector<std::vector<uint8_t>> Sent;  // guarded by Lock
+  std::vector<std::pair<uint8_t, uint8_t>> Held;  // guarded by Lock: status and key of the sounding notes
 };
 
 class ControllerTest : public ::testing::Test {

@@ -26,17 +26,21 @@ class TRecordingPort : public TOutputPort {
     const bool was = IsOpen;
     IsOpen = false;
     ++Closes;
+    if (FailClose) throw std::runtime_error("close failed");
     return was;
   }
-  void PutLong(const uint8_t* data, uint16_t length) override {
-    if (FailSend) throw std::runtime_error("send failed");
+  TSendOutcome PutLong(const uint8_t* data, uint16_t length) override {
+    if (FailSend) return {SentAnyway, "send failed"};
     Sent.emplace_back(data, data + length);
+    return {true, {}};
   }
-  std::string Drain() override { return std::exchange(DiedWith, std::string()); }
+  void ReleaseHeldNotes() override { ++Releases; }
+  TPortReport Drain() override { return std::exchange(Report, TPortReport{}); }
   std::string Name;
-  std::string DiedWith;  // the failure the next Drain reports
-  bool IsOpen = false, FailOpen = false, FailSelect = false, FailSend = false;
-  int Opens = 0, Closes = 0;
+  TPortReport Report;  // what the next Drain reports
+  bool IsOpen = false, FailOpen = false, FailSelect = false, FailSend = false, SentAnyway = false,
+       FailClose = false;
+  int Opens = 0, Closes = 0, Releases = 0;
   std::vector<std::vector<uint8_t>> Sent;
 };
 
@@ -143,17 +147,20 @@ TEST_F(OutputRoutingTest, ChangingTheDeviceOfAnActiveOutputReopensIt) {
   EXPECT_EQ(Errors.size(), 1u);
 }
 
-TEST_F(OutputRoutingTest, SendErrorStaysInsideTheCallback) {
+// A failed send is reported and lights nothing; one that sent part of the item lights and reports.
+TEST_F(OutputRoutingTest, SendErrorsAreReportedAndOnlyWhatWasSentLights) {
   Activate(1, "Synth A", 1);
   Activate(2, "Synth B", 1);
+  Activate(3, "Synth B", 1);
   Ports[0].FailSend = true;
+  Ports[2].FailSend = Ports[2].SentAnyway = true;
   std::vector<std::string> sendErrors;
   Routing.OnSendError = [&](int n, const std::string& text) {
     sendErrors.push_back(std::to_string(n) + text);
   };
-  EXPECT_NO_THROW(Play(10, 1, {0xF8}));
-  EXPECT_EQ(sendErrors, (std::vector<std::string>{"1send failed"}));
-  EXPECT_EQ(Ports[1].Sent.size(), 1u);
+  Play(10, 1, {0xF8});
+  EXPECT_EQ(sendErrors, (std::vector<std::string>{"1send failed", "3send failed"}));
+  EXPECT_EQ(Lit, (std::vector<int>{2, 3}));
   EXPECT_EQ(Clock.size(), 1u);
 }
 
@@ -205,10 +212,14 @@ TEST_F(OutputRoutingTest, NothingIsRoutedWhileTheOwnerGoesAway) {
 TEST_F(OutputRoutingTest, PortThatDiedIsSwitchedOffAtDrainAndReported) {
   Activate(1, "Synth A", 1);
   Activate(2, "Synth B", 1);
+  std::vector<std::string> notices;
+  Routing.OnPortNotice = [&](const std::string& text) { notices.push_back(text); };
   Routing.DrainPorts();
   EXPECT_TRUE(Errors.empty());
-  Ports[1].DiedWith = "server gone";
+  Ports[0].Report.Notices = {"the MIDI port \"Synth A\" has gone"};
+  Ports[1].Report.Failure = "server gone";
   Routing.DrainPorts();
+  EXPECT_EQ(notices, std::vector<std::string>{"output 1: the MIDI port \"Synth A\" has gone"});
   EXPECT_EQ(Errors, std::vector<std::string>{"output 2: server gone"});
   EXPECT_FALSE(Routing.Slot(2).Opened);
   EXPECT_FALSE(Routing.Slot(2).Active);
@@ -217,12 +228,34 @@ TEST_F(OutputRoutingTest, PortThatDiedIsSwitchedOffAtDrainAndReported) {
   EXPECT_TRUE(Ports[1].Sent.empty());
 }
 
-TEST_F(OutputRoutingTest, CloseAllClosesOnlyOpenOutputs) {
+TEST_F(OutputRoutingTest, HeldNotesAreReleasedOnOpenOutputsOnly) {
   Activate(2, "Synth A", 1);
+  Activate(3, "Synth A", 1);
+  Routing.SetOutputActive(3, false);
+  Routing.ReleaseHeldNotes();
+  EXPECT_EQ(Ports[1].Releases, 1);
+  EXPECT_EQ(Ports[0].Releases + Ports[2].Releases + Ports[3].Releases, 0);
+}
+
+// Every open output is closed, also after one fails; the failures are reported afterwards.
+TEST_F(OutputRoutingTest, CloseAllClosesEveryOpenOutputThenReports) {
+  Activate(1, "Synth A", 1);
+  Activate(2, "Synth A", 1);
+  Activate(4, "Synth B", 1);
+  Ports[0].FailClose = Ports[1].FailClose = true;
   Routing.CloseAll();
-  EXPECT_FALSE(Ports[1].IsOpen);
-  EXPECT_FALSE(Routing.Slot(2).Opened);
-  EXPECT_EQ(Ports[0].Closes, 0);
+  for (int n : {0, 1, 3}) EXPECT_EQ(Ports[n].Closes, 1) << n;
+  EXPECT_EQ(Ports[2].Closes, 0);
+  EXPECT_FALSE(Routing.Slot(4).Opened);
+  EXPECT_EQ(Errors, (std::vector<std::string>{"output 1: close failed", "output 2: close failed"}));
+}
+
+// The device name an output shows after the lists are filled is the one it opens.
+TEST_F(OutputRoutingTest, TheFirstEntryIsSelectedWhenTheListsAreFilled) {
+  EXPECT_EQ(Routing.Slot(3).DeviceName, "Tambrel");
+  EXPECT_EQ(Ports[2].Name, "Tambrel");
+  Routing.SetOutputActive(3, true);
+  EXPECT_TRUE(Ports[2].IsOpen);
 }
 
 TEST(OutputRoutingLists, EmptyListLeavesNoDeviceAndFillsOnce) {

@@ -103,11 +103,13 @@ class TFakePort : public TOutputPort {
     Log.Add(StrId() + " close");
     return true;
   }
-  void PutLong(const uint8_t* data, uint16_t length) override {
+  TSendOutcome PutLong(const uint8_t* data, uint16_t length) override {
     std::string text = StrId() + " send";
     for (uint16_t i = 0; i < length; ++i) text += " " + std::to_string(data[i]);
     Log.Add(text);
+    return {true, {}};
   }
+  void ReleaseHeldNotes() override { Log.Add(StrId() + " release"); }
 
  private:
   std::string StrId() const { return "port" + std::to_string(Id); }
@@ -175,7 +177,7 @@ class TFakeSession : public TCliSession {
     return timeline;
   }
   std::vector<std::string> PortNames() override { return Names; }
-  std::unique_ptr<TOutputPort> NewPort() override {
+  std::unique_ptr<TOutputPort> NewPort(int) override {
     return std::make_unique<TFakePort>(Log, ++PortsMade, FailingName);
   }
 };

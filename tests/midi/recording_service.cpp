@@ -9,29 +9,38 @@ namespace tambrel {
 class TRecordingService::TPort : public TMidiOutPort {
  public:
   explicit TPort(TRecordingService& s) : S(s) {}
-  uint16_t ShortMsg(uint32_t packed) override {
+  TMidiResult ShortMsg(uint32_t packed) override {
     Enter();
     std::lock_guard<std::mutex> lock(S.Lock);
     --S.InSend;
+    if (!S.SendResult.Ok()) return S.SendResult;
     S.Sent.push_back({false, packed, {}});
-    return S.SendResult;
+    return MidiErrNone;
   }
-  uint16_t LongMsg(std::unique_ptr<TMidiLongBuffer>& buffer) override {
+  TMidiResult LongMsg(std::unique_ptr<TMidiLongBuffer>& buffer) override {
     Enter();
     std::lock_guard<std::mutex> lock(S.Lock);
     --S.InSend;
-    if (S.SendResult != 0) return S.SendResult;
-    S.Sent.push_back({true, 0, buffer->Data});
+    if (!S.SendResult.Ok()) return S.SendResult;
+    S.Sent.push_back({true, 0, buffer->Messages});
     S.Held.push_back(std::move(buffer));
-    return 0;
+    return MidiErrNone;
   }
-  uint16_t Reset() override {
+  size_t MaxMessageBytes() const override {
+    std::lock_guard<std::mutex> lock(S.Lock);
+    return S.MaxMessage;
+  }
+  TMidiReceiver Maintain() override {
+    std::lock_guard<std::mutex> lock(S.Lock);
+    return std::exchange(S.Receiver, TMidiReceiver::Unchanged);
+  }
+  TMidiResult Reset() override {
     std::lock_guard<std::mutex> lock(S.Lock);
     S.Calls.push_back("reset");
     if (S.InSend > 0) ++S.CloseDuringSend;
-    return 0;
+    return MidiErrNone;
   }
-  uint16_t Close() override {
+  TMidiResult Close() override {
     std::lock_guard<std::mutex> lock(S.Lock);
     S.Calls.push_back("close");
     if (S.InSend > 0) ++S.CloseDuringSend;
@@ -61,9 +70,9 @@ uint32_t TRecordingService::GetNumDevs() {
   return static_cast<uint32_t>(Names.size());
 }
 
-uint16_t TRecordingService::GetDevCaps(uint32_t id, TMidiOutCaps& caps) {
+TMidiResult TRecordingService::GetDevCaps(uint32_t id, TMidiOutCaps& caps) {
   std::lock_guard<std::mutex> lock(Lock);
-  if (CapsResult != 0) return CapsResult;
+  if (!CapsResult.Ok()) return CapsResult;
   if (id == MidiMapperId) {
     caps.ProductName = MapperName;
     caps.Technology = MidiTechMapper;
@@ -76,22 +85,33 @@ uint16_t TRecordingService::GetDevCaps(uint32_t id, TMidiOutCaps& caps) {
   }
   caps.Voices = 0;
   caps.ChannelMask = 0xFFFF;
-  return 0;
+  return MidiErrNone;
 }
 
-uint16_t TRecordingService::Open(uint32_t id, TMidiDoneCallback done, std::unique_ptr<TMidiOutPort>& port) {
+TMidiResult TRecordingService::Open(uint32_t id, const std::string& portName, TMidiDoneCallback done,
+                                    std::unique_ptr<TMidiOutPort>& port) {
   std::lock_guard<std::mutex> lock(Lock);
-  Calls.push_back("open " + (id == MidiMapperId ? std::string("mapper") : std::to_string(id)));
-  if (OpenResult != 0) return OpenResult;
+  Calls.push_back("open " + (id == MidiMapperId ? std::string("mapper") : std::to_string(id)) + " as " +
+                  portName);
+  if (!OpenResult.Ok()) return OpenResult;
   Done = std::move(done);
   ++OpenPorts;
   port = std::make_unique<TPort>(*this);
-  return 0;
+  return MidiErrNone;
 }
 
-bool TRecordingService::GetErrorText(uint16_t code, std::string& text) {
-  if (code == 999) return false;  // a code without a text
-  return TMidiErrorTexts::Global().TextOf(code, text);
+std::vector<std::vector<uint8_t>> TRecordingService::Wire() {
+  std::lock_guard<std::mutex> lock(Lock);
+  std::vector<std::vector<uint8_t>> wire;
+  for (const TSent& sent : Sent) {
+    if (!sent.Long) {
+      std::vector<uint8_t> bytes{static_cast<uint8_t>(sent.Packed), static_cast<uint8_t>(sent.Packed >> 8),
+                                 static_cast<uint8_t>(sent.Packed >> 16)};
+      wire.push_back(bytes);
+    }
+    for (const auto& m : sent.Messages) wire.push_back(m);
+  }
+  return wire;
 }
 
 size_t TRecordingService::CompleteAll() {
@@ -102,17 +122,17 @@ size_t TRecordingService::CompleteAll() {
     held.swap(Held);
     done = Done;
   }
-  for (auto& b : held) done(std::move(b), 0);
+  for (auto& b : held) done(std::move(b), MidiErrNone);
   return held.size();
 }
 
-void TRecordingService::KillPort(uint16_t code) {
+void TRecordingService::KillPort(TMidiResult failure) {
   TMidiDoneCallback done;
   {
     std::lock_guard<std::mutex> lock(Lock);
     done = Done;
   }
-  done(nullptr, code);
+  done(nullptr, std::move(failure));
 }
 
 }  // namespace tambrel

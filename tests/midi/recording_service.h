@@ -14,31 +14,35 @@ class TRecordingService : public TMidiOutService {
  public:
   struct TSent {
     bool Long = false;
-    uint32_t Packed = 0;         // short messages
-    std::vector<uint8_t> Bytes;  // long messages
+    uint32_t Packed = 0;                         // short messages
+    std::vector<std::vector<uint8_t>> Messages;  // long messages
   };
 
   explicit TRecordingService(std::vector<std::string> names, std::string mapperName = MidiMapperName);
 
   uint32_t GetNumDevs() override;
-  uint16_t GetDevCaps(uint32_t id, TMidiOutCaps& caps) override;
-  uint16_t Open(uint32_t id, TMidiDoneCallback done, std::unique_ptr<TMidiOutPort>& port) override;
-  bool GetErrorText(uint16_t code, std::string& text) override;
+  TMidiResult GetDevCaps(uint32_t id, TMidiOutCaps& caps) override;
+  TMidiResult Open(uint32_t id, const std::string& portName, TMidiDoneCallback done,
+                   std::unique_ptr<TMidiOutPort>& port) override;
 
   // Completes every held buffer (in order) through the done callback; returns how many.
   size_t CompleteAll();
   // Reports the open port as dead through its done callback.
-  void KillPort(uint16_t code);
+  void KillPort(TMidiResult failure);
+  // Every message sent, short and long, in order.
+  std::vector<std::vector<uint8_t>> Wire();
 
   std::mutex Lock;  // guards every field below
   std::vector<std::string> Names;
   std::string MapperName;
-  uint16_t CapsResult = 0;  // returned by GetDevCaps
-  uint16_t OpenResult = 0;
-  uint16_t SendResult = 0;  // returned by ShortMsg and LongMsg
-  uint16_t CloseResult = 0;
+  TMidiResult CapsResult;  // returned by GetDevCaps
+  TMidiResult OpenResult;
+  TMidiResult SendResult;  // returned by ShortMsg and LongMsg
+  TMidiResult CloseResult;
+  size_t MaxMessage = 0;                              // the port's MaxMessageBytes
+  TMidiReceiver Receiver = TMidiReceiver::Unchanged;  // what the next Maintain says
   std::vector<TSent> Sent;
-  std::vector<std::string> Calls;  // "open 1", "reset", "close", ...
+  std::vector<std::string> Calls;  // "open 1 as NAME", "reset", "close", ...
   std::vector<std::unique_ptr<TMidiLongBuffer>> Held;
   TMidiDoneCallback Done;
   int OpenPorts = 0;

@@ -54,13 +54,13 @@ TEST(SettingsFileName, UpToTheFirstDot) {
   EXPECT_EQ(IniNameFor("/a.b/ab.cd.exe"), "ab.INI");
 }
 
-TEST(FileNames, LastPartAfterAnySeparator) {
+TEST(FileNames, OnlySlashSeparatesDirectories) {
   EXPECT_EQ(FileNameOnly("/home/u/song.tmb"), "song.tmb");
-  EXPECT_EQ(FileNameOnly("C:\\dir\\song.tmb"), "song.tmb");
-  EXPECT_EQ(FileNameOnly("c:song.tmb"), "song.tmb");
+  EXPECT_EQ(FileNameOnly("sub:x/song 10:30.tmb"), "song 10:30.tmb");
+  EXPECT_EQ(FileNameOnly("C:\\dir\\song.tmb"), "C:\\dir\\song.tmb");
   EXPECT_EQ(FileNameOnly("song.tmb"), "song.tmb");
-  EXPECT_EQ(DirectoryOf("/home/u/song.tmb"), "/home/u/");
-  EXPECT_EQ(DirectoryOf("song.tmb"), "");
+  EXPECT_EQ(DirectoryOf("/home/a:b\\c/song.tmb"), "/home/a:b\\c/");
+  EXPECT_EQ(DirectoryOf("c:song.tmb"), "");
 }
 
 class StartupTest : public ::testing::Test {

@@ -4,10 +4,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
-#include <stdexcept>
 #include <string>
-
-#include "support/runtime_errors.h"
 
 namespace tambrel {
 
@@ -63,12 +60,12 @@ bool ConvertReal(std::string_view text, int32_t& value) {
   if (!IsRealText(text)) return false;
   const std::string terminated(text);
   const double real = strtod_l(terminated.c_str(), nullptr, CLocale());
-  if (std::isinf(real)) throw std::overflow_error("Floating point overflow");
+  if (std::isinf(real)) return false;
   // The product is formed and rounded in the x87 extended format (64-bit mantissa), so that a
   // literal just below a half thousandth in double precision, like 1.0005, rounds down.
   const long double scaled = static_cast<long double>(real) * 1000.0L;
   const long double rounded = std::nearbyint(scaled);
-  if (rounded > 2147483647.0L || rounded < -2147483648.0L) throw ERangeError();
+  if (rounded > 2147483647.0L || rounded < -2147483648.0L) return false;
   value = static_cast<int32_t>(rounded);
   return true;
 }

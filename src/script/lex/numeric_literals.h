@@ -12,8 +12,8 @@ bool ConvertDecimal(std::string_view text, int32_t& value);
 
 // A real literal as a count of thousandths: read in double precision, multiplied by 1000 in extended
 // precision and rounded to the nearest integer, ties to even. False when the text is not a real
-// number in C notation (a decimal comma for instance). Throws ERangeError when the rounded value leaves
-// the signed 32-bit range, and std::overflow_error when the literal is beyond the double range.
+// number in C notation (a decimal comma for instance) and when the rounded value leaves the signed
+// 32-bit range, as a decimal literal above 2147483647 fails.
 bool ConvertReal(std::string_view text, int32_t& value);
 
 // "$" followed by hexadecimal digits of either case, accumulated in 32 bits: up to eight significant

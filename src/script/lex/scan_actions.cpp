@@ -1,5 +1,6 @@
 #include "script/lex/scan_actions.h"
 
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -54,6 +55,14 @@ void NewLine() {
   TInputState& current = State().Current;
   ++current.Line;
   current.Column = 0;
+  current.LineStart = current.Pos;
+}
+
+void WhiteSpace(const char* text, int32_t length) {
+  const void* found = ::memrchr(text, '\r', static_cast<std::size_t>(length));
+  if (found == nullptr) return;
+  TInputState& current = State().Current;
+  current.LineStart = current.Pos - length + static_cast<int32_t>(static_cast<const char*>(found) - text) + 1;
 }
 
 void CheckTextLength(int32_t length, int32_t lookahead) {

@@ -10,6 +10,9 @@ namespace tambrel::lex {
 void Consume(int32_t length);
 // The line feed rule: next line, column 0.
 void NewLine();
+// A run of white space: a carriage return in it ends the line the error report echoes, though only
+// line feeds count lines.
+void WhiteSpace(const char* text, int32_t length);
 
 // Tokens whose text may grow character by character: the automaton has read length characters of the
 // token and lookahead further ones beyond it before it stopped. Reading one character more than the

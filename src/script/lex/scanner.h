@@ -8,7 +8,7 @@ namespace tambrel {
 // The next token code; sets TokenValue for NUMBER, BADNUMBER and IDENTIFIER. Returns tok::END once
 // the main file (and every include file it opened) has ended, and again on every further call.
 // Throws ELex on the fatal limits ("yytext overflow" for a token or comment of 255 characters or
-// more) and ERangeError for a real literal whose value in thousandths leaves the 32-bit range.
+// more).
 int32_t yylex();
 
 }  // namespace tambrel

@@ -68,35 +68,49 @@ std::size_t ReadBlock(char* buffer, std::size_t maxSize) {
 
 namespace {
 
-// Reads the whole file with as few reads as its size allows; throws EInOutError on any failure.
-std::string ReadWholeFile(const std::string& name, struct stat& info) {
-  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) ThrowFileError("open", name);
+// A file read whole, or why it could not be.
+struct TFileRead {
+  std::string Text;
+  struct stat Info {};
+  const char* FailedStep = nullptr;  // "open" or "read" when the file could not be read, with:
+  int Error = 0;                     // the errno of that step
+  bool Regular = true;               // false when what was opened is no regular file
+};
+
+// Reads the whole file with as few reads as its size allows. Opened without blocking, so that a FIFO
+// or a device that took the place of a regular file cannot hold the parse up.
+TFileRead ReadWholeFile(const std::string& name) {
+  TFileRead file;
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  auto fail = [&file](const char* step, int error) {
+    file.FailedStep = step;
+    file.Error = error;
+    return std::move(file);
+  };
+  if (fd < 0) return fail("open", errno);
   struct FdCloser {
     int Fd;
     ~FdCloser() { ::close(Fd); }
   } closer{fd};
-  if (::fstat(fd, &info) != 0) ThrowFileError("read", name);
-  if (info.st_size > std::numeric_limits<int32_t>::max()) {
-    throw EInOutError("Cannot read file \"" + name + "\": file too large");
+  if (::fstat(fd, &file.Info) != 0) return fail("read", errno);
+  if (!S_ISREG(file.Info.st_mode)) {
+    file.Regular = false;
+    return file;
   }
-  std::string text(static_cast<std::size_t>(info.st_size), '\0');
+  if (file.Info.st_size > std::numeric_limits<int32_t>::max()) return fail("read", EFBIG);
+  file.Text.resize(static_cast<std::size_t>(file.Info.st_size));
   std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t got = ::read(fd, text.data() + done, text.size() - done);
+  while (done < file.Text.size()) {
+    const ssize_t got = ::read(fd, file.Text.data() + done, file.Text.size() - done);
     if (got < 0) {
       if (errno == EINTR) continue;
-      ThrowFileError("read", name);
+      return fail("read", errno);
     }
     if (got == 0) break;  // the file shrank while being read
     done += static_cast<std::size_t>(got);
   }
-  text.resize(done);
-  return text;
-}
-
-bool FileExists(const std::string& name, struct stat& info) {
-  return ::stat(name.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+  file.Text.resize(done);
+  return file;
 }
 
 const char* const ControlNames[32] = {"NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL",
@@ -115,9 +129,16 @@ void ClearScanner() {
 
 using lex::State;
 
-void OpenSource(const std::string& name) {
+namespace {
+
+// Opens the main file (include false) or an include file. Anything but a regular file is no source:
+// an include of one is not found, a main file of one cannot be read.
+void Open(const std::string& name, bool include) {
   struct stat info {};
-  if (!lex::FileExists(name, info)) return;
+  if (::stat(name.c_str(), &info) != 0) return;
+  const bool regular = S_ISREG(info.st_mode);
+  if (!regular && include) return;
+  if (!regular) throw EInOutError("Cannot read file \"" + name + "\": not a regular file");
   lex::TLexState& state = State();
   // A file that is being read already would include itself again and again.
   const auto device = static_cast<uint64_t>(info.st_dev);
@@ -134,12 +155,34 @@ void OpenSource(const std::string& name) {
                           FileNameOnly(name).c_str(), MaxIncludeDepth));
     return;
   }
-  std::string text = lex::ReadWholeFile(name, info);
+  lex::TFileRead file = lex::ReadWholeFile(name);
+  if (!file.Regular && include) return;
+  if (!file.Regular) throw EInOutError("Cannot read file \"" + name + "\": not a regular file");
+  if (file.FailedStep != nullptr && include) {
+    ReportError(StrFormat("include file %s not %s: %s", FileNameOnly(name).c_str(),
+                          std::strcmp(file.FailedStep, "open") == 0 ? "opened" : "read",
+                          std::strerror(file.Error)));
+    return;
+  }
+  if (file.FailedStep != nullptr) {
+    errno = file.Error;
+    ThrowFileError(file.FailedStep, name);
+  }
   auto suspended = std::make_unique<lex::TInputState>(std::move(state.Current));
   state.FileStack.Push(std::move(suspended));
-  state.Current = lex::TInputState(name, std::move(text), 0, 1, 0, 0);
-  state.Current.Device = static_cast<uint64_t>(info.st_dev);
-  state.Current.Inode = static_cast<uint64_t>(info.st_ino);
+  state.Current = lex::TInputState(name, std::move(file.Text), 0, 1, 0, 0);
+  state.Current.Device = static_cast<uint64_t>(file.Info.st_dev);
+  state.Current.Inode = static_cast<uint64_t>(file.Info.st_ino);
+}
+
+}  // namespace
+
+void OpenSource(const std::string& name) {
+  Open(name, false);
+}
+
+void OpenIncludeSource(const std::string& name) {
+  Open(name, true);
 }
 
 void ResetInput() {
@@ -148,6 +191,7 @@ void ResetInput() {
   state.Current.Line = 1;
   state.Current.Column = 0;
   state.Current.Pos = 0;
+  state.Current.LineStart = 0;
   state.ErrorCount = 0;
   lex::ClearScanner();
 }
@@ -231,22 +275,30 @@ void ReportError(const std::string& message) {
                                      current.ShortName.c_str(), shortMessage.c_str()));
 
   // The echoed line is the one source line around the last character consumed: from the character
-  // after the previous line feed up to the next carriage return or line feed, or the end of the text.
+  // after the previous line end up to the next one, or the end of the text. A line ends at a carriage
+  // return or a line feed, so that files with either kind of line end, or both, echo one line. A line
+  // longer than MaxEchoWidth is shown as the part around the caret, so that a report costs the same
+  // however long its line is.
   const std::string& text = current.Text;
   const int32_t length = current.ScanLength;
-  const int32_t pos = std::min(current.Pos, length);
-  int32_t start = pos;  // 1-based
-  while (start > 1 && text[static_cast<std::size_t>(start - 2)] != '\n') --start;
-  int32_t end = pos;  // 1-based, inclusive
-  while (end < length && text[static_cast<std::size_t>(end)] != '\n' &&
-         text[static_cast<std::size_t>(end)] != '\r') {
-    ++end;
-  }
-  const int32_t first = std::max(start, 1);
-  state.Messages.push_back(end >= first ? text.substr(static_cast<std::size_t>(first - 1),
-                                                      static_cast<std::size_t>(end - first + 1))
-                                        : std::string());
-  state.Messages.push_back(std::string(static_cast<std::size_t>(pos - start), ' ') + "^");
+  const int32_t consumed = std::min(current.Pos, length);
+  const int32_t lineStart = std::clamp(current.LineStart, 0, consumed);
+  // Under the last character consumed, or the line's first one when none of it was consumed.
+  const int32_t caret = std::max(consumed - 1, lineStart);
+  auto isLineEnd = [&text](int32_t at) {
+    return text[static_cast<std::size_t>(at)] == '\n' || text[static_cast<std::size_t>(at)] == '\r';
+  };
+  int32_t from = std::max(lineStart, caret - MaxEchoWidth / 2);
+  int32_t to = from;  // one past the last character shown
+  while (to < length && to - from < MaxEchoWidth && !isLineEnd(to)) ++to;
+  from = std::max(lineStart, std::min(from, to - MaxEchoWidth));
+  state.Messages.push_back(text.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from)));
+  // The caret line copies the tabs before the caret, so that the caret stands under its character
+  // however the terminal sets tabs; every other character is shown as one.
+  std::string caretLine;
+  for (int32_t at = from; at < caret; ++at)
+    caretLine.push_back(text[static_cast<std::size_t>(at)] == '\t' ? '\t' : ' ');
+  state.Messages.push_back(caretLine + "^");
 }
 
 void Fatal(const std::string& message) {

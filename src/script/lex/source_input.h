@@ -23,11 +23,16 @@ class ELex : public std::runtime_error {
 // Include files may be nested this deep; a deeper include is refused with a syntax error report.
 constexpr int32_t MaxIncludeDepth = 32;
 
-// Makes the file the current source, suspending the current one on the file stack. A missing file is
-// ignored without a message. A file that exists but cannot be read throws EInOutError. A file that is
-// being read already (an include loop) or that would nest includes deeper than MaxIncludeDepth is not
-// opened; that is reported with ReportError, so it counts as a syntax error, and scanning goes on.
+// Makes the main file the current source, suspending the current one (the idle state) on the file
+// stack. A missing file is ignored without a message. Anything else that cannot be read, a FIFO or a
+// device included, throws EInOutError.
 void OpenSource(const std::string& name);
+
+// Makes an include file the current source, suspending the current one on the file stack. What is
+// not a regular file is missing, and ignored without a message. A file that cannot be read, that is
+// being read already (an include loop) or that would nest includes deeper than MaxIncludeDepth is
+// not opened; that is reported with ReportError, so it counts as a syntax error, and scanning goes on.
+void OpenIncludeSource(const std::string& name);
 
 // Prepares a parse of the current source from its start: clears Messages, ErrorCount, the position
 // (line 1, column 0) and the scanner's state. The file stack is left as it is.
@@ -60,9 +65,12 @@ int32_t ErrorCount();
 bool TraceOn();
 void SetTraceOn(bool on);
 
+// A source line longer than this is echoed in error reports as this many characters around the caret.
+constexpr int32_t MaxEchoWidth = 1000;
+
 // The syntax error report, counted in ErrorCount: three new lines in Messages,
 // "[line,column] in file "name": "message"", the source line of the last character consumed, and a
-// caret under that character. The message is cut to 255 characters.
+// caret under that character (the tabs before it copied). The message is cut to 255 characters.
 void ReportError(const std::string& message);
 
 // Counts the error and throws ELex("FATAL ERROR : '<message>'").

@@ -31,6 +31,7 @@ struct TInputState {
   int32_t Pos = 0;         // characters consumed, i.e. the 1-based index of the last one
   int32_t Line = 0;        // 1-based, counts line feeds
   int32_t Column = 0;      // 1-based column of the last character consumed, 0 after a line feed
+  int32_t LineStart = 0;   // offset after the last line end consumed, a carriage return or a line feed
   int32_t ReadPos = 0;     // offset of the next byte handed to the scanner's read-ahead buffer
   TScanBuffer Buffer;      // that buffer; holds what was read ahead but not yet consumed
   uint64_t Device = 0;     // identity of the file, to recognise an include of a file being read;

@@ -2,8 +2,9 @@
    accept rule 0), and the actions that build the definition tree. Bison turns it into the LALR(1)
    tables through table_skeleton.m4; driver.cpp walks them.
 
-   The cells of the expression symbols carry the depth of their tree in Code: the compiler walks
-   expression trees recursively, so a tree deeper than MaxExpressionDepth is refused (Deeper).
+   The cells of the expression symbols carry in Code how many operators their tree nests (0 for a
+   number or a name): the compiler walks expression trees recursively, so a tree that nests more
+   than MaxExpressionDepth operators is refused (Deeper).
 
    Ownership on the value stack: a cell's Node belongs to the cell. An action takes what it keeps
    with Take(), which clears the cell; whatever is left in the cells of a reduced right-hand side is
@@ -164,9 +165,9 @@ term
 
 factor
     : NUMBER                                            /* 36 */
-        { $$ = NewNumber($1); $<Code>$ = 1; }
+        { $$ = NewNumber($1); $<Code>$ = 0; }
     | IDENTIFIER                                        /* 37 */
-        { $$ = NewVariable(Take($1)); $<Code>$ = 1; }
+        { $$ = NewVariable(Take($1)); $<Code>$ = 0; }
     | '(' expression ')'                                /* 38 */
         { $$ = Take($2); $<Code>$ = $<Code>2; }
     | NOT factor                                        /* 39 */

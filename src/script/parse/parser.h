@@ -21,8 +21,8 @@ constexpr int32_t MaxExpressionDepth = 4000;
 
 // One parse of the current source (OpenSource, then ResetInput, come first): 0 when the input was
 // accepted, 1 when the parse was aborted. Syntax errors are reported through ReportError and counted
-// in ErrorCount; trace lines go to Messages while TraceOn is set. Fatal scanner errors, range errors
-// of real literals and file errors of includes are thrown.
+// in ErrorCount; trace lines go to Messages while TraceOn is set. The fatal scanner errors and the
+// expression depth limit are thrown (ELex).
 int yyparse();
 
 // yyparse, and afterwards the input returned to its idle state however the parse ended, so that a

@@ -101,7 +101,7 @@ void OpenIncludeFile(TDefinition* include) {
   if (include == nullptr) return;
   auto* node = static_cast<TInclude*>(include);
   node->SetName(IncludeDirectory() + node->Name + ".tmb");
-  OpenSource(node->Name);
+  OpenIncludeSource(node->Name);
 }
 
 int32_t Deeper(int32_t left, int32_t right) {

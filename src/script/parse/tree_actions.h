@@ -48,9 +48,9 @@ TDefinition* AppendToChain(TDefinition* head, TDefinition* tail, TDefinition* it
 // Production 11: the include's name becomes the include file's full name, and that file is opened.
 void OpenIncludeFile(TDefinition* include);
 
-// The depth of an expression node over operands of these depths. Past MaxExpressionDepth the parse
-// ends: the report "expression nested deeper than <limit> levels" is counted as a syntax error and
-// ELex is thrown.
+// The operators an expression node nests over operands nesting left and right ones: one more than
+// the larger. Past MaxExpressionDepth the parse ends: the report "expression nested deeper than
+// <limit> levels" is counted as a syntax error and ELex is thrown.
 int32_t Deeper(int32_t left, int32_t right);
 
 // Node constructors, each stamped with the current source position. They take ownership of every

@@ -1,6 +1,5 @@
 #include "lex_test_support.h"
 
-#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <filesystem>
@@ -32,36 +31,23 @@ std::string TTempDir::Write(const std::string& name, const std::string& bytes) c
   return path;
 }
 
-std::vector<TScanned> ScanFile(const std::string& path, const std::string& includeDir) {
-  std::vector<TScanned> tokens;
-  OpenSource(path);
+std::vector<TScanned> ScanText(const std::string& text) {
+  TTempDir dir;
+  struct TIdleGuard {
+    ~TIdleGuard() { RestoreIdleInput(); }
+  } guard;
+  OpenSource(dir.Write("text.tmb", text));
   ResetInput();
-  for (;;) {
+  std::vector<TScanned> tokens;
+  do {
     TScanned token;
     token.Code = yylex();
     if (token.Code == tok::NUMBER || token.Code == tok::BADNUMBER) token.Number = TokenValue.Number;
-    if (token.Code == tok::IDENTIFIER) {
-      std::unique_ptr<TId> id(TokenValue.Id);
-      token.Text = id->Name;
-    }
+    if (token.Code == tok::IDENTIFIER) token.Text = std::unique_ptr<TId>(TokenValue.Id)->Name;
     token.Line = Line();
     token.Column = Column();
-    token.File = SourceFileName();
     tokens.push_back(token);
-    if (token.Code == tok::END) break;
-    const std::size_t n = tokens.size();
-    if (!includeDir.empty() && token.Code == ';' && n >= 3 && tokens[n - 3].Code == tok::INCLUDE &&
-        tokens[n - 2].Code == tok::IDENTIFIER) {
-      OpenSource(includeDir + "/" + tokens[n - 2].Text + ".tmb");
-    }
-  }
-  return tokens;
-}
-
-std::vector<TScanned> ScanText(const std::string& text) {
-  TTempDir dir;
-  std::vector<TScanned> tokens = ScanFile(dir.Write("text.tmb", text));
-  RestoreIdleInput();
+  } while (tokens.back().Code != tok::END);
   return tokens;
 }
 

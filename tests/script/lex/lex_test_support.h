@@ -1,6 +1,6 @@
 #pragma once
-// Helpers of the scanner tests: files in a temporary directory and a loop that runs the scanner
-// over a file the way the parser does, opening include files at the ";" of an include statement.
+// Helpers of the front-end tests: files in a temporary directory, and the scanner run over a file as
+// the parser runs it.
 
 #include <cstdint>
 #include <string>
@@ -29,14 +29,10 @@ struct TScanned {
   std::string Text;    // IDENTIFIER
   int32_t Line = 0;    // position after the token
   int32_t Column = 0;
-  std::string File;  // SourceFileName after the token
 };
 
-// Every token of the file up to and including the end of input. When includeDir is not empty, a ";"
-// that follows include and an identifier opens includeDir + "/" + identifier + ".tmb".
-std::vector<TScanned> ScanFile(const std::string& path, const std::string& includeDir = {});
-
-// ScanFile over a file holding text.
+// Every token of a file holding text, up to and including the end of input; the input is idle again
+// afterwards, also when the scan throws.
 std::vector<TScanned> ScanText(const std::string& text);
 
 // The codes of the tokens, without the final end of input.

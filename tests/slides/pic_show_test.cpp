@@ -1,0 +1,158 @@
+#include "slides/pic_show.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include "slides/frame_renderer.h"
+
+namespace tambrel {
+namespace {
+
+QImage Solid(QSize size, QColor color) {
+  QImage image(size, QImage::Format_RGB32);
+  image.fill(color);
+  return image;
+}
+
+class PicShowTest : public ::testing::Test {
+ protected:
+  PicShowTest() : Completed(&Show, &TPicShow::Completed), Progress(&Show, &TPicShow::ProgressChanged) {
+    Show.SetAutoSize(false);
+    Show.resize(40, 30);
+    Show.SetDelay(0);
+    Show.SetStyle(5);
+  }
+  void RunTo(const QImage& picture) {
+    Show.SetPicture(picture);
+    Show.Execute();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Show.Busy(); }, 10000));
+  }
+  std::vector<int> ProgressValues() const {
+    std::vector<int> values;
+    for (const QList<QVariant>& arguments : Progress) values.push_back(arguments.at(0).toInt());
+    return values;
+  }
+
+  TPicShow Show;
+  QSignalSpy Completed, Progress;
+};
+
+TEST_F(PicShowTest, AStepOfTenRunsFromZeroToAHundredWithOneCompletion) {
+  Show.SetStep(10);
+  RunTo(Solid({40, 30}, Qt::red));
+  EXPECT_EQ(ProgressValues(), (std::vector<int>{0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
+  ASSERT_EQ(Completed.count(), 1);
+  EXPECT_TRUE(Completed.at(0).at(0).toBool());
+  EXPECT_EQ(Show.Screen(), Solid({40, 30}, Qt::red));
+}
+
+TEST_F(PicShowTest, AStepOfZeroActsAsOneAndReverseRunsDown) {
+  Show.SetStep(0);
+  EXPECT_EQ(Show.Step(), 1);
+  Show.SetReverse(true);
+  RunTo(Solid({40, 30}, Qt::red));
+  const std::vector<int> values = ProgressValues();
+  ASSERT_EQ(values.size(), 101u);
+  for (int i = 0; i <= 100; ++i) EXPECT_EQ(values[static_cast<size_t>(i)], 100 - i);
+  EXPECT_EQ(Show.Screen(), Solid({40, 30}, Qt::red));
+}
+
+TEST_F(PicShowTest, StopReportsAnUnfinishedTransitionOnce) {
+  Show.SetStep(1);
+  Show.SetDelay(60000);
+  Show.SetPicture(Solid({40, 30}, Qt::red));
+  Show.Execute();
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(Show.Busy());
+  Show.Stop();
+  Show.Stop();
+  QCoreApplication::processEvents();
+  ASSERT_EQ(Completed.count(), 1);
+  EXPECT_FALSE(Completed.at(0).at(0).toBool());
+  EXPECT_FALSE(Show.Busy());
+}
+
+TEST_F(PicShowTest, ManualDrawsEachProgressItIsGivenAndNeverCompletesByItself) {
+  RunTo(Solid({40, 30}, Qt::red));
+  const QImage before = Show.Screen(), next = Solid({40, 30}, Qt::blue);
+  Show.SetManual(true);
+  Show.SetPicture(next);
+  Show.Execute();
+  for (int p : {30, 60, 30, 100, 100}) {
+    Show.SetProgress(p);
+    EXPECT_EQ(Show.Screen(), RenderTransitionFrame(before, next, 5, p, Show.Step(), false)) << p;
+  }
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(Show.Busy());
+  EXPECT_EQ(Completed.count(), 1);  // the first transition's only
+}
+
+TEST_F(PicShowTest, ProgressOutsideATransitionIsKeptWithoutDrawing) {
+  RunTo(Solid({40, 30}, Qt::red));
+  const QImage before = Show.Screen();
+  Show.SetManual(true);
+  Show.SetProgress(40);
+  EXPECT_EQ(Show.Progress(), 40);
+  EXPECT_EQ(Show.Screen(), before);
+}
+
+TEST_F(PicShowTest, AControlWithoutAreaKeepsItsTimingAndCompletes) {
+  Show.resize(0, 0);
+  Show.SetStep(25);
+  RunTo(Solid({40, 30}, Qt::red));
+  ASSERT_EQ(Completed.count(), 1);
+  EXPECT_TRUE(Completed.at(0).at(0).toBool());
+}
+
+TEST_F(PicShowTest, ASmallerNewPictureReplacesTheWholeOldOne) {
+  Show.SetCenter(true);
+  Show.SetStep(50);
+  RunTo(Solid({40, 30}, Qt::red));
+  RunTo(Solid({10, 10}, Qt::blue));
+  EXPECT_EQ(Show.Screen().pixelColor(20, 15), QColor(Qt::blue));
+  EXPECT_EQ(Show.Screen().pixelColor(0, 0), QColor(Qt::black));
+  EXPECT_EQ(Show.Screen().pixelColor(39, 29), QColor(Qt::black));
+}
+
+TEST_F(PicShowTest, SwapEndsAtOnceInEitherDirection) {
+  Show.SetStyle(0);
+  for (bool reverse : {false, true}) {
+    Completed.clear();
+    Show.SetReverse(reverse);
+    RunTo(Solid({40, 30}, reverse ? Qt::green : Qt::red));
+    ASSERT_EQ(Completed.count(), 1);
+    EXPECT_TRUE(Completed.at(0).at(0).toBool());
+    EXPECT_EQ(Show.Progress(), reverse ? 0 : 100);
+    EXPECT_EQ(Show.Screen().pixelColor(5, 5), QColor(reverse ? Qt::green : Qt::red));
+  }
+}
+
+TEST_F(PicShowTest, StyleNamesSelectTheFirstRowWithoutRegardToCase) {
+  struct TCase {
+    const char* Name;
+    int Style;
+  };
+  const TCase cases[] = {{"FADE", 118},
+                         {"Expand from bottom", 18},
+                         {"expand in from top", 25},
+                         {"Random squares appear", 127},
+                         {"no such style", 127}};
+  for (const TCase& c : cases) {
+    Show.SetStyleName(c.Name);
+    EXPECT_EQ(Show.Style(), c.Style) << c.Name;
+  }
+  EXPECT_EQ(Show.StyleName(), "Random squares appear");
+  Show.SetStyle(200);
+  EXPECT_EQ(Show.Style(), 127);
+}
+
+TEST_F(PicShowTest, ExecuteWithoutAPictureDoesNothing) {
+  Show.Execute();
+  EXPECT_FALSE(Show.Busy());
+  EXPECT_EQ(Progress.count(), 0);
+}
+
+}  // namespace
+}  // namespace tambrel
