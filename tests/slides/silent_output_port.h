@@ -10,7 +10,8 @@ class TSilentOutputPort : public TOutputPort {
   void SetProductName(const std::string&) override {}
   bool Open() override { return true; }
   bool Close() override { return true; }
-  void PutLong(const uint8_t*, uint16_t) override {}
+  TSendOutcome PutLong(const uint8_t*, uint16_t) override { return {.Sent = true, .Problem = {}}; }
+  void ReleaseHeldNotes() override {}
 };
 
 }  // namespace tambrel
