@@ -26,6 +26,7 @@
 #include <optional>
 
 #include "app/indicator.h"
+#include "slides/form_slide.h"
 #include "support/tick_count.h"
 #include "terminal/vterm_widget.h"
 #include "ui_form_tambrel.h"
@@ -83,6 +84,7 @@ TFormTambrel::TFormTambrel(const TFormTambrelParts& parts, QWidget* parent)
   if (!controllerParts.Milliseconds) controllerParts.Milliseconds = [] { return GetTickCount(); };
   if (!controllerParts.ProcessEvents)
     controllerParts.ProcessEvents = [] { QCoreApplication::processEvents(); };
+  if (Parts.SlideWindow != nullptr) controllerParts.SlideEntry = Parts.SlideWindow->SlideEntry();
   TheController = std::make_unique<TTambrelController>(controllerParts);
   for (int i = 0; i < TimerCount; ++i) {
     const auto id = static_cast<TTimerId>(i);
@@ -237,7 +239,8 @@ void TFormTambrel::closeEvent(QCloseEvent* event) {
     return;
   }
   event->accept();
-  if (Parts.ResourceWindow != nullptr) Parts.ResourceWindow->hide();
+  for (QWidget* other : {Parts.ResourceWindow, static_cast<QWidget*>(Parts.SlideWindow)})
+    if (other != nullptr) other->hide();
   emit Closed();
 }
 
@@ -448,11 +451,11 @@ void TFormTambrel::ShowEditorText(const std::string& bytes) {
 }
 
 void TFormTambrel::SetSlidePictureRoot(const std::string& dir) {
-  if (Parts.SetSlidePictureRoot) Parts.SetSlidePictureRoot(dir);
+  if (Parts.SlideWindow != nullptr) Parts.SlideWindow->SetPictureRoot(dir);
 }
 
 void TFormTambrel::ShowSlideWindow() {
-  if (Parts.ShowSlideWindow) Parts.ShowSlideWindow();
+  if (Parts.SlideWindow != nullptr) Parts.SlideWindow->ShowSlides();
 }
 
 void TFormTambrel::ToggleResourceWindow() {

@@ -23,15 +23,16 @@ class FormTambrel;
 namespace tambrel {
 
 class TVTerm;
+class TFormSlide;
 
 // What the window needs besides the toolkit: the controller's parts that are not the window's own
-// (front end, MIDI ports and their list, the player, paths), and the other windows.
+// (front end, MIDI ports and their list, the player, paths), and the other windows, which outlive it.
 struct TFormTambrelParts {
   TControllerParts
       Controller;  // View, Timers, Dialogs, Poster, Screens, Milliseconds, ProcessEvents: set here
   QWidget* ResourceWindow = nullptr;
-  std::function<void(const std::string& dir)> SetSlidePictureRoot;
-  std::function<void()> ShowSlideWindow;
+  // The slide route's bytes go to its entry; without one they are dropped.
+  TFormSlide* SlideWindow = nullptr;
 };
 
 class TFormTambrel : public QWidget,

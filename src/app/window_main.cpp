@@ -19,6 +19,7 @@
 #include "midi/midi_service.h"
 #include "player/player.h"
 #include "resmon/form_resource_stats.h"
+#include "slides/form_slide.h"
 #include "support/app_paths.h"
 #include "support/huge_page_heap.h"
 #include "support/start_target.h"
@@ -79,8 +80,12 @@ int main(int argc, char** argv) {
   parts.Controller.IniFileName = IniFileName();
   parts.Controller.DumpFileName = WritablePath() + "dump.txt";
 
+  // The other windows exist before the main window, which routes to the slide window from its start;
+  // both stay hidden until the main window shows them, and both outlive it.
   TFormResourceStats resources;
   parts.ResourceWindow = &resources;
+  TFormSlide slides;
+  parts.SlideWindow = &slides;
   int status = 0;
   {
     TFormTambrel window(parts);

@@ -162,7 +162,7 @@ class TRecordingPort : public TOutputPort {
   bool FailOpen = false;
   int Closes = 0;
   std::mutex Lock;
-  std::vector<std::vector<uint8_t>> Sent;  // guarded by Lock
+  std::vector<std::vector<uint8_t>> Sent;         // guarded by Lock
   std::vector<std::pair<uint8_t, uint8_t>> Held;  // guarded by Lock: status and key of the sounding notes
 };
 

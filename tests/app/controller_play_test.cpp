@@ -1,4 +1,5 @@
 // Play control, the clock, the hot keys, routing to the outputs and the indicators, trace and dump.
+#include <functional>
 #include <thread>
 
 #include "controller_fixture.h"
@@ -247,6 +248,39 @@ TEST_F(PlayTest, DumpWritesThePlayersLines) {
   EXPECT_TRUE(HasLine("PLAYER: | 00000:01.000  00001 90 01 64")) << View.Lines[2];
   Controller->ClearDisplay();
   EXPECT_TRUE(View.Lines.empty());
+}
+
+TEST_F(PlayTest, PlayEndedEarlySendsTheNoteOffsOfTheNotesStillSounding) {
+  struct TCase {
+    const char* Name;
+    size_t Replayed;  // messages of the play that goes on, after the note-offs
+    std::function<void(TTambrelController&)> End;
+  };
+  const TCase cases[] = {
+      {"stop", 0, [](TTambrelController& c) { c.SetPlaying(false); }},
+      {"goto", 0, [](TTambrelController& c) { c.GotoTimeCommand(); }},
+      {"reset", 1, [](TTambrelController& c) { c.ResetPlayer(); }},
+      {"unload", 0, [](TTambrelController& c) { c.UnloadAll(); }},
+      {"close", 0, [](TTambrelController& c) { c.RequestClose(); }},
+  };
+  Dialogs.Answer = "0";
+  for (const TCase& test : cases) {
+    Create();
+    Controller->SelectOutput(1, "Synth A");
+    Controller->SetOutputActive(1, true);
+    Controller->LoadTambrel(Script("held.tmb",
+                                   "0 out(1, $90, 60, 100);\n0 out(1, $91, 62, 90);\n"
+                                   "0.1 out(1, $80, 60, 0);\n10.0 out(1, $81, 62, 0);\n"));
+    Controller->SetPlaying(true);
+    Advance(200);
+    const size_t before = Ports[0].Sent.size();
+    test.End(*Controller);
+    const std::vector<std::vector<uint8_t>> after(Ports[0].Sent.begin() + static_cast<std::ptrdiff_t>(before),
+                                                  Ports[0].Sent.end());
+    ASSERT_EQ(after.size(), 1 + test.Replayed) << test.Name;
+    EXPECT_EQ(after.front(), (std::vector<uint8_t>{0x81, 62, 0})) << test.Name;
+    Destroy();
+  }
 }
 
 }  // namespace

@@ -17,10 +17,12 @@
 #include <QTest>
 #include <QToolButton>
 #include <filesystem>
+#include <fstream>
 
 #include "app/indicator.h"
 #include "controller_fixture.h"
 #include "player/player.h"
+#include "slides/form_slide.h"
 #include "terminal/vterm_widget.h"
 
 namespace tambrel {
@@ -36,11 +38,16 @@ class FormTambrelTest : public ::testing::Test {
     c.FrontEnd = &FrontEnd;
     for (size_t i = 0; i < Ports.size(); ++i) c.Ports[i] = &Ports[i];
     c.DeviceNames = [] { return std::vector<std::string>{"Tambrel", "Synth A"}; };
-    c.NewPlayer = [] { return std::make_unique<TPlayer>(std::make_unique<TSimulatedPlayClock>()); };
+    c.NewPlayer = [this] {
+      auto clock = std::make_unique<TSimulatedPlayClock>();
+      Clock = clock.get();
+      return std::make_unique<TPlayer>(std::move(clock));
+    };
     c.AppPath = Folder;
     c.IniFileName = Folder + "tambrel.INI";
     c.DumpFileName = Folder + "dump.txt";
     Parts.ResourceWindow = &Resources;
+    Parts.SlideWindow = &Slides;
   }
   ~FormTambrelTest() override {
     Window.reset();
@@ -68,8 +75,10 @@ class FormTambrelTest : public ::testing::Test {
   TScriptFrontEnd FrontEnd;
   std::array<TRecordingPort, 4> Ports;
   QWidget Resources;
+  TFormSlide Slides;
   TFormTambrelParts Parts;
   std::unique_ptr<TFormTambrel> Window;
+  TSimulatedPlayClock* Clock = nullptr;
   std::vector<std::string> Errors;
 };
 
@@ -253,14 +262,29 @@ TEST_F(FormTambrelTest, TheDebugTerminalKeepsTheCursorInView) {
   EXPECT_EQ(box->verticalScrollBar()->singleStep(), terminal->LineHeight());
 }
 
-TEST_F(FormTambrelTest, ClosingEndsTheProgramAlsoWithTheMemoryWindowShown) {
+TEST_F(FormTambrelTest, TheSlideRouteReachesTheSlideWindow) {
+  const std::string song = Folder + "hide.tmb";
+  std::ofstream(song) << "0 out(1, 12, 0);\n";  // device 1: hide the slide window
   Show();
+  ASSERT_TRUE(Slides.isVisible());
+  Find<QToolButton>("SpeedButtonSlidesActive")->click();
+  Window->Controller().LoadTambrel(song);
+  Window->Controller().SetPlaying(true);
+  Clock->AdvanceBy(1000);
+  for (int i = 0; i < 100 && Slides.isVisible(); ++i) QTest::qWait(20);
+  EXPECT_FALSE(Slides.isVisible());
+}
+
+TEST_F(FormTambrelTest, ClosingEndsTheProgramAlsoWithTheMemoryAndSlideWindowsShown) {
+  Show();
+  EXPECT_TRUE(Slides.isVisible());  // shown with the main window
   Find<QPushButton>("BitBtnShowResources")->click();
   EXPECT_TRUE(Resources.isVisible());
   QSignalSpy closed(Window.get(), &TFormTambrel::Closed);
   Find<QPushButton>("BitBtnExit")->click();
   EXPECT_TRUE(closed.wait(2000));
   EXPECT_FALSE(Resources.isVisible());
+  EXPECT_FALSE(Slides.isVisible());
   EXPECT_TRUE(std::filesystem::exists(Folder + "tambrel.INI"));
   EXPECT_EQ(Window->Controller().Player(), nullptr);
 }

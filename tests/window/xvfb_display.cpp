@@ -17,7 +17,8 @@ TXvfbDisplay::TXvfbDisplay() {
   Display = ":" + std::to_string(number);
   const std::string log = "/tmp/tambrel-xvfb" + std::to_string(::getpid()) + ".log";
   Server = std::make_unique<TBackgroundChild>(
-      std::vector<std::string>{"/usr/bin/Xvfb", Display, "-screen", "0", "1280x800x24", "-nolisten", "tcp"}, log);
+      std::vector<std::string>{"/usr/bin/Xvfb", Display, "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
+      log);
   const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
   for (int i = 0; i < 200 && !std::filesystem::exists(socket); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
