@@ -1,12 +1,15 @@
 // Figures of the timeline and player: delivery lateness on the real timer against the machine's raw
-// wake-up latency, loading a million items, memory per loaded item, and TakeNext throughput.
+// wake-up latency (one device, and two devices at every time), the timer thread's wake-up lateness with
+// and without a busy loop on every core, loading a million items, memory per loaded item, and TakeNext
+// throughput.
 //
-//   tambrel_player_bench [timing items, default 2000]
+//   tambrel_player_bench [timing items, default 2000] [timing: the timing figures alone]
 
 #include <sys/prctl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -15,6 +18,7 @@
 #include <memory>
 #include <mutex>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 #include "support/huge_page_heap.h"
@@ -49,6 +53,25 @@ Stats Summarise(std::vector<int64_t> latenessNs) {
   return {at(0.5), at(0.99), static_cast<double>(latenessNs.back()) / 1000.0, last};
 }
 
+// Set once by another thread, waited for by the measuring one.
+class TDone {
+ public:
+  void Set() {
+    std::lock_guard<std::mutex> guard(FMutex);
+    FDone = true;
+    FChanged.notify_all();
+  }
+  void Wait() {
+    std::unique_lock<std::mutex> lock(FMutex);
+    FChanged.wait(lock, [this] { return FDone; });
+  }
+
+ private:
+  std::mutex FMutex;
+  std::condition_variable FChanged;
+  bool FDone = false;  // guarded by FMutex
+};
+
 std::vector<uint32_t> Spacings(size_t n) {
   std::mt19937 random(42);
   std::uniform_int_distribution<uint32_t> gap(1, 10);
@@ -81,53 +104,118 @@ std::vector<int64_t> RawWakeUps(const std::vector<uint32_t>& times) {
   return lateness;
 }
 
-std::vector<int64_t> PlayerDeliveries(const std::vector<uint32_t>& times) {
+// Each time carries one item for each of `devices` devices. An item is due at its time, or PeriodMin
+// (1 ms) after the item before when that is later: the player spaces the items it does not merge.
+std::vector<int64_t> PlayerDeliveries(const std::vector<uint32_t>& times, int32_t devices) {
   TTimedBatch tambrel;
   const uint8_t bytes[] = {0x90, 60, 100};
-  for (uint32_t t : times) tambrel.Append(new TTimedData(t, bytes, 3, 1));
+  std::vector<int64_t> dueMs;
+  for (uint32_t t : times) {
+    for (int32_t device = 1; device <= devices; ++device) {
+      tambrel.Append(new TTimedData(t, bytes, 3, device));
+      dueMs.push_back(dueMs.empty() ? t : std::max<int64_t>(t, dueMs.back() + 1));
+    }
+  }
   tambrel.Append(new TEndMarker(times.back(), nullptr));
   std::vector<int64_t> stamps;
-  stamps.reserve(times.size());
-  std::mutex mutex;
-  std::condition_variable ended;
-  bool done = false;
+  stamps.reserve(dueMs.size());
+  TDone ended;
   TPlayer player;
   player.OnData = [&](TPlayer&, const TTimedData&) { stamps.push_back(NowNs()); };
-  player.OnEnd = [&](TPlayer&, const TEndMarker&) {
-    std::lock_guard<std::mutex> guard(mutex);
-    done = true;
-    ended.notify_all();
-  };
+  player.OnEnd = [&](TPlayer&, const TEndMarker&) { ended.Set(); };
   player.AddItems(&tambrel);
   player.Restart();
   const int64_t start = NowNs();
   player.SetEnabled(true);
-  {
-    std::unique_lock<std::mutex> lock(mutex);
-    ended.wait(lock, [&] { return done; });
-  }
+  ended.Wait();
   player.SetEnabled(false);
   player.OnData = nullptr;
   player.OnEnd = nullptr;
   std::vector<int64_t> lateness;
   // The first item is delivered at the start; the others are due at the start plus their time.
-  for (size_t i = 1; i < stamps.size(); ++i)
-    lateness.push_back(stamps[i] - (start + static_cast<int64_t>(times[i]) * 1000000));
+  for (size_t i = 1; i < stamps.size(); ++i) lateness.push_back(stamps[i] - (start + dueMs[i] * 1000000));
   return lateness;
 }
 
 void Timing(size_t n) {
   const std::vector<uint32_t> times = Spacings(n);
-  std::printf("Timing: %zu data items 1..10 ms apart (%.1f s of timeline)\n", n, times.back() / 1000.0);
+  std::printf("Timing: %zu times 1..10 ms apart (%.1f s of timeline)\n", n, times.back() / 1000.0);
   const Stats raw = Summarise(RawWakeUps(times));
-  const Stats play = Summarise(PlayerDeliveries(times));
-  std::printf("  raw wait-until loop  lateness us: median %8.1f  p99 %8.1f  max %8.1f  last %8.1f\n",
+  std::printf("  raw wait-until loop    lateness us: median %8.1f  p99 %8.1f  max %8.1f  last %8.1f\n",
               raw.medianUs, raw.p99Us, raw.maxUs, raw.lastUs);
-  std::printf("  player deliveries    lateness us: median %8.1f  p99 %8.1f  max %8.1f  last %8.1f\n",
-              play.medianUs, play.p99Us, play.maxUs, play.lastUs);
+  for (int32_t devices : {1, 2}) {
+    const Stats play = Summarise(PlayerDeliveries(times, devices));
+    std::printf("  player, %d device%s     lateness us: median %8.1f  p99 %8.1f  max %8.1f  last %8.1f\n",
+                devices, devices == 1 ? " " : "s", play.medianUs, play.p99Us, play.maxUs, play.lastUs);
+    std::printf(
+        "    p99 ratio player/raw %.2f (target <= 1.5); last item %.1f us vs raw p99 %.1f us (target <=)\n",
+        play.p99Us / std::max(raw.p99Us, 0.001), play.lastUs, raw.p99Us);
+  }
+}
+
+// One thread per core spinning at normal priority for as long as this lives.
+class TBusyLoad {
+ public:
+  TBusyLoad() {
+    for (unsigned i = 0; i < std::max(1u, std::thread::hardware_concurrency()); ++i)
+      FThreads.emplace_back([this] {
+        uint64_t spins = 0;
+        while (!FStop.load(std::memory_order_relaxed)) ++spins;
+        FSink += spins;
+      });
+  }
+  ~TBusyLoad() {
+    FStop = true;
+    for (std::thread& thread : FThreads) thread.join();
+  }
+  size_t Threads() const { return FThreads.size(); }
+
+ private:
+  std::atomic<bool> FStop{false};
+  std::atomic<uint64_t> FSink{0};
+  std::vector<std::thread> FThreads;
+};
+
+// The play timer's own clock and thread, as the player has them: the handler re-arms for the next time.
+std::vector<int64_t> TimerWakeUps(const std::vector<uint32_t>& times, std::string& scheduling) {
+  std::vector<int64_t> lateness;
+  lateness.reserve(times.size());
+  TDone ended;
+  TSteadyPlayClock clock;
+  int64_t startUs = 0;
+  size_t next = 0;
+  clock.Start([&](uint64_t) {
+    const int64_t dueUs = startUs + static_cast<int64_t>(times[next]) * 1000;
+    lateness.push_back((clock.NowUs() - dueUs) * 1000);
+    if (++next < times.size()) {
+      clock.Arm(startUs + static_cast<int64_t>(times[next]) * 1000, next);
+      return;
+    }
+    ended.Set();
+  });
+  scheduling = clock.Scheduling();
+  startUs = clock.NowUs() + 1000;
+  clock.Arm(startUs + static_cast<int64_t>(times[0]) * 1000, 0);
+  ended.Wait();
+  return lateness;
+}
+
+void Lateness(size_t n) {
+  const std::vector<uint32_t> times = Spacings(n);
+  std::string scheduling;
+  const Stats quiet = Summarise(TimerWakeUps(times, scheduling));
+  std::printf("Timer wake-up lateness: %zu wake-ups 1..10 ms apart, timer thread %s\n", n,
+              scheduling.c_str());
+  std::printf("  quiet machine          us: p50 %8.1f  p99 %8.1f  max %8.1f\n", quiet.medianUs, quiet.p99Us,
+              quiet.maxUs);
+  TBusyLoad load;
+  const Stats busy = Summarise(TimerWakeUps(times, scheduling));
   std::printf(
-      "  p99 ratio player/raw %.2f (target <= 1.5); last item %.1f us vs raw p99 %.1f us (target <=)\n",
-      play.p99Us / std::max(raw.p99Us, 0.001), play.lastUs, raw.p99Us);
+      "  busy loop on %zu core%s  us: p50 %8.1f  p99 %8.1f  max %8.1f  (target p99 < 1000 where real-time)\n",
+      load.Threads(), load.Threads() == 1 ? " " : "s", busy.medianUs, busy.p99Us, busy.maxUs);
+  const Stats raw = Summarise(RawWakeUps(times));
+  std::printf("  same load, plain thread us: p50 %8.1f  p99 %8.1f  max %8.1f  (normal scheduling)\n",
+              raw.medianUs, raw.p99Us, raw.maxUs);
 }
 
 enum class Order { Ascending, Descending, Interleaved };
@@ -228,9 +316,13 @@ int main(int argc, char** argv) {
   std::printf("heap: GLIBC_TUNABLES=%s\n", tambrel::StartTunables().value_or("(unset)").c_str());
   const size_t timingItems = argc > 1 ? static_cast<size_t>(std::atol(argv[1])) : 2000;
   constexpr size_t million = 1000000;
-  tambrel::Memory(million);
-  tambrel::Loading(million);
-  tambrel::Taking(million);
+  const bool timingOnly = argc > 2 && std::string(argv[2]) == "timing";
+  if (!timingOnly) {
+    tambrel::Memory(million);
+    tambrel::Loading(million);
+    tambrel::Taking(million);
+  }
   tambrel::Timing(std::max<size_t>(timingItems, 2));
+  tambrel::Lateness(std::max<size_t>(timingItems, 2));
   return 0;
 }

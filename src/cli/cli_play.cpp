@@ -12,6 +12,7 @@
 #include "app/message_sink.h"
 #include "app/output_routing.h"
 #include "cli/wake_pipe.h"
+#include "player/player.h"
 #include "support/text_format.h"
 #include "support/tick_count.h"
 
@@ -149,6 +150,10 @@ int PlayTimeline(const TCliOptions& options, TCliSession& session, TTimeline& ti
   std::atomic<uint32_t> startTime{GetTickCount()};  // re-anchored by the player's thread
 
   routing.SetTraceMode(options.Trace);
+  if (options.Trace && timeline.Player() != nullptr) {
+    std::fprintf(streams.Err, "tambrel-cli: timer scheduling: %s\n", timeline.Player()->Scheduling().c_str());
+    std::fflush(streams.Err);
+  }
   routing.OnTracePosted = [&wake] { wake.Post(); };
   routing.OnSyncClock = [&startTime](uint32_t itemTime) {
     const uint32_t now = GetTickCount();

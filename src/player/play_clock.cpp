@@ -6,6 +6,8 @@
 
 #include <chrono>
 
+#include "player/realtime_scheduling.h"
+
 namespace tambrel {
 
 TPlayClock::~TPlayClock() = default;
@@ -23,6 +25,7 @@ int64_t TSteadyPlayClock::NowUs() {
 void TSteadyPlayClock::Start(FireHandler handler) {
   FHandler = std::move(handler);
   FThread = std::thread([this] { Run(); });
+  FScheduling = RequestRealtimeScheduling(FThread.native_handle());
 }
 
 void TSteadyPlayClock::Arm(int64_t deadlineUs, uint64_t id) {
@@ -51,8 +54,8 @@ void TSteadyPlayClock::Shutdown() {
 }
 
 void TSteadyPlayClock::Run() {
-  // A 50 us default slack on every wake-up would be most of the lateness; lower it. A higher
-  // priority needs rights the user may not have.
+  // A 50 us default slack on every wake-up would be most of the lateness; lower it. Without real-time
+  // scheduling a higher nice priority helps a little, where the user has the right to it.
   prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
   setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -1);
   std::unique_lock<std::mutex> lock(FMutex);

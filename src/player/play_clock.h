@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace tambrel {
@@ -24,10 +25,13 @@ class TPlayClock {
   virtual void Cancel() = 0;
   // When it returns the handler is not running and will not be called again.
   virtual void Shutdown() = 0;
+  // How the thread that runs the handler is scheduled, for people to read; valid after Start.
+  virtual std::string Scheduling() const = 0;
 };
 
 // std::chrono::steady_clock and a thread of its own waiting for the deadline on a condition variable.
-// The thread lowers its timer slack and tries a higher priority; both fall back silently.
+// The thread lowers its timer slack and asks for real-time scheduling, else a higher nice priority;
+// each falls back silently.
 class TSteadyPlayClock : public TPlayClock {
  public:
   TSteadyPlayClock() = default;
@@ -37,6 +41,7 @@ class TSteadyPlayClock : public TPlayClock {
   void Arm(int64_t deadlineUs, uint64_t id) override;
   void Cancel() override;
   void Shutdown() override;
+  std::string Scheduling() const override { return FScheduling; }
 
  private:
   void Run();
@@ -48,7 +53,8 @@ class TSteadyPlayClock : public TPlayClock {
   bool FStopping = false;
   int64_t FDeadlineUs = 0;
   uint64_t FId = 0;
-  FireHandler FHandler;  // written by Start before the thread exists, then only read
+  FireHandler FHandler;     // written by Start before the thread exists, then only read
+  std::string FScheduling;  // written by Start, then only read
   std::thread FThread;
 };
 
@@ -62,6 +68,7 @@ class TSimulatedPlayClock : public TPlayClock {
   void Arm(int64_t deadlineUs, uint64_t id) override;
   void Cancel() override;
   void Shutdown() override;
+  std::string Scheduling() const override { return "simulated (no thread of its own)"; }
 
   void AdvanceTo(int64_t us);
   void AdvanceBy(int64_t us) { AdvanceTo(NowUs() + us); }

@@ -10,7 +10,7 @@ TPlayTimer::TPlayTimer(std::unique_ptr<TPlayClock> clock, uint32_t resolution, u
       FResolution(resolution),
       FPeriodMin(periodMin),
       FPeriodMax(std::max(periodMax, 1u)) {
-  FAnchorUs = FClock->NowUs();
+  FAnchorUs = FTickDueUs = FClock->NowUs();
   FClock->Start([this](uint64_t id) { Fired(id); });
 }
 
@@ -27,7 +27,7 @@ TPlayTimer::~TPlayTimer() {
 
 void TPlayTimer::AnchorNow() {
   std::lock_guard<std::recursive_mutex> guard(FTickLock);
-  FAnchorUs = FClock->NowUs();
+  FAnchorUs = FTickDueUs = FClock->NowUs();
 }
 
 void TPlayTimer::SetEnabled(bool value) {
@@ -51,10 +51,10 @@ void TPlayTimer::Schedule(uint32_t target) {
 }
 
 void TPlayTimer::ArmPart(uint32_t wait) {
-  uint32_t part = std::min(wait, FPeriodMax);
+  const uint32_t part = std::min(wait, FPeriodMax);
   FRemaining = wait - part;
-  part = std::max(part, FPeriodMin);
-  FDeadlineUs = FAnchorUs + static_cast<int64_t>(part) * 1000;
+  FDueUs = FAnchorUs + static_cast<int64_t>(part) * 1000;
+  FDeadlineUs = std::max(FDueUs, FTickDueUs + static_cast<int64_t>(FPeriodMin) * 1000);
   FEventId = ++FLastId;
   FClock->Arm(FDeadlineUs, FEventId);
 }
@@ -65,7 +65,8 @@ void TPlayTimer::Fired(uint64_t id) {
   if (id != FEventId || FEventId == 0) return;
   FEventId = 0;
   if (!FEnabled || !OnTimer) return;
-  FAnchorUs = FDeadlineUs;
+  FAnchorUs = FDueUs;
+  FTickDueUs = FDeadlineUs;
   if (FRemaining != 0) {
     ArmPart(FRemaining);
     return;

@@ -1,13 +1,16 @@
 #pragma once
 // The play timer: a one-shot on a monotonic clock that runs OnTimer on the clock's thread after a span
 // of timeline milliseconds. Waits are timed from the due instant of the previous wake-up, not from when
-// the thread happened to run, so late wake-ups never add up.
+// the thread happened to run, so late wake-ups never add up. A wait shorter than PeriodMin is raised to
+// PeriodMin after the previous wake-up, but the next wait is still timed from the un-raised instant:
+// items of equal times keep their gap without delaying what follows.
 
 #include <cstdint>
 #include <functional>
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "player/play_clock.h"
 
@@ -28,7 +31,8 @@ class TPlayTimer {
   std::recursive_mutex& TickLock() { return FTickLock; }
 
   // Arms OnTimer for target - Position() ms after the anchor (0 when target is behind Position), at
-  // least PeriodMin, in parts of at most PeriodMax; Position() becomes target.
+  // least PeriodMin after the instant the running tick was due, in parts of at most PeriodMax;
+  // Position() becomes target.
   void Schedule(uint32_t target);
   // Times the next Schedule from the present instant (a tick called from outside the timer).
   void AnchorNow();
@@ -44,9 +48,11 @@ class TPlayTimer {
   uint32_t PeriodMin() const { return FPeriodMin; }
   uint32_t PeriodMax() const { return FPeriodMax; }
   int64_t NowUs() { return FClock->NowUs(); }
+  std::string Scheduling() const { return FClock->Scheduling(); }
   // The instant the running tick is timed from, and the deadline of the armed part.
   int64_t AnchorUs() const { return FAnchorUs; }
   int64_t DeadlineUs() const { return FDeadlineUs; }
+  void SetPosition(uint32_t position) { FPosition = position; }
 
   std::function<void()> OnTimer;  // set by the owner before the first Schedule
 
@@ -65,8 +71,10 @@ class TPlayTimer {
   uint32_t FPeriodMin;
   uint32_t FPeriodMax;
   bool FEnabled = false;
-  int64_t FAnchorUs = 0;
-  int64_t FDeadlineUs = 0;
+  int64_t FAnchorUs = 0;    // the un-raised due instant of the running tick: later waits count from it
+  int64_t FTickDueUs = 0;   // the instant the running tick was armed for: PeriodMin counts from it
+  int64_t FDueUs = 0;       // the un-raised due instant of the armed part
+  int64_t FDeadlineUs = 0;  // FDueUs, raised to PeriodMin after FTickDueUs
 };
 
 }  // namespace tambrel

@@ -70,6 +70,8 @@ void TPlayer::GotoTime(uint32_t time) {
   TickGuard guard(FTimer->TickLock());
   FBatch->SeekBefore(time);
   FCurrent = FBatch->TakeNext();
+  // The item after the pending one is timed from it, whether playing now or at the next start.
+  if (FCurrent) FTimer->SetPosition(FCurrent->Time);
   if (!FCurrent && Repeat()) {
     Restart();
     return;

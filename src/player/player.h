@@ -3,9 +3,8 @@
 //
 // Threads: OnData, OnEnd and the fault reports of OnTrace run on the play timer's thread when the timer
 // delivers, and on the caller's thread for the ticks that SetEnabled(true), Restart, Step, GotoTime and
-// Add run at once. Dump and Trace call OnTrace on the caller's thread (Dump with the batch lock held, so
-// OnTrace must not wait for another thread that uses the batch). No other callback runs with the batch
-// lock held. Ticks never overlap: they all hold the timer's tick lock.
+// Add run at once. Dump and Trace call OnTrace on the caller's thread. No callback runs with the batch
+// lock held, so OnTrace may use the player. Ticks never overlap: they all hold the timer's tick lock.
 
 #include <atomic>
 #include <cstdint>
@@ -49,6 +48,8 @@ class TPlayer {
   // The same as Remove of every item in list order, in linear time.
   void RemoveItems(const TTimedBatch* list);  // null ignored
   int32_t ItemCount() const;
+  // How the thread that delivers is scheduled, e.g. "real-time (SCHED_FIFO, priority 10)".
+  std::string Scheduling() const { return FTimer->Scheduling(); }
 
   // Expires when the player is destroyed: what was loaded into it then has nothing to withdraw from.
   // Window thread only, like destruction.

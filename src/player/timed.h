@@ -75,5 +75,6 @@ class TTimedData : public TTimed {
     uint8_t* Heap;
   } FStore{};
 };
+static_assert(sizeof(TTimedData) <= 32, "a loaded script holds millions of data items");
 
 }  // namespace tambrel

@@ -93,7 +93,7 @@ void TTimedBatch::RemoveTimed(TTimed* item) {
     FItems.erase(found);
     if (at < ReadIndex()) SetReadIndex(ReadIndex() - 1);
   }
-  if (ReadIndex() >= static_cast<int32_t>(FItems.size())) SetReadIndex(0);
+  if (ReadIndex() > static_cast<int32_t>(FItems.size())) SetReadIndex(static_cast<int32_t>(FItems.size()));
   PublishCount();
 }
 
@@ -166,14 +166,12 @@ void TTimedBatch::RemoveTimedMany(const std::vector<TTimed*>& items) {
   {
     std::lock_guard<std::mutex> guard(FLock);
     const int32_t read = ReadIndex();
-    // One at a time, the read position falls back to 0 as soon as nothing is left at or after it,
-    // and stays there; otherwise it drops by one for each removal below it.
+    // One at a time, the read position drops by one for each removal below it, and once nothing is
+    // left at or after it, it stays at the end.
     const auto below = static_cast<int32_t>(
         std::lower_bound(removedAt.begin(), removedAt.end(), static_cast<size_t>(std::max(read, 0))) -
         removedAt.begin());
-    const auto removedFromRead = static_cast<int32_t>(removedAt.size()) - below;
-    const int32_t atOrAfter = static_cast<int32_t>(FItems.size()) - read - removedFromRead;
-    const int32_t fresh = atOrAfter > 0 ? read - below : 0;
+    const int32_t fresh = std::min(read - below, static_cast<int32_t>(kept.size()));
     FItems.swap(kept);
     SetReadIndex(fresh);
     PublishCount();
@@ -225,11 +223,16 @@ std::unique_ptr<TTimed> TTimedBatch::TakeNext() {
   const uint32_t time = first.Time;
   const int32_t device = DeviceOf(first);
   std::unique_ptr<TTimed> result = first.Clone();
+  const auto* firstData = dynamic_cast<const TTimedData*>(&first);
+  int32_t merged = firstData != nullptr ? firstData->Count() : 0;
   for (++read; read < count; ++read) {
     const TTimed& next = *FItems[static_cast<size_t>(read)];
     if (next.Time != time) break;
     const auto* data = dynamic_cast<const TTimedData*>(&next);
     if (data == nullptr || data->Device != device) break;
+    // What does not fit into one item is the next item of the same time, taken whole.
+    if (data->Count() > TTimedData::MaxIndex + 1 - merged) break;
+    merged += data->Count();
     result->Merge(next);
   }
   SetReadIndex(read);
@@ -247,16 +250,18 @@ uint32_t TTimedBatch::LastTime() const {
 }
 
 void TTimedBatch::Dump(int32_t indent) {
-  std::lock_guard<std::mutex> guard(FLock);
   const std::string outer = IndentText(indent);
   const std::string inner = IndentText(CheckedAdd(indent, 1));
-  auto line = [this](const std::string& text) {
-    if (Owner != nullptr) Owner->Trace(text);
-  };
-  line(StrFormat("%s%s", outer.c_str(), "TimedBatch"));
-  line(outer + "Begin");
-  for (const TTimed* item : FItems) line(inner + item->Dump());
-  line(outer + "End");
+  std::vector<std::string> lines{StrFormat("%s%s", outer.c_str(), "TimedBatch"), outer + "Begin"};
+  {
+    std::lock_guard<std::mutex> guard(FLock);
+    lines.reserve(FItems.size() + 3);
+    for (const TTimed* item : FItems) lines.push_back(inner + item->Dump());
+  }
+  lines.push_back(outer + "End");
+  // Outside the lock: the trace callback may use the batch.
+  if (Owner != nullptr)
+    for (const std::string& line : lines) Owner->Trace(line);
 }
 
 }  // namespace tambrel

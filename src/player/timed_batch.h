@@ -37,7 +37,8 @@ class TTimedBatch {
   // up with the item it pointed at, so nothing is taken twice.
   void AddTimed(TTimed* item);
   // Removes the first reference to item. A removal below the read position moves it down so that no
-  // item is passed over; a read position at or past the end then goes back to 0.
+  // item is passed over; a read position left at or past the end stays at the end, so that nothing
+  // already played becomes pending again.
   void RemoveTimed(TTimed* item);
   // The same order and read position as AddTimed of each of items in turn, in O(n log n); the lock is
   // held only to swap in the merged list.
@@ -49,10 +50,13 @@ class TTimedBatch {
   void Rewind();
   void SeekBefore(uint32_t t);
   // A new item owned by the caller: the item at the read position with the data items of the same
-  // time and device right behind it merged in; null at the end.
+  // time and device right behind it merged in, as many whole ones as fit into one item; null at the
+  // end.
   std::unique_ptr<TTimed> TakeNext();
   uint32_t LastTime() const;  // ERangeError for a time above 2147483647
-  void Dump(int32_t indent);  // through the owner's trace callback, with the lock held
+  // Through the owner's trace callback, called after the lock is released: the lines are those of
+  // one moment.
+  void Dump(int32_t indent);
 
   // Longest time in microseconds the lock was held by AddTimedMany/RemoveTimedMany (for the benchmark).
   int64_t LongestBulkLockUs() const { return FLongestBulkLockUs.load(std::memory_order_relaxed); }

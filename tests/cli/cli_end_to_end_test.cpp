@@ -259,6 +259,10 @@ TEST_F(CliPlayJackTest, PlayRoutesByDeviceNumberIntoTheMonitor) {
             "00000:00.200  00002 F0 43 10 F7\n"
             "00000:00.300  00001 80 3C 00\n"
             "Tambrel play.tmb finished\n");
+  // Once, at the start: how the timer thread is scheduled.
+  const size_t said = result.Err.find("\ntambrel-cli: timer scheduling: ");
+  EXPECT_NE(said, std::string::npos) << result.Err;
+  EXPECT_EQ(said, result.Err.rfind("\ntambrel-cli: timer scheduling: ")) << result.Err;
   // The note left sounding at the end is switched off when the output closes.
   EXPECT_EQ(monitor.StopAndCollect(), (std::vector<std::vector<uint8_t>>{
                                           {0x90, 0x3E, 0x64}, {0xF0, 0x43, 0x10, 0xF7}, {0x80, 0x3E, 0x00}}));

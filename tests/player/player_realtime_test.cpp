@@ -21,9 +21,8 @@ using namespace std::chrono_literals;
 struct Recorder {
   std::mutex mutex;
   std::condition_variable changed;
-  std::vector<int32_t> devices;   // guarded by mutex
-  int ends = 0;                   // guarded by mutex
-  size_t dataBeforeFirstEnd = 0;  // guarded by mutex
+  std::vector<int32_t> devices;  // guarded by mutex
+  int ends = 0;                  // guarded by mutex
 
   void Attach(TPlayer& player) {
     player.OnData = [this](TPlayer&, const TTimedData& d) {
@@ -33,7 +32,6 @@ struct Recorder {
     };
     player.OnEnd = [this](TPlayer&, const TEndMarker&) {
       std::lock_guard<std::mutex> guard(mutex);
-      if (ends == 0) dataBeforeFirstEnd = devices.size();
       ++ends;
       changed.notify_all();
     };
@@ -43,39 +41,6 @@ struct Recorder {
     return changed.wait_for(lock, 60s, [&] { return ends >= n; });
   }
 };
-
-void Detach(TPlayer& player) {
-  player.SetEnabled(false);
-  player.OnData = nullptr;
-  player.OnEnd = nullptr;
-}
-
-TEST(RealtimePlayer, DeliversInOrderAndEnds) {
-  TTimedBatch tambrel;
-  for (int32_t i = 0; i < 50; ++i)
-    tambrel.Append(new TTimedData(static_cast<uint32_t>(i * 2), nullptr, 0, i));
-  tambrel.Append(new TEndMarker(100, nullptr));
-  Recorder rec;  // outlives the player, whose timer thread calls it
-  TPlayer player;
-  rec.Attach(player);
-  player.AddItems(&tambrel);
-  player.SetEnabled(true);
-  ASSERT_TRUE(rec.WaitForEnds(1));
-  {
-    std::lock_guard<std::mutex> guard(rec.mutex);
-    ASSERT_EQ(rec.devices.size(), 50u);
-    for (int32_t i = 0; i < 50; ++i) EXPECT_EQ(rec.devices[static_cast<size_t>(i)], i);
-  }
-  // Stopped, then reset and started again: the same show once more.
-  player.SetEnabled(false);
-  player.Restart();
-  player.SetEnabled(true);
-  ASSERT_TRUE(rec.WaitForEnds(2));
-  {
-    std::lock_guard<std::mutex> guard(rec.mutex);
-    EXPECT_EQ(rec.devices.size(), 100u);
-  }
-}
 
 TEST(RealtimePlayer, DestroyedWhileWaitingOrPlaying) {
   TTimedBatch tambrel;
@@ -94,8 +59,8 @@ TEST(RealtimePlayer, DestroyedWhileWaitingOrPlaying) {
   }
 }
 
-// Batches come and go on one thread while the player runs on its timer thread; every item of the batch
-// that stays loaded is delivered exactly once.
+// Batches come and go on one thread while the player runs on its timer thread, and play is stopped and
+// started once; every item of the batch that stays loaded is delivered exactly once, in order.
 TEST(RealtimePlayer, LoadingAndUnloadingDuringPlayLosesAndRepeatsNothing) {
   constexpr int32_t steadyCount = 1500;
   TTimedBatch steady;
@@ -119,16 +84,19 @@ TEST(RealtimePlayer, LoadingAndUnloadingDuringPlayLosesAndRepeatsNothing) {
       player.RemoveItems(&noise);
     }
   });
+  std::this_thread::sleep_for(300ms);
+  player.SetEnabled(false);
+  std::this_thread::sleep_for(5ms);
+  player.SetEnabled(true);
   const bool ended = rec.WaitForEnds(1);
   done = true;
   loader.join();
   ASSERT_TRUE(ended);
-  Detach(player);
+  player.SetEnabled(false);
+  player.OnData = nullptr;
+  player.OnEnd = nullptr;
   std::vector<int> seen(steadyCount, 0);
   std::lock_guard<std::mutex> guard(rec.mutex);
-  // A removal while the end marker is pending puts the read position back to the start, as
-  // the player is meant to, so what plays after the end marker is not part of this run.
-  rec.devices.resize(rec.dataBeforeFirstEnd);
   int32_t last = -1;
   for (int32_t device : rec.devices) {
     if (device < 0) continue;

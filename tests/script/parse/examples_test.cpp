@@ -86,11 +86,13 @@ struct TDelivery {
 };
 
 // The deliveries of a time-ordered batch: consecutive data items of one time and device together, the
-// first at the start, each next one after the difference of the times (counted from position 0), at
-// least the timer's shortest period apart.
+// first at the start, each next one due the difference of the times (counted from position 0) after
+// the one before was due, and delivered then or the timer's shortest period after the one before,
+// whichever is later.
 std::vector<TDelivery> ExpectedDeliveries(const TTimedBatch& batch) {
   std::vector<TDelivery> out;
   uint32_t position = 0;
+  int64_t due = 0;
   int64_t at = 0;
   for (int32_t i = 0; i < batch.Count(); ++i) {
     const TTimed* item = batch.Items(i);
@@ -105,8 +107,8 @@ std::vector<TDelivery> ExpectedDeliveries(const TTimedBatch& batch) {
       continue;
     }
     if (!out.empty()) {
-      at += static_cast<int64_t>(std::max<uint32_t>(item->Time >= position ? item->Time - position : 0, 1)) *
-            Ms;
+      due += static_cast<int64_t>(item->Time >= position ? item->Time - position : 0) * Ms;
+      at = std::max(due, at + Ms);
       position = item->Time;
     }
     out.push_back({at, item->Time, device, bytes});
