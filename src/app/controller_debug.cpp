@@ -17,27 +17,11 @@ void TTambrelController::PlayerTrace(const std::string& text) {
     FRouting.QueueTrace("PLAYER: " + text);
     return;
   }
-  if (Dumping) {
-    DumpLines.push_back(text);
-    return;
-  }
   Sink.WriteMessageFmt("PLAYER: %s", text.c_str());
 }
 
 void TTambrelController::DumpPlayer() {
-  if (!FPlayer) return;
-  // The dump holds the batch's lock, which playback needs: collect the lines, write them afterwards.
-  DumpLines.clear();
-  Dumping = true;
-  try {
-    FPlayer->Dump();
-  } catch (...) {
-    Dumping = false;
-    throw;
-  }
-  Dumping = false;
-  for (const std::string& line : std::exchange(DumpLines, {}))
-    Sink.WriteMessageFmt("PLAYER: %s", line.c_str());
+  if (FPlayer) FPlayer->Dump();
 }
 
 void TTambrelController::ClearDisplay() {

@@ -48,6 +48,7 @@ void TTambrelController::FormCreate() {
 
   FPlayer = Parts.NewPlayer();
   InstallPlayerCallbacks();
+  Sink.WriteMessageFmt("timer scheduling: %s", FPlayer->Scheduling().c_str());
   Pipeline.OnLoaded = [this](std::unique_ptr<TParsedTambrel> tambrel) { OnLoaded(std::move(tambrel)); };
   Pipeline.Settings.ProcessEvents = Parts.ProcessEvents;
   TTambrel::SetProcessEventsHook(Parts.ProcessEvents);

@@ -288,10 +288,6 @@ class TTambrelController {
   uint64_t ParsedSerial = 0;  // the serial given to the Tambrel of the running compile, 0 for none
   bool MidiListsFilled = false;
 
-  // Dump: the player's lines, collected on the window thread and written after the dump.
-  bool Dumping = false;
-  std::vector<std::string> DumpLines;
-
   // Indicators the player's thread asked to light, one bit per output.
   std::atomic<unsigned> PendingLights{0};
 

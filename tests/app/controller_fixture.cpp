@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "player/player.h"
 
@@ -97,6 +98,7 @@ ControllerTest::~ControllerTest() {
 TTambrelController& ControllerTest::Create(bool show) {
   Controller = std::make_unique<TTambrelController>(Parts);
   Controller->FormCreate();
+  StartLines = std::exchange(View.Lines, {});
   if (show) Controller->FormShow();
   return *Controller;
 }

@@ -198,6 +198,7 @@ class ControllerTest : public ::testing::Test {
   TSimulatedPlayClock* Clock = nullptr;
   uint32_t CounterOffset = 0;  // added to the play clock's milliseconds to give the counter
   std::unique_ptr<TTambrelController> Controller;
+  std::vector<std::string> StartLines;  // what FormCreate wrote into the message area
 };
 
 }  // namespace tambrel

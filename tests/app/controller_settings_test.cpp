@@ -151,8 +151,8 @@ TEST_F(SettingsTest, AFileThatCannotBeReadIsNeitherUsedNorOverwritten) {
     const auto before = std::filesystem::last_write_time(Parts.IniFileName);
     Create();
     EXPECT_FALSE(Controller->DoRepeat());
-    ASSERT_FALSE(View.Lines.empty());
-    EXPECT_NE(View.Lines.back().find("not read"), std::string::npos) << View.Lines.back();
+    ASSERT_FALSE(StartLines.empty());
+    EXPECT_NE(StartLines.back().find("not read"), std::string::npos) << StartLines.back();
     View.Errors.clear();
     EXPECT_TRUE(Controller->RequestClose());
     EXPECT_EQ(View.Errors.size(), 1u);
