@@ -10,22 +10,20 @@
 #include <QApplication>
 #include <QTimer>
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/form_tambrel.h"
-#include "app/midi_output_port.h"
-#include "app/script_front_end.h"
-#include "midi/midi_service.h"
+#include "app/window_program_parts.h"
 #include "player/player.h"
+#include "resmon/form_resource_stats.h"
+#include "slides/form_slide.h"
 #include "support/app_paths.h"
 
 namespace tambrel {
@@ -74,20 +72,13 @@ int main(int argc, char** argv) {
   SetProgramPaths();
   QApplication app(argc, argv);
 
-  TScriptFrontEnd frontEnd;
-  TMidiOutService& service = SystemMidiService();
-  std::array<std::unique_ptr<TMidiOutputPort>, TOutputRouting::OutputCount> ports;
-  TFormTambrelParts parts;
-  for (size_t i = 0; i < ports.size(); ++i) {
-    ports[i] = std::make_unique<TMidiOutputPort>(service, static_cast<int>(i) + 1);
-    parts.Controller.Ports[i] = ports[i].get();
-  }
-  parts.Controller.FrontEnd = &frontEnd;
-  parts.Controller.DeviceNames = [&service] { return MidiOutputNames(service); };
-  parts.Controller.NewPlayer = [] { return std::make_unique<TPlayer>(); };
-  parts.Controller.AppPath = AppPath();
-  parts.Controller.IniFileName = folder + "tambrel.INI";
-  parts.Controller.DumpFileName = folder + "dump.txt";
+  TWindowProgramParts program(folder + "tambrel.INI", folder + "dump.txt");
+  TFormTambrelParts& parts = program.Parts;
+  // The other windows, as the program has them.
+  TFormResourceStats resources;
+  parts.ResourceWindow = &resources;
+  TFormSlide slides;
+  parts.SlideWindow = &slides;
 
   TPaintWatch paint;
   double idleMs = -1;
@@ -128,9 +119,10 @@ int main(int argc, char** argv) {
   std::filesystem::remove_all(folder);
   std::printf("start-up: exec to first paint %.0f ms, to idle event loop %.0f ms (target < 500 ms)\n",
               paint.FirstPaintMs, idleMs);
-  std::printf("heartbeat (10 ms timer) while %d items at 1000/s play with trace on: %zu beats, lateness p50 "
-              "%.2f ms, p99 %.2f ms, max %.2f ms (target p99 < 20 ms)\n",
-              traced, lateness.size(), Percentile(lateness, 0.5), Percentile(lateness, 0.99),
-              lateness.empty() ? 0.0 : *std::max_element(lateness.begin(), lateness.end()));
+  std::printf(
+      "heartbeat (10 ms timer) while %d items at 1000/s play with trace on: %zu beats, lateness p50 "
+      "%.2f ms, p99 %.2f ms, max %.2f ms (target p99 < 20 ms)\n",
+      traced, lateness.size(), Percentile(lateness, 0.5), Percentile(lateness, 0.99),
+      lateness.empty() ? 0.0 : *std::max_element(lateness.begin(), lateness.end()));
   return 0;
 }

@@ -8,16 +8,11 @@
 #include <QDesktopServices>
 #include <QSocketNotifier>
 #include <QUrl>
-#include <array>
 #include <cstdio>
 #include <exception>
-#include <memory>
 
 #include "app/form_tambrel.h"
-#include "app/midi_output_port.h"
-#include "app/script_front_end.h"
-#include "midi/midi_service.h"
-#include "player/player.h"
+#include "app/window_program_parts.h"
 #include "resmon/form_resource_stats.h"
 #include "slides/form_slide.h"
 #include "support/app_paths.h"
@@ -65,20 +60,8 @@ int main(int argc, char** argv) {
   SetTargetOpener(
       [](const std::string& target) { QDesktopServices::openUrl(QUrl(QString::fromStdString(target))); });
 
-  TScriptFrontEnd frontEnd;
-  TMidiOutService& service = SystemMidiService();
-  std::array<std::unique_ptr<TMidiOutputPort>, TOutputRouting::OutputCount> ports;
-  TFormTambrelParts parts;
-  for (size_t i = 0; i < ports.size(); ++i) {
-    ports[i] = std::make_unique<TMidiOutputPort>(service, static_cast<int>(i) + 1);
-    parts.Controller.Ports[i] = ports[i].get();
-  }
-  parts.Controller.FrontEnd = &frontEnd;
-  parts.Controller.DeviceNames = [&service] { return MidiOutputNames(service); };
-  parts.Controller.NewPlayer = [] { return std::make_unique<TPlayer>(); };
-  parts.Controller.AppPath = AppPath();
-  parts.Controller.IniFileName = IniFileName();
-  parts.Controller.DumpFileName = WritablePath() + "dump.txt";
+  TWindowProgramParts program(IniFileName(), WritablePath() + "dump.txt");
+  TFormTambrelParts& parts = program.Parts;
 
   // The other windows exist before the main window, which routes to the slide window from its start;
   // both stay hidden until the main window shows them, and both outlive it.
