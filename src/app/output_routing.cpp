@@ -127,28 +127,32 @@ void TOutputRouting::PlayerData(const TRoutedItem& item) {
     if (outcome.Sent && OnLight) OnLight(n);
   }
   if (SlidesActiveFlag && SlidesDeviceNumber == item.Device && OnSlideBytes) OnSlideBytes(item.Data);
-  if (TraceModeFlag) {
-    std::string line = item.DumpLine ? item.DumpLine() : std::string();
-    {
-      std::lock_guard<std::mutex> guard(TraceLock);
-      TraceQueue.push_back(std::move(line));
-    }
-    if (OnTracePosted) OnTracePosted();
-  }
+  if (TraceModeFlag) QueueTrace(item.DumpLine ? item.DumpLine() : std::string());
   if (OnSyncClock) OnSyncClock(item.Time);
 }
 
-void TOutputRouting::DrainTrace(TMessageSink& sink) {
-  for (;;) {
-    std::string line;
-    {
-      std::lock_guard<std::mutex> guard(TraceLock);
-      if (TraceQueue.empty()) return;
-      line = std::move(TraceQueue.front());
-      TraceQueue.pop_front();
-    }
-    sink.WriteMessage(line);
+void TOutputRouting::QueueTrace(std::string line) {
+  bool wasEmpty = false;
+  {
+    std::lock_guard<std::mutex> guard(TraceLock);
+    wasEmpty = TraceQueue.empty();
+    TraceQueue.push_back(std::move(line));
   }
+  if (wasEmpty && OnTracePosted) OnTracePosted();
+}
+
+void TOutputRouting::DrainTrace(TMessageSink& sink) {
+  std::deque<std::string> lines;
+  {
+    std::lock_guard<std::mutex> guard(TraceLock);
+    lines.swap(TraceQueue);
+  }
+  for (const std::string& line : lines) sink.WriteMessage(line);
+}
+
+void TOutputRouting::DiscardTrace() {
+  std::lock_guard<std::mutex> guard(TraceLock);
+  TraceQueue.clear();
 }
 
 void TOutputRouting::DrainPorts() {

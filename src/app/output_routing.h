@@ -81,7 +81,7 @@ class TOutputRouting {
   std::function<void(int n)> OnLight;
   // Player thread: bytes for the slide window's command entry.
   std::function<void(std::span<const uint8_t>)> OnSlideBytes;
-  // Player thread: a trace line was queued; the owner arranges a DrainTrace on its thread.
+  // Any thread: the trace queue is no longer empty; the owner arranges a DrainTrace on its thread.
   std::function<void()> OnTracePosted;
   // Player thread: re-anchor the play clock to the item's time.
   std::function<void(uint32_t time)> OnSyncClock;
@@ -114,8 +114,13 @@ class TOutputRouting {
   // The player's data callback.
   void PlayerData(const TRoutedItem& item);
 
-  // Writes every queued trace line to sink, oldest first.
+  // Any thread: queues a line for the owner's message area. OnTracePosted is called only when the
+  // queue was empty, so that a flood of lines asks for one drain, not one per line.
+  void QueueTrace(std::string line);
+  // Takes every queued trace line at once and writes them to sink, oldest first.
   void DrainTrace(TMessageSink& sink);
+  // Drops every queued line (shutdown).
+  void DiscardTrace();
 
   // Owning thread, regularly while playing: drains every port; an output whose port failed is switched
   // off and its failure reported through OnDeviceError as "output N: <text>".

@@ -41,9 +41,15 @@ std::vector<char*> CStrings(std::vector<std::string>& texts) {
   return result;
 }
 
+// An extra entry replaces the inherited one of its name: with both, the child would see the first.
 std::vector<std::string> EnvironmentWith(const std::vector<std::string>& extra) {
+  const auto nameOf = [](const std::string& entry) { return entry.substr(0, entry.find('=') + 1); };
   std::vector<std::string> env;
-  for (char** entry = environ; *entry != nullptr; ++entry) env.emplace_back(*entry);
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string name = nameOf(*entry);
+    if (std::none_of(extra.begin(), extra.end(), [&](const std::string& e) { return nameOf(e) == name; }))
+      env.emplace_back(*entry);
+  }
   env.insert(env.end(), extra.begin(), extra.end());
   return env;
 }

@@ -1,0 +1,204 @@
+#pragma once
+// The window's controller without a window: fakes of the view, the timers, the dialogs and the screens,
+// a poster pumped by hand, recording MIDI ports, and the real front end and player on the simulated
+// play clock. Scripts and the settings file live in a folder of the test's own.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/main_view.h"
+#include "app/output_routing.h"
+#include "app/script_front_end.h"
+#include "app/tambrel_controller.h"
+#include "player/play_clock.h"
+
+namespace tambrel {
+
+class TFakeView : public TMainView {
+ public:
+  struct TToggleState {
+    bool Down = false;
+    std::string Caption;
+  };
+  void ShowCaption(const std::string& text) override { Caption = text; }
+  void ShowToggle(TToggle toggle, bool down, const std::string& caption) override {
+    Toggles[toggle] = {down, caption};
+  }
+  void ShowCheck(TCheck check, bool checked) override {
+    Checks[check] = checked;
+    ++CheckCalls;
+  }
+  void ShowEditText(TEditField field, const std::string& text) override { Edits[field] = text; }
+  void ShowDeviceList(int n, const std::vector<std::string>& entries) override { DeviceLists[n] = entries; }
+  void ShowDeviceSelection(int n, const std::string& name) override { Selections[n] = name; }
+  void ShowHandlesDevice(int n, int32_t value) override { Handles[n] = value; }
+  void ShowClock(const std::string& text) override { Clock = text; }
+  void ShowIndicator(int n, bool active) override { Leds[n] = active; }
+  void ShowLoadedList(const std::vector<std::string>& names) override { Loaded = names; }
+  std::vector<int> SelectedLoadedRows() const override { return Selected; }
+  void SetCommandEnabled(TCommand command, bool enabled) override { Enabled[command] = enabled; }
+  TTab ActiveTab() const override { return Tab; }
+  void SetActiveTab(TTab tab) override { Tab = tab; }
+  TRect WindowBounds() const override { return Bounds; }
+  void SetWindowBounds(const TRect& bounds) override { Bounds = bounds; }
+  void SetBusyPointer(bool busy) override { BusyChanges.push_back(busy); }
+  void CloseWindow() override {
+    ++CloseRequests;
+    if (OnClose) OnClose();
+  }
+  void TerminalWriteLn(const std::string& text) override {
+    Lines.push_back(text);
+    if (OnLine) OnLine(text);
+  }
+  void TerminalClear() override { Lines.clear(); }
+  void ShowDeviceError(const std::string& text) override { DeviceErrors.push_back(text); }
+  void ShowError(const std::string& text) override { Errors.push_back(text); }
+  void ShowVersionValues(const std::array<std::string, 12>& values) override { Versions = values; }
+  void ShowApplicationPath(const std::string& path) override { AppPath = path; }
+  void ShowHelpText(THelpText which, const std::string& text) override { Help[which] = text; }
+  void ScrollHelpToTop() override {}
+  void ShowEditorText(const std::string& bytes) override { Editor = bytes; }
+  void SetSlidePictureRoot(const std::string& dir) override { SlideRoot = dir; }
+  void ShowSlideWindow() override { ++SlideShows; }
+  void ToggleResourceWindow() override { ++ResourceToggles; }
+
+  std::string Caption;
+  std::map<TToggle, TToggleState> Toggles;
+  std::map<TCheck, bool> Checks;
+  int CheckCalls = 0;
+  std::map<TEditField, std::string> Edits;
+  std::map<int, std::vector<std::string>> DeviceLists;
+  std::map<int, std::string> Selections;
+  std::map<int, int32_t> Handles;
+  std::string Clock;
+  std::map<int, bool> Leds;
+  std::vector<std::string> Loaded;
+  std::vector<int> Selected;
+  std::map<TCommand, bool> Enabled;
+  TTab Tab = TTab::Help;
+  TRect Bounds;
+  std::vector<bool> BusyChanges;
+  int CloseRequests = 0;
+  std::function<void()> OnClose;
+  std::vector<std::string> Lines;
+  std::function<void(const std::string&)> OnLine;
+  std::vector<std::string> DeviceErrors;
+  std::vector<std::string> Errors;
+  std::array<std::string, 12> Versions;
+  std::string AppPath;
+  std::map<THelpText, std::string> Help;
+  std::string Editor;
+  std::string SlideRoot;
+  int SlideShows = 0;
+  int ResourceToggles = 0;
+};
+
+class TFakeTimers : public TWindowTimers {
+ public:
+  void Start(TTimerId timer, int intervalMs) override { Intervals[timer] = intervalMs; }
+  void Stop(TTimerId timer) override { Intervals.erase(timer); }
+  bool Running(TTimerId timer) const override { return Intervals.count(timer) != 0; }
+  std::map<TTimerId, int> Intervals;
+};
+
+class TFakeDialogs : public TDialogs {
+ public:
+  bool InputQuery(const std::string& title, const std::string& prompt, std::string& answer) override {
+    Asked.push_back(title + "|" + prompt + "|" + answer);
+    if (!Answer) return false;
+    answer = *Answer;
+    return true;
+  }
+  std::optional<std::string> Answer;  // none: cancelled
+  std::vector<std::string> Asked;
+};
+
+// Keeps what any thread posts until the test pumps it into the controller.
+class TPumpedPoster : public TWindowPoster {
+ public:
+  void Post(const TPostedMessage& message) override {
+    std::lock_guard<std::mutex> guard(Lock);
+    Queue.push_back(message);
+    ++Posted[message.Message];
+  }
+  void Pump(TTambrelController& controller);
+  int PostedCount(int message) {
+    std::lock_guard<std::mutex> guard(Lock);
+    return Posted[message];
+  }
+
+ private:
+  std::mutex Lock;
+  std::deque<TPostedMessage> Queue;  // guarded by Lock
+  std::map<int, int> Posted;         // guarded by Lock
+};
+
+class TFakeScreens : public TScreens {
+ public:
+  TRect ScreenAt(int32_t x, int32_t y) const override;
+  std::vector<TRect> Areas{{0, 0, 1920, 1080}};  // the first is the primary screen
+};
+
+// A MIDI port that records what it is asked to do.
+class TRecordingPort : public TOutputPort {
+ public:
+  void SetProductName(const std::string& name) override { Name = name; }
+  bool Open() override;
+  bool Close() override;
+  TSendOutcome PutLong(const uint8_t* data, uint16_t length) override;
+  // The note-offs of the notes this port switched on and not off (as the MIDI outputs track them).
+  void ReleaseHeldNotes() override;
+  std::string Name;
+  bool IsOpen = false;
+  bool FailOpen = false;
+  int Closes = 0;
+  std::mutex Lock;
+  std::vector<std::vector<uint8_t>> Sent;         // guarded by Lock
+  std::vector<std::pair<uint8_t, uint8_t>> Held;  // guarded by Lock: status and key of the sounding notes
+};
+
+class ControllerTest : public ::testing::Test {
+ protected:
+  static constexpr int64_t Ms = 1000;  // the play clock counts microseconds
+
+  ControllerTest();
+  ~ControllerTest() override;
+
+  // A controller on the folder's settings file, created (FormCreate) and shown when asked.
+  TTambrelController& Create(bool show = false);
+  void Destroy() { Controller.reset(); }
+  void Pump() { Poster.Pump(*Controller); }
+  // Moves the play clock (and the millisecond counter) on, firing what falls due.
+  void Advance(int64_t ms);
+  // A script file in the folder; returns its path.
+  std::string Script(const std::string& name, const std::string& text);
+  void WriteSettingsFile(const std::string& text);
+  std::string SettingsText() const;
+  bool HasLine(const std::string& line) const;
+  std::vector<uint8_t> SentTo(int n);
+
+  std::string Folder;
+  TFakeView View;
+  TFakeTimers Timers;
+  TFakeDialogs Dialogs;
+  TPumpedPoster Poster;
+  TFakeScreens Screens;
+  TScriptFrontEnd FrontEnd;
+  std::array<TRecordingPort, 4> Ports;
+  TControllerParts Parts;
+  TSimulatedPlayClock* Clock = nullptr;
+  uint32_t CounterOffset = 0;  // added to the play clock's milliseconds to give the counter
+  std::unique_ptr<TTambrelController> Controller;
+  std::vector<std::string> StartLines;  // what FormCreate wrote into the message area
+};
+
+}  // namespace tambrel

@@ -1,0 +1,270 @@
+// Loading, unloading and the end of a Tambrel through the controller, on the real front end and
+// player; re-entry while a compile lets the window handle its events; start-up and close order.
+#include "app/player_timeline.h"
+#include "controller_fixture.h"
+#include "player/player.h"
+#include "support/version_info.h"
+
+namespace tambrel {
+namespace {
+
+class LoadTest : public ControllerTest {
+ protected:
+  std::string Song(const std::string& name, int items = 2) {
+    std::string text;
+    for (int i = 0; i < items; ++i) text += std::to_string(i) + ".0 out(1, $90, 60, 100);\n";
+    return Script(name, text);
+  }
+};
+
+TEST_F(LoadTest, LoadingWritesItsLinesAndListsTheTambrel) {
+  Create();
+  const std::string path = Song("a.tmb");
+  Controller->LoadTambrel(path);
+  EXPECT_EQ(View.Lines, (std::vector<std::string>{"Loading: " + path, "Syntax OK.", "Compilation OK."}));
+  EXPECT_EQ(View.Loaded, (std::vector<std::string>{"a.tmb"}));
+  EXPECT_EQ(Controller->LastFile(), path);
+  EXPECT_EQ(Controller->Player()->ItemCount(), 3);
+  EXPECT_EQ(View.BusyChanges, (std::vector<bool>{true, false}));
+  // Load the same file twice: two entries.
+  Controller->LoadTambrel(path);
+  EXPECT_EQ(View.Loaded.size(), 2u);
+  EXPECT_EQ(Controller->Player()->ItemCount(), 6);
+}
+
+TEST_F(LoadTest, AFailedLoadShowsTheDebugTabAndKeepsTheOthers) {
+  Create();
+  Controller->SetRemoveOldOnLoad(true);
+  Controller->LoadTambrel(Song("a.tmb"));
+  View.Tab = TTab::Main;
+  Controller->LoadTambrel(Script("bad.tmb", "0 out(1, ;\n"));
+  EXPECT_EQ(View.Tab, TTab::Debug);
+  EXPECT_TRUE(HasLine("1 syntax error detected."));
+  EXPECT_EQ(View.Loaded, (std::vector<std::string>{"a.tmb"}));
+  Controller->LoadTambrel(Folder + "missing.tmb");
+  EXPECT_TRUE(HasLine("File \"" + Folder + "missing.tmb\" not found"));
+  Controller->LoadTambrel(Song("b.tmb"));
+  EXPECT_EQ(View.Loaded, (std::vector<std::string>{"b.tmb"}));
+  EXPECT_EQ(Controller->Player()->ItemCount(), 3);
+}
+
+TEST_F(LoadTest, ALoadEndedByAnErrorSaysWhyAndSwitchesTheReloadOff) {
+  Create();
+  Controller->SetAutoPlay(true);
+  Controller->SetAutoReload(true);
+  View.Tab = TTab::Main;
+  Controller->LoadTambrel(Script("overflow.tmb", "0 out(1, 2147483647 + 1);\n"));
+  EXPECT_EQ(View.Lines.back(), "Integer overflow");
+  EXPECT_EQ(View.Tab, TTab::Debug);
+  EXPECT_FALSE(Controller->AutoPlay() || Controller->AutoReload());
+  EXPECT_FALSE(View.Checks[TCheck::AutoReload]);
+  EXPECT_EQ(View.BusyChanges.back(), false);
+}
+
+TEST_F(LoadTest, AutoPlayRestartsAndPlaysAlsoAfterAFailedLoad) {
+  Create();
+  Controller->LoadTambrel(Song("a.tmb"));
+  Controller->SetAutoPlay(true);
+  Controller->LoadTambrel(Folder + "missing.tmb");
+  EXPECT_TRUE(Controller->Playing());
+  EXPECT_EQ(SentTo(1).size(), 0u);  // output 1 is off; the player still plays
+  EXPECT_TRUE(Controller->Player()->Enabled());
+}
+
+TEST_F(LoadTest, UnloadSelectedKeepsTheOrderOfTheRest) {
+  Create();
+  for (const char* name : {"a.tmb", "b.tmb", "c.tmb", "d.tmb"}) Controller->LoadTambrel(Song(name));
+  View.Selected = {2, 0};
+  Controller->UnloadSelected();
+  EXPECT_EQ(View.Loaded, (std::vector<std::string>{"b.tmb", "d.tmb"}));
+  EXPECT_EQ(Controller->Player()->ItemCount(), 6);
+  Controller->UnloadAll();
+  EXPECT_TRUE(View.Loaded.empty());
+  EXPECT_EQ(Controller->Player()->ItemCount(), 0);
+}
+
+TEST_F(LoadTest, AFinishedTambrelIsReportedAndRemovedWhenAsked) {
+  Create();
+  Controller->SetTraceMode(true);
+  Controller->SetRemoveOnFinish(true);
+  Controller->LoadTambrel(Song("a.tmb", 1));
+  Controller->LoadTambrel(Song("b.tmb", 3));
+  Controller->SetPlaying(true);
+  Advance(1000);
+  View.Lines.clear();
+  Pump();
+  // The trace lines of the items come before the finish line.
+  EXPECT_EQ(View.Lines,
+            (std::vector<std::string>{"00000:00.000  00001 90 3C 64", "00000:00.000  00001 90 3C 64",
+                                      "00000:01.000  00001 90 3C 64", "Tambrel a.tmb finished"}));
+  EXPECT_EQ(View.Loaded, (std::vector<std::string>{"b.tmb"}));
+  // A finished message for a Tambrel no longer loaded does nothing.
+  const std::vector<std::string> before = View.Lines;
+  Controller->Dispatch({MsgFinished, 1});
+  EXPECT_EQ(View.Lines, before);
+  EXPECT_EQ(View.Loaded, (std::vector<std::string>{"b.tmb"}));
+  Controller->Dispatch({MsgFinished, TTambrelController::NoTambrel});
+  EXPECT_EQ(View.Lines.back(), "Some nil thing hit an endmarker ...");
+}
+
+// A Tambrel whose end marker names a root address chosen by the test, so that an address can be
+// reused on purpose: a data item 1000 ms before its end marker at EndTime.
+class TAddressedTambrel : public TLoadedTambrel {
+ public:
+  TAddressedTambrel(const void* root, uint32_t endTime) : TheRoot(root), EndTime(endTime) {}
+  ~TAddressedTambrel() override {
+    if (Player != nullptr) Player->RemoveItems(&Items);
+  }
+  void SetOnError(std::function<void(const std::string&)>) override {}
+  int32_t Compile(TPlayer* player, const std::string&) override {
+    static const uint8_t bytes[] = {0x90, 60, 100};
+    Items.Append(new TTimedData(EndTime - 1000, bytes, 3, 1));
+    Items.Append(new TEndMarker(EndTime, static_cast<TTambrel*>(const_cast<void*>(TheRoot))));
+    Player = player;
+    player->AddItems(&Items);
+    return 0;
+  }
+  std::string Name() const override { return "at " + std::to_string(EndTime); }
+  const TTambrel* Root() const override { return static_cast<const TTambrel*>(TheRoot); }
+
+ private:
+  const void* TheRoot;
+  uint32_t EndTime;
+  TPlayer* Player = nullptr;
+  TTimedBatch Items;
+};
+
+class TAddressedFrontEnd : public TFrontEnd {
+ public:
+  void OpenSource(const std::string&) override {}
+  void SetTraceOn(bool) override {}
+  void ResetInput() override {}
+  void ClearParseResult() override {}
+  int Parse() override { return 0; }
+  int32_t ErrorCount() const override { return 0; }
+  const std::vector<std::string>& Messages() const override { return NoLines; }
+  std::unique_ptr<TParsedTambrel> TakeParseResult() override {
+    return std::make_unique<TAddressedTambrel>(NextRoot, NextEnd);
+  }
+  uint32_t NextEnd = 0;
+  int SharedRoot = 0;
+  int OtherRoot = 0;
+  const void* NextRoot = &SharedRoot;
+  std::vector<std::string> NoLines;
+};
+
+TEST_F(LoadTest, AnUnloadedTambrelsPendingMarkerIsNotTakenForItsSuccessor) {
+  TAddressedFrontEnd frontEnd;
+  Parts.FrontEnd = &frontEnd;
+  Create();
+  Controller->SetRemoveOnFinish(true);
+  const std::string path = Song("any.tmb");
+  // Another Tambrel stays loaded, so that loading does not restart the player.
+  frontEnd.NextRoot = &frontEnd.OtherRoot;
+  frontEnd.NextEnd = 60000;
+  Controller->LoadTambrel(path);
+  frontEnd.NextRoot = &frontEnd.SharedRoot;
+  frontEnd.NextEnd = 1000;
+  Controller->LoadTambrel(path);
+  Controller->ResetPlayer();
+  Controller->SetPlaying(true);  // the item at 0 plays, the marker at 1000 is pending
+  View.Selected = {1};
+  Controller->UnloadSelected();
+  // The next Tambrel at the same address: the pending marker is not its end.
+  frontEnd.NextEnd = 5000;
+  Controller->LoadTambrel(path);
+  Advance(1000);
+  Pump();
+  EXPECT_EQ(View.Loaded, (std::vector<std::string>{"at 60000", "at 5000"}));
+  Advance(4000);
+  Pump();
+  EXPECT_EQ(View.Loaded, (std::vector<std::string>{"at 60000"}));
+}
+
+TEST_F(LoadTest, CommandsWaitWhileACompileHandlesEvents) {
+  bool armed = false;
+  int rounds = 0;
+  Parts.ProcessEvents = [&] {
+    if (!armed) return;
+    armed = false;
+    ++rounds;
+    Controller->LoadTambrel(Song("again.tmb"));
+    Controller->UnloadAll();
+    Pump();  // "first" has finished: its removal waits for the compile
+    EXPECT_EQ(View.Loaded, (std::vector<std::string>{"first.tmb"}));
+    EXPECT_FALSE(Controller->RequestClose());
+    EXPECT_FALSE(View.Enabled[TCommand::Load]);
+  };
+  Create();
+  Controller->SetAutoPlay(true);
+  Controller->SetAutoReload(true);
+  Controller->SetRemoveOnFinish(true);
+  Controller->LoadTambrel(Song("first.tmb", 1));
+  Advance(10);  // its end marker played
+  bool closed = false;
+  View.OnClose = [&] { closed = Controller->RequestClose(); };
+  armed = true;
+  Controller->LoadTambrel(Song("second.tmb"));
+  EXPECT_EQ(rounds, 1);
+  int loading = 0;
+  for (const std::string& line : View.Lines) loading += line.rfind("Loading: ", 0) == 0;
+  EXPECT_EQ(loading, 2);
+  // The refused load did not count as a failed one.
+  EXPECT_TRUE(Controller->AutoReload() && Controller->AutoPlay());
+  EXPECT_TRUE(View.Enabled[TCommand::Load]);
+  // The close waited for the compile to end, then ran.
+  EXPECT_EQ(View.CloseRequests, 1);
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(Controller->Player(), nullptr);
+}
+
+TEST_F(LoadTest, AutoReloadRunsOnceAfterTheWindowIsShown) {
+  const std::string path = Song("last.tmb");
+  WriteSettingsFile("[Settings]\nAutoReload=1\nLastFile=" + path + "\n");
+  Create();
+  Controller->FormShow();
+  EXPECT_EQ(Timers.Intervals[TTimerId::AutoReload], 1500);
+  EXPECT_EQ(View.Tab, TTab::Main);
+  EXPECT_EQ(View.SlideShows, 1);
+  Controller->TimerFired(TTimerId::AutoReload);
+  EXPECT_FALSE(Timers.Running(TTimerId::AutoReload));
+  EXPECT_EQ(View.Lines.front(), "Loading: " + path);
+  // Shown again (restored from minimised): nothing is armed again.
+  Controller->FormShow();
+  EXPECT_FALSE(Timers.Running(TTimerId::AutoReload));
+  EXPECT_EQ(View.SlideShows, 1);
+}
+
+TEST_F(LoadTest, CloseWritesStopsUnloadsAndClosesInOrder) {
+  Create();
+  Controller->SelectOutput(2, "Synth B");
+  Controller->SetOutputActive(2, true);
+  Controller->LoadTambrel(Song("a.tmb"));
+  Controller->SetPlaying(true);
+  EXPECT_TRUE(Ports[1].IsOpen);
+  EXPECT_TRUE(Controller->RequestClose());
+  EXPECT_FALSE(Controller->Playing());
+  EXPECT_EQ(Controller->Player(), nullptr);
+  EXPECT_FALSE(Ports[1].IsOpen);
+  EXPECT_NE(SettingsText().find("MidiOutSelection2=Synth B\nMidiActive1=0\nMidiActive2=1\n"),
+            std::string::npos);
+  for (int i = 0; i < TimerCount; ++i) EXPECT_FALSE(Timers.Running(static_cast<TTimerId>(i)));
+  // Nothing reaches the closed controller any more.
+  Controller->Dispatch({MsgTrace, 0});
+  EXPECT_TRUE(Controller->RequestClose());
+}
+
+TEST_F(LoadTest, HelpTextsAndAMissingOne) {
+  Script("QuickStart.txt", "quick");
+  Script("Syntax.txt", "syntax");
+  Script("Credits.txt", "credits");
+  LoadVersionInfo();
+  Create();
+  EXPECT_EQ(View.Help[THelpText::QuickStart], "quick");
+  EXPECT_EQ(View.Help[THelpText::More], "File \"" + Folder + "More.txt\" not found.");
+  EXPECT_EQ(View.AppPath, Folder);
+  EXPECT_EQ(View.Versions[7], "Tambrel");
+}
+
+}  // namespace
+}  // namespace tambrel

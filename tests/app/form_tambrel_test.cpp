@@ -1,0 +1,293 @@
+// The main window on the offscreen platform: its controls as the form defines them, the toggles, the
+// hot keys through the window's whole key path, the indicators, and the close.
+#include "app/form_tambrel.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+#include <filesystem>
+#include <fstream>
+
+#include "app/indicator.h"
+#include "controller_fixture.h"
+#include "player/player.h"
+#include "slides/form_slide.h"
+#include "terminal/vterm_widget.h"
+
+namespace tambrel {
+namespace {
+
+class FormTambrelTest : public ::testing::Test {
+ protected:
+  FormTambrelTest() {
+    Folder = testing::TempDir() + "/form-tambrel-" + std::to_string(::getpid()) + "/";
+    std::filesystem::remove_all(Folder);
+    std::filesystem::create_directories(Folder);
+    TControllerParts& c = Parts.Controller;
+    c.FrontEnd = &FrontEnd;
+    for (size_t i = 0; i < Ports.size(); ++i) c.Ports[i] = &Ports[i];
+    c.DeviceNames = [] { return std::vector<std::string>{"Tambrel", "Synth A"}; };
+    c.NewPlayer = [this] {
+      auto clock = std::make_unique<TSimulatedPlayClock>();
+      Clock = clock.get();
+      return std::make_unique<TPlayer>(std::move(clock));
+    };
+    c.AppPath = Folder;
+    c.IniFileName = Folder + "tambrel.INI";
+    c.DumpFileName = Folder + "dump.txt";
+    Parts.ResourceWindow = &Resources;
+    Parts.SlideWindow = &Slides;
+  }
+  ~FormTambrelTest() override {
+    Window.reset();
+    std::filesystem::remove_all(Folder);
+  }
+  TFormTambrel& Show() {
+    Window = std::make_unique<TFormTambrel>(Parts);
+    Window->SetErrorDisplay([this](const std::string& text, bool) { Errors.push_back(text); });
+    Window->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(Window.get()));
+    return *Window;
+  }
+  template <typename T>
+  T* Find(const char* name) {
+    return Window->findChild<T*>(name);
+  }
+  void SetTab(const char* page) {
+    auto* tabs = Find<QTabWidget>("PageControlMain");
+    tabs->setCurrentWidget(Find<QWidget>(page));
+  }
+  // Through the window system's key path, as a user's key press goes (accelerators included).
+  void AltKey(Qt::Key key) { QTest::keyClick(Window->windowHandle(), key, Qt::AltModifier); }
+
+  std::string Folder;
+  TScriptFrontEnd FrontEnd;
+  std::array<TRecordingPort, 4> Ports;
+  QWidget Resources;
+  TFormSlide Slides;
+  TFormTambrelParts Parts;
+  std::unique_ptr<TFormTambrel> Window;
+  TSimulatedPlayClock* Clock = nullptr;
+  std::vector<std::string> Errors;
+};
+
+struct TControl {
+  const char* Name;
+  const char* Type;
+  const char* Caption;
+  const char* Hint;
+};
+
+TEST_F(FormTambrelTest, EveryControlHasItsNameTypeCaptionAndHint) {
+  Show();
+  const TControl controls[] = {
+      {"SpeedButtonStartStop", "QToolButton", "&Start", "Reset and start the player"},
+      {"SpeedButtonDoRepeat", "QToolButton", "Re&peat", "Player auto repeat on or off"},
+      {"SpeedButtonNext", "QToolButton", "Nex&t", nullptr},
+      {"SpeedButton1", "QToolButton", "&Goto time ...", nullptr},
+      {"BitBtnReset", "QPushButton", "&Reset", "Reset the player"},
+      {"BitBtnExit", "QPushButton", "E&xit", "Exit the program"},
+      {"PanelMidiOutLed", "QFrame", nullptr, "Midi output indicator"},
+      {"LabelMidiOut", "QLabel", "MIDI out", nullptr},
+      {"LabelTime", "QLabel", "00000:00.000", "Indication of the play time"},
+      {"PanelTimer", "QFrame", nullptr, "Indication of the play time"},
+      {"BitBtnLoad", "QPushButton", "&Load ...", "Load a Tambrel into the player"},
+      {"BitBtnUnLoad", "QPushButton", "&Unload", "Unload selected Tambrels from the player"},
+      {"BitBtnUnloadAll", "QPushButton", "U&nload all", "Unload all Tambrels from the player"},
+      {"BitBtnOpenEditFile", "QPushButton", "&Edit", nullptr},
+      {"BitBtnSaveEditFile", "QPushButton", "Sa&ve ...", "Save the edited Tambrel"},
+      {"BitBtnCheckSyntax", "QPushButton", "S&yntax chk", "Syntax check of the Tambrel in the editor"},
+      {"BitBtnStartSlides", "QPushButton", "Start slides", nullptr},
+      {"LabelTambrels", "QLabel", "Tambrels in player", nullptr},
+      {"ListBoxTambrels", "QListWidget", nullptr, nullptr},
+      {"MemoEditor", "QPlainTextEdit", nullptr, nullptr},
+      {"LabelPatches", "QLabel", "Patches in project", nullptr},
+      {"FileListBox", "QListWidget", nullptr, nullptr},
+      {"BitBtnGeneratPchList", "QPushButton", "Generate pchlist ...", nullptr},
+      {"BitBtnRefreshPchList", "QPushButton", "Refresh", nullptr},
+      {"SpeedButtonSlidesActive", "QToolButton", "&5 Inactive", nullptr},
+      {"SpinEditDeviceSlides", "QSpinBox", nullptr, nullptr},
+      {"CheckBoxRemoveOnFinish", "QCheckBox", nullptr, nullptr},
+      {"CheckBoxRemoveOldOnLoad", "QCheckBox", nullptr, nullptr},
+      {"CheckBoxAutoEdit", "QCheckBox", nullptr, nullptr},
+      {"CheckBoxAutoPlay", "QCheckBox", nullptr, nullptr},
+      {"CheckBoxAutoReload", "QCheckBox", nullptr, nullptr},
+      {"EditProjectRoot", "QLineEdit", nullptr, nullptr},
+      {"SpeedButtonProjectBrowse", "QToolButton", "&Browse ...", nullptr},
+      {"LabelProjectRoot", "QLabel", "Project root directory", nullptr},
+      {"EditPictureRoot", "QLineEdit", nullptr, nullptr},
+      {"SpeedButtonBrowsePicturRoot", "QToolButton", "Browse ...", nullptr},
+      {"LabelPictureRoot", "QLabel", "Picture root directory", nullptr},
+      {"ScrollBoxDebug", "QScrollArea", nullptr, nullptr},
+      {"VTermDebug", "tambrel::TVTerm", nullptr, nullptr},
+      {"SpeedButtonTracePlayer", "QToolButton", "Trace", "Toggle player execution trace mode"},
+      {"BitBtnClearDisplay", "QPushButton", "Cls", "Clear the debug window"},
+      {"BitBtnDumpPlayer", "QPushButton", "Dump", "Dump the current player contents to the debug window"},
+      {"BitBtn1", "QPushButton", "&Load ...", "Load a Tambrel into the player"},
+      {"BitBtnShowResources", "QPushButton", "Memory", nullptr},
+      {"CheckBoxDebugParser", "QCheckBox", "Parser", nullptr},
+      {"CheckBoxDebugCompiler", "QCheckBox", "Compiler", nullptr},
+      {"PanelAboutLarge", "QFrame", nullptr, nullptr},
+      {"StaticTextEmail", "QLabel", nullptr, nullptr},
+      {"StaticTextWeb", "QLabel", nullptr, nullptr},
+      {"EditTourApplicationPath", "QLineEdit", nullptr, nullptr},
+      {"LabelApplicationPath", "QLabel", "Application path", nullptr},
+      {"MemoQuickStart", "QPlainTextEdit", nullptr, nullptr},
+      {"LabelQuickStart", "QLabel", "Quick start", nullptr},
+      {"LabelSyntax", "QLabel", "Syntax description", nullptr},
+      {"LabelMore", "QLabel", "More info", nullptr},
+      {"LabelCredits", "QLabel", "Credits", nullptr},
+  };
+  for (const TControl& control : controls) {
+    QWidget* widget = Find<QWidget>(control.Name);
+    ASSERT_NE(widget, nullptr) << control.Name;
+    EXPECT_STREQ(widget->metaObject()->className(), control.Type) << control.Name;
+    if (control.Caption != nullptr) {
+      const QVariant text = widget->property("text");
+      EXPECT_EQ(text.toString().toStdString(), control.Caption) << control.Name;
+    }
+    if (control.Hint != nullptr) {
+      EXPECT_EQ(widget->toolTip().toStdString(), control.Hint) << control.Name;
+    }
+  }
+  for (int n = 1; n <= 4; ++n) {
+    const std::string digit = std::to_string(n);
+    EXPECT_NE(Find<QComboBox>(("ComboBoxMidiOutputs" + digit).c_str()), nullptr);
+    EXPECT_EQ(Find<QToolButton>(("SpeedButtonMidiActive" + digit).c_str())->text().toStdString(),
+              "&" + digit + " Inactive");
+    auto* spin = Find<QSpinBox>(("SpinEditDevice" + digit).c_str());
+    EXPECT_EQ(spin->minimum(), 1);
+    EXPECT_EQ(spin->maximum(), 65535);
+    EXPECT_NE(Find<TIndicator>(("IndicatorMidiOut" + digit).c_str()), nullptr);
+  }
+  const char* versions[] = {"CompanyName",      "FileDescription", "FileVersion",
+                            "InternalName",     "LegalCopyRight",  "LegalTradeMarks",
+                            "OriginalFileName", "ProductName",     "ProductVersion",
+                            "Comments",         "Email",           "Web"};
+  for (const char* key : versions)
+    EXPECT_NE(Find<QLabel>((std::string("StaticText") + key).c_str()), nullptr);
+  const char* tabs[] = {"&Main", "&Utils", "Se&ttings", "&Debug", "&Help"};
+  auto* pages = Find<QTabWidget>("PageControlMain");
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(pages->tabText(i).toStdString(), tabs[i]);
+  EXPECT_GE(Window->minimumWidth(), 722);
+  EXPECT_GE(Window->minimumHeight(), 480);
+}
+
+TEST_F(FormTambrelTest, StartShowsStopAndTheRunningCaption) {
+  Show();
+  auto* start = Find<QToolButton>("SpeedButtonStartStop");
+  start->click();
+  EXPECT_EQ(start->text().toStdString(), "&Stop");
+  EXPECT_TRUE(start->isChecked());
+  EXPECT_EQ(Window->windowTitle().toStdString(), "Tambrel - running");
+  start->click();
+  EXPECT_EQ(start->text().toStdString(), "&Start");
+  EXPECT_EQ(Window->windowTitle().toStdString(), "Tambrel");
+}
+
+TEST_F(FormTambrelTest, AHotKeyActsOnceAndNoAcceleratorTakesItToo) {
+  Show();
+  QSignalSpy startClicks(Find<QToolButton>("SpeedButtonStartStop"), &QAbstractButton::clicked);
+  QSignalSpy repeatClicks(Find<QToolButton>("SpeedButtonDoRepeat"), &QAbstractButton::clicked);
+  AltKey(Qt::Key_S);
+  EXPECT_TRUE(Window->Controller().Playing());
+  AltKey(Qt::Key_P);
+  EXPECT_TRUE(Window->Controller().DoRepeat());
+  EXPECT_EQ(startClicks.count() + repeatClicks.count(), 0);
+  AltKey(Qt::Key_S);
+  EXPECT_FALSE(Window->Controller().Playing());
+  // Alt+1 switches output 1 on the Settings tab only.
+  SetTab("TabSheetMain");
+  AltKey(Qt::Key_1);
+  EXPECT_FALSE(Window->Controller().Routing().Slot(1).Active);
+  SetTab("TabSheetSettings");
+  QSignalSpy toggleClicks(Find<QToolButton>("SpeedButtonMidiActive1"), &QAbstractButton::clicked);
+  AltKey(Qt::Key_1);
+  EXPECT_TRUE(Window->Controller().Routing().Slot(1).Active);
+  EXPECT_EQ(Find<QToolButton>("SpeedButtonMidiActive1")->text().toStdString(), "&1 Active");
+  EXPECT_EQ(toggleClicks.count(), 0);
+  AltKey(Qt::Key_1);
+  EXPECT_FALSE(Window->Controller().Routing().Slot(1).Active);
+}
+
+TEST_F(FormTambrelTest, ARefusedToggleSpringsBack) {
+  Ports[1].FailOpen = true;
+  Show();
+  SetTab("TabSheetSettings");
+  auto* toggle = Find<QToolButton>("SpeedButtonMidiActive2");
+  toggle->click();
+  EXPECT_FALSE(toggle->isChecked());
+  EXPECT_EQ(toggle->text().toStdString(), "&2 Inactive");
+  EXPECT_EQ(Errors.size(), 1u);
+  EXPECT_EQ(Find<QComboBox>("ComboBoxMidiOutputs2")->currentIndex(), -1);
+  // The spin box drives the routing.
+  Find<QSpinBox>("SpinEditDevice3")->setValue(42);
+  EXPECT_EQ(Window->Controller().Routing().Slot(3).HandlesDevice, 42);
+}
+
+TEST_F(FormTambrelTest, AnIndicatorLitAndDarkLookDifferent) {
+  TIndicator led;
+  led.show();
+  const QImage dark = led.grab().toImage();
+  led.SetActive(true);
+  const QImage lit = led.grab().toImage();
+  EXPECT_EQ(dark.size(), lit.size());
+  EXPECT_NE(dark, lit);
+  led.SetActive(false);
+  EXPECT_EQ(led.grab().toImage(), dark);
+}
+
+TEST_F(FormTambrelTest, TheDebugTerminalKeepsTheCursorInView) {
+  Show();
+  SetTab("TabSheetDebug");
+  for (int i = 0; i < 200; ++i) Window->Controller().WriteMessage("line " + std::to_string(i));
+  auto* box = Find<QScrollArea>("ScrollBoxDebug");
+  TVTerm* terminal = Window->Terminal();
+  const QPoint cell = terminal->CellPosition(terminal->CursorCol(), terminal->CursorRow());
+  const int top = box->verticalScrollBar()->value();
+  EXPECT_GT(top, 0);
+  EXPECT_LE(cell.y() + terminal->LineHeight(), top + box->viewport()->height());
+  EXPECT_GE(cell.y(), top);
+  EXPECT_EQ(box->verticalScrollBar()->singleStep(), terminal->LineHeight());
+}
+
+TEST_F(FormTambrelTest, TheSlideRouteReachesTheSlideWindow) {
+  const std::string song = Folder + "hide.tmb";
+  std::ofstream(song) << "0 out(1, 12, 0);\n";  // device 1: hide the slide window
+  Show();
+  ASSERT_TRUE(Slides.isVisible());
+  Find<QToolButton>("SpeedButtonSlidesActive")->click();
+  Window->Controller().LoadTambrel(song);
+  Window->Controller().SetPlaying(true);
+  Clock->AdvanceBy(1000);
+  for (int i = 0; i < 100 && Slides.isVisible(); ++i) QTest::qWait(20);
+  EXPECT_FALSE(Slides.isVisible());
+}
+
+TEST_F(FormTambrelTest, ClosingEndsTheProgramAlsoWithTheMemoryAndSlideWindowsShown) {
+  Show();
+  EXPECT_TRUE(Slides.isVisible());  // shown with the main window
+  Find<QPushButton>("BitBtnShowResources")->click();
+  EXPECT_TRUE(Resources.isVisible());
+  QSignalSpy closed(Window.get(), &TFormTambrel::Closed);
+  Find<QPushButton>("BitBtnExit")->click();
+  EXPECT_TRUE(closed.wait(2000));
+  EXPECT_FALSE(Resources.isVisible());
+  EXPECT_FALSE(Slides.isVisible());
+  EXPECT_TRUE(std::filesystem::exists(Folder + "tambrel.INI"));
+  EXPECT_EQ(Window->Controller().Player(), nullptr);
+}
+
+}  // namespace
+}  // namespace tambrel
