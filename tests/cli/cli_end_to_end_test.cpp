@@ -373,6 +373,10 @@ TEST_F(CliPlayJackTest, PlayRefusesAnUnknownPort) {
   const TChildResult unknown = Cli({"play", script, "--out", "1=no such:port"}, OnServer());
   EXPECT_EQ(unknown.ExitStatus, 2);
   EXPECT_NE(unknown.Err.find("unknown MIDI port \"no such:port\""), std::string::npos) << unknown.Err;
+  // The end marker alone cannot repeat: the tool says so instead of waiting forever.
+  const TChildResult lone = Cli({"play", Write("none.tmb", "const a = 1;\n"), "--repeat"}, OnServer());
+  EXPECT_EQ(lone.ExitStatus, 1);
+  EXPECT_NE(lone.Err.find("fewer than two items"), std::string::npos) << lone.Err;
 }
 
 // Play stopped by a signal in the middle of held notes: exactly their note-offs arrive, then nothing,

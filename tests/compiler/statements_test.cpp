@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include "compiler_fixture.h"
 #include "support/runtime_errors.h"
 
@@ -145,32 +142,6 @@ TEST(Procedures, ActionNamingAConstantFailsWithoutItsOwnMessage) {
   EXPECT_EQ(c.Run(), 1);
   EXPECT_EQ(c.Messages,
             std::vector<std::string>{"[0,0] in file \"song.tmb\": \"Could not resolve all references.\""});
-}
-
-TEST(Includes, MissingFileNamesItsFullPathAndFailsTheScript) {
-  const auto dir = std::filesystem::temp_directory_path() / ("tambrel_include_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  const std::string present = (dir / "chords.tmb").string();
-  std::ofstream(present) << "c1; ( );\n";
-  const std::string missing = (dir / "Include" / "nothere.tmb").string();
-
-  auto* found = new TInclude(new TId("chords"));
-  found->SetName(present);
-  Compiled ok(found);
-  EXPECT_EQ(ok.Run(), 0);
-  EXPECT_TRUE(ok.Messages.empty());
-
-  auto* absent = new TInclude(new TId("nothere"));
-  absent->SetName(missing);
-  absent->SetPosition(3, 9, "song.tmb");
-  auto* directory = new TInclude(std::string("dir"));
-  directory->SetName(dir.string());
-  Compiled bad(Chain<TDefinition>({absent, directory}));
-  EXPECT_EQ(bad.Run(), 1);
-  ASSERT_EQ(bad.Messages.size(), 3u);
-  EXPECT_EQ(bad.Messages[0], "[3,9] in file \"song.tmb\": \"Include file \"" + missing + "\" not found\"");
-  EXPECT_EQ(bad.Messages[1], Unplaced("Include file \"" + dir.string() + "\" not found"));
-  std::filesystem::remove_all(dir);
 }
 
 TEST(Messages, EachCarriesThePositionOfItsDefinition) {

@@ -9,7 +9,6 @@
 
 #include "support/app_paths.h"
 #include "support/atomic_file.h"
-#include "support/checked_math.h"
 #include "support/debug_log.h"
 #include "support/runtime_errors.h"
 #include "support/text_format.h"
@@ -127,13 +126,6 @@ TEST_F(StartupTest, FilesAreReplacedWholeKeepingModeAndLinks) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
 }
 
-TEST(RunningProgram, IsAnAbsolutePathToThisTest) {
-  const std::string self = RunningProgramFile();
-  ASSERT_FALSE(self.empty());
-  EXPECT_EQ(self.front(), '/');
-  EXPECT_EQ(FileNameOnly(self), "test_support");
-}
-
 TEST(VersionValues, UnknownWhereNotConfigured) {
   std::array<const char*, VersionKeyCount> configured{};
   configured[static_cast<size_t>(VersionKey::ProductName)] = "Tambrel";
@@ -146,26 +138,6 @@ TEST(VersionValues, UnknownWhereNotConfigured) {
   EXPECT_STREQ(VersionKeyName(VersionKey::LegalCopyRight), "LegalCopyRight");
   EXPECT_STREQ(VersionKeyName(VersionKey::Email), "email");
   EXPECT_STREQ(VersionKeyName(VersionKey::Web), "web");
-}
-
-TEST(VersionValues, BuildConfiguredValuesReachTheAccessors) {
-  LoadVersionInfo();
-  EXPECT_EQ(VerProductName(), "Tambrel");
-  EXPECT_EQ(VerLegalCopyRight(), "Unknown");
-  EXPECT_FALSE(VerFileVersion().empty());
-}
-
-TEST(IntegerHelpers, CheckedArithmetic) {
-  EXPECT_THROW(CheckedAdd(2147483647, 1), EIntOverflow);
-  EXPECT_THROW(CheckedNeg(INT32_MIN), EIntOverflow);
-  EXPECT_THROW(CheckedAddU32(4294967295u, 1u), EIntOverflow);
-  EXPECT_EQ(CheckedSub(-2147483647, 1), INT32_MIN);
-  try {
-    CheckedMul(65536, 65536);
-    FAIL();
-  } catch (const EIntOverflow& e) {
-    EXPECT_STREQ(e.what(), "Integer overflow");
-  }
 }
 
 }  // namespace
