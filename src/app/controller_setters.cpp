@@ -43,6 +43,7 @@ void TTambrelController::SetProjectRoot(const std::string& dir) {
   if (FProjectRoot == dir) return;
   FProjectRoot = dir;
   View.ShowEditText(TEditField::ProjectRoot, dir);
+  RefreshPatchFiles();
 }
 
 void TTambrelController::SetPictureRootSetting(const std::string& dir) {

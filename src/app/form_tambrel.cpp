@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QInputDialog>
 #include <QKeyEvent>
@@ -17,7 +18,6 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSpinBox>
-#include <QStringDecoder>
 #include <QTabWidget>
 #include <QToolButton>
 #include <algorithm>
@@ -166,6 +166,17 @@ void TFormTambrel::ConnectControls() {
   onClick(Form->BitBtnReset, [&c] { c.ResetPlayer(); });
   onClick(Form->BitBtnExit, [&c] { c.ExitCommand(); });
   onClick(Form->BitBtnStartSlides, [&c] { c.StartSlides(); });
+  onClick(Form->BitBtnLoad, [&c] { c.LoadCommand(); });
+  onClick(Form->BitBtn1, [&c] { c.LoadCommand(); });
+  onClick(Form->BitBtnUnLoad, [&c] { c.UnloadSelected(); });
+  onClick(Form->BitBtnUnloadAll, [&c] { c.UnloadAll(); });
+  onClick(Form->BitBtnOpenEditFile, [&c] { c.EditCommand(); });
+  onClick(Form->BitBtnSaveEditFile, [&c] { c.SaveCommand(); });
+  onClick(Form->BitBtnCheckSyntax, [&c] { c.CheckSyntaxCommand(); });
+  onClick(Form->BitBtnGeneratPchList, [&c] { c.GeneratePatchListCommand(); });
+  onClick(Form->BitBtnRefreshPchList, [&c] { c.RefreshPatchFiles(); });
+  onClick(Form->SpeedButtonProjectBrowse, [&c] { c.BrowseProjectRoot(); });
+  onClick(Form->SpeedButtonBrowsePicturRoot, [&c] { c.BrowsePictureRoot(); });
 
   QComboBox* lists[] = {Form->ComboBoxMidiOutputs1, Form->ComboBoxMidiOutputs2, Form->ComboBoxMidiOutputs3,
                         Form->ComboBoxMidiOutputs4};
@@ -442,12 +453,30 @@ void TFormTambrel::ScrollHelpToTop() {
     memo->moveCursor(QTextCursor::Start);
 }
 
-void TFormTambrel::ShowEditorText(const std::string& bytes) {
-  // Strict UTF-8, else Latin-1 (a Tambrel is 8-bit text).
-  QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
-  QString text = utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-  if (utf8.hasError()) text = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-  Form->MemoEditor->setPlainText(text);
+void TFormTambrel::ShowEditorText(const std::string& text) {
+  Form->MemoEditor->setPlainText(Text(text));
+  Form->MemoEditor->document()->setModified(false);
+}
+
+std::string TFormTambrel::EditorText() const {
+  // The raw text keeps a no-break space, which the plain text turns into a space; its paragraph
+  // separators are the line breaks.
+  QString text = Form->MemoEditor->document()->toRawText();
+  text.replace(QChar::ParagraphSeparator, QChar('\n'));
+  return text.toStdString();
+}
+
+bool TFormTambrel::EditorModified() const {
+  return Form->MemoEditor->document()->isModified();
+}
+
+void TFormTambrel::SetEditorModified(bool modified) {
+  Form->MemoEditor->document()->setModified(modified);
+}
+
+void TFormTambrel::ShowPatchFiles(const std::vector<std::string>& names) {
+  Form->FileListBox->clear();
+  for (const std::string& name : names) Form->FileListBox->addItem(QString::fromLocal8Bit(name));
 }
 
 void TFormTambrel::SetSlidePictureRoot(const std::string& dir) {
@@ -483,6 +512,51 @@ bool TFormTambrel::InputQuery(const std::string& title, const std::string& promp
       QInputDialog::getText(this, Text(title), Text(prompt), QLineEdit::Normal, Text(answer), &ok);
   if (ok) answer = text.toStdString();
   return ok;
+}
+
+bool TFormTambrel::RunFileDialog(TFileDialog dialog, TFileDialogState& state) {
+  if (FileDialogs) return FileDialogs(dialog, state);
+  const bool patchList = dialog == TFileDialog::SavePatchList;
+  const QString filter =
+      patchList ? "patch lists (*.pchlist);;all files (*)" : "Tambrels (*.tmb);;any file (*)";
+  QFileDialog box(this);
+  box.setNameFilter(filter);
+  box.setDefaultSuffix(patchList ? "pchlist" : "tmb");
+  box.setDirectory(Text(state.InitialDir));
+  if (!state.FileName.empty()) box.selectFile(Text(state.FileName));
+  if (dialog == TFileDialog::OpenTambrel) {
+    box.setAcceptMode(QFileDialog::AcceptOpen);
+    box.setFileMode(QFileDialog::ExistingFile);
+  } else {
+    box.setAcceptMode(QFileDialog::AcceptSave);
+    box.setFileMode(QFileDialog::AnyFile);
+  }
+  if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return false;
+  state.FileName = box.selectedFiles().front().toStdString();
+  return true;
+}
+
+bool TFormTambrel::ChooseDirectory(const std::string& title, TFileDialogState& state) {
+  if (DirectoryDialogs) return DirectoryDialogs(TFileDialog::OpenTambrel, state);
+  const QString dir = QFileDialog::getExistingDirectory(this, Text(title), Text(state.InitialDir));
+  if (dir.isEmpty()) return false;
+  state.FileName = dir.toStdString();
+  if (state.FileName.back() != '/') state.FileName += '/';
+  return true;
+}
+
+bool TFormTambrel::Confirm(const std::string& question) {
+  if (ConfirmQuestion) return ConfirmQuestion(question);
+  return QMessageBox::question(this, windowTitle(), Text(question)) == QMessageBox::Yes;
+}
+
+void TFormTambrel::SetFileDialogs(TFileDialogRunner files, TFileDialogRunner directories) {
+  FileDialogs = std::move(files);
+  DirectoryDialogs = std::move(directories);
+}
+
+void TFormTambrel::SetConfirm(std::function<bool(const std::string&)> confirm) {
+  ConfirmQuestion = std::move(confirm);
 }
 
 void TFormTambrel::Post(const TPostedMessage& message) {

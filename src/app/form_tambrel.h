@@ -56,6 +56,11 @@ class TFormTambrel : public QWidget,
   void SetInputQuery(std::function<bool(const std::string&, const std::string&, std::string&)> query);
   // Where errors are shown (tests replace the message box).
   void SetErrorDisplay(std::function<void(const std::string& text, bool device)> display);
+  // The file dialogs, the directory picker and the yes/no question (tests replace them; a picker
+  // gets an empty title and answers into state).
+  using TFileDialogRunner = std::function<bool(TFileDialog, TFileDialogState&)>;
+  void SetFileDialogs(TFileDialogRunner files, TFileDialogRunner directories);
+  void SetConfirm(std::function<bool(const std::string&)> confirm);
 
  signals:
   // The window has closed after its closing steps; the program ends.
@@ -94,7 +99,11 @@ class TFormTambrel : public QWidget,
   void ShowApplicationPath(const std::string& path) override;
   void ShowHelpText(THelpText which, const std::string& text) override;
   void ScrollHelpToTop() override;
-  void ShowEditorText(const std::string& bytes) override;
+  void ShowEditorText(const std::string& text) override;
+  std::string EditorText() const override;
+  bool EditorModified() const override;
+  void SetEditorModified(bool modified) override;
+  void ShowPatchFiles(const std::vector<std::string>& names) override;
   void SetSlidePictureRoot(const std::string& dir) override;
   void ShowSlideWindow() override;
   void ToggleResourceWindow() override;
@@ -104,6 +113,9 @@ class TFormTambrel : public QWidget,
   bool Running(TTimerId timer) const override;
   // TDialogs
   bool InputQuery(const std::string& title, const std::string& prompt, std::string& answer) override;
+  bool RunFileDialog(TFileDialog dialog, TFileDialogState& state) override;
+  bool ChooseDirectory(const std::string& title, TFileDialogState& state) override;
+  bool Confirm(const std::string& question) override;
   // TWindowPoster
   void Post(const TPostedMessage& message) override;
   // TScreens
@@ -118,6 +130,9 @@ class TFormTambrel : public QWidget,
   std::array<QTimer*, TimerCount> Timers{};
   std::function<bool(const std::string&, const std::string&, std::string&)> Query;
   std::function<void(const std::string&, bool)> ErrorDisplay;
+  TFileDialogRunner FileDialogs;
+  TFileDialogRunner DirectoryDialogs;
+  std::function<bool(const std::string&)> ConfirmQuestion;
   int BusyDepth = 0;
   std::unique_ptr<TTambrelController> TheController;
 };

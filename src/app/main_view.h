@@ -87,8 +87,16 @@ class TMainView {
   virtual void ShowHelpText(THelpText which, const std::string& text) = 0;
   virtual void ScrollHelpToTop() = 0;
 
-  // The editor of the Main tab: the bytes of a file.
-  virtual void ShowEditorText(const std::string& bytes) = 0;
+  // The editor of the Main tab, in UTF-8 with '\n' between lines, given back exactly as shown (a
+  // no-break space stays one). Showing a text clears the modified state.
+  virtual void ShowEditorText(const std::string& text) = 0;
+  virtual std::string EditorText() const = 0;
+  // Whether the user changed the text since it was shown or last saved.
+  virtual bool EditorModified() const = 0;
+  virtual void SetEditorModified(bool modified) = 0;
+
+  // The Utils tab's list of the project's patch files.
+  virtual void ShowPatchFiles(const std::vector<std::string>& names) = 0;
 
   // The other windows. The slide window takes its picture root once, when the main window is shown.
   virtual void SetSlidePictureRoot(const std::string& dir) = 0;

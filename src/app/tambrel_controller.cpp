@@ -102,6 +102,7 @@ bool TTambrelController::RequestClose() {
     CloseDeferred = true;
     return false;
   }
+  if (!MayDiscardEditorText()) return false;
   SetPlaying(false);
   WriteSettings();
   CloseSteps();

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/compile_pipeline.h"
+#include "app/editor_text.h"
 #include "app/main_view.h"
 #include "app/message_sink.h"
 #include "app/output_routing.h"
@@ -151,8 +152,29 @@ class TTambrelController {
   bool Compiling() const { return CompileDepth > 0; }
 
   // Main tab (controller_main_tab.cpp).
+  void LoadCommand();         // &Load ...: a Tambrel chosen in the open dialog
+  void EditCommand();         // &Edit: a file chosen in the open dialog into the editor
+  void SaveCommand();         // Sa&ve ...: the editor's text to a file chosen in the save dialog
+  void CheckSyntaxCommand();  // S&yntax chk: the edited file as last saved, without a player
+  // Reads the file first: on failure the error is shown and nothing changes. Unsaved text in the
+  // editor is replaced only when the user agrees.
   void EditorLoad(const std::string& path);
+  // Writes the editor's text to path in the edited file's encoding and line ends, atomically. Throws
+  // with the error's text; the file and the edited file's name are then unchanged.
+  void EditorSave(const std::string& path);
+  // True when the editor holds no unsaved changes or the user lets them go.
+  bool MayDiscardEditorText();
   void StartSlides();
+
+  // Project utilities (controller_utils.cpp).
+  void BrowseProjectRoot();
+  void BrowsePictureRoot();
+  void GeneratePatchListCommand();
+  // Writes the patch list of the project root's patch files (listed again first) to path. Throws for
+  // a file that cannot be written, or one of the listed patch files.
+  void GeneratePatchList(const std::string& path);
+  void RefreshPatchFiles();
+  const std::vector<std::string>& PatchFiles() const { return FPatchFiles; }
 
   // Debug and Help tabs (controller_debug.cpp).
   void DumpPlayer();
@@ -178,6 +200,8 @@ class TTambrelController {
   const std::string& ProjectRoot() const { return FProjectRoot; }
   const std::string& PictureRoot() const { return FPictureRoot; }
   uint32_t GotoMinutes() const { return FGotoMinutes; }
+  const TFileDialogState& OpenDialogState() const { return OpenDialog; }
+  const TEditorFileFormat& EditFormat() const { return FEditFormat; }
   uint32_t StartTime() const { return FStartTime.load(); }
   TPlayer* Player() { return FPlayer.get(); }
   const TOutputRouting& Routing() const { return FRouting; }
@@ -275,6 +299,12 @@ class TTambrelController {
   uint32_t FGotoMinutes = 0;
   bool FAutoPlay = false;
   bool FAutoReload = false;
+  TEditorFileFormat FEditFormat;  // how the editor's text goes back into its file
+  std::vector<std::string> FPatchFiles;
+  TFileDialogState OpenDialog;  // shared by load and edit
+  TFileDialogState SaveDialog;
+  TFileDialogState OpenDialogProject;
+  TFileDialogState SaveDialogList;
 
   bool Created = false;
   bool Shown = false;

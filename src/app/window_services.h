@@ -54,12 +54,32 @@ class TScreens {
   virtual TRect ScreenAt(int32_t x, int32_t y) const = 0;
 };
 
+// The window's file dialogs, each with the fixed options it is run with.
+enum class TFileDialog {
+  OpenTambrel,    // "Tambrels (*.tmb)" and any file; the file must exist (load and edit share it)
+  SaveTambrel,    // the same filters; asks before overwriting
+  SavePatchList,  // "patch lists (*.pchlist)" and any file; asks before overwriting
+};
+
+// What a file dialog keeps between its runs.
+struct TFileDialogState {
+  std::string InitialDir;  // with its trailing '/'; empty: none yet
+  std::string FileName;    // the chosen file's path, or a name preset for the next run; empty: none yet
+};
+
 // Modal dialogs.
 class TDialogs {
  public:
   virtual ~TDialogs() = default;
   // The platform's input dialog; false when cancelled.
   virtual bool InputQuery(const std::string& title, const std::string& prompt, std::string& answer) = 0;
+  // Runs a file dialog from state; when confirmed, state.FileName is the chosen path.
+  virtual bool RunFileDialog(TFileDialog dialog, TFileDialogState& state) = 0;
+  // A directory picker starting at state.InitialDir (or the program's directory when that is empty);
+  // when confirmed, state.FileName is the chosen directory with its trailing '/'.
+  virtual bool ChooseDirectory(const std::string& title, TFileDialogState& state) = 0;
+  // A question answered yes or no; true for yes.
+  virtual bool Confirm(const std::string& question) = 0;
 };
 
 }  // namespace tambrel

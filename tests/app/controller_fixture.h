@@ -66,7 +66,14 @@ class TFakeView : public TMainView {
   void ShowApplicationPath(const std::string& path) override { AppPath = path; }
   void ShowHelpText(THelpText which, const std::string& text) override { Help[which] = text; }
   void ScrollHelpToTop() override {}
-  void ShowEditorText(const std::string& bytes) override { Editor = bytes; }
+  void ShowEditorText(const std::string& text) override {
+    Editor = text;
+    Modified = false;
+  }
+  std::string EditorText() const override { return Editor; }
+  bool EditorModified() const override { return Modified; }
+  void SetEditorModified(bool modified) override { Modified = modified; }
+  void ShowPatchFiles(const std::vector<std::string>& names) override { PatchFiles = names; }
   void SetSlidePictureRoot(const std::string& dir) override { SlideRoot = dir; }
   void ShowSlideWindow() override { ++SlideShows; }
   void ToggleResourceWindow() override { ++ResourceToggles; }
@@ -97,6 +104,8 @@ class TFakeView : public TMainView {
   std::string AppPath;
   std::map<THelpText, std::string> Help;
   std::string Editor;
+  bool Modified = false;
+  std::vector<std::string> PatchFiles;
   std::string SlideRoot;
   int SlideShows = 0;
   int ResourceToggles = 0;
@@ -118,8 +127,32 @@ class TFakeDialogs : public TDialogs {
     answer = *Answer;
     return true;
   }
-  std::optional<std::string> Answer;  // none: cancelled
+  bool RunFileDialog(TFileDialog dialog, TFileDialogState& state) override {
+    FileRuns.push_back({dialog, state});
+    if (!FileAnswer) return false;
+    state.FileName = *FileAnswer;
+    return true;
+  }
+  bool ChooseDirectory(const std::string& title, TFileDialogState& state) override {
+    FileRuns.push_back({TFileDialog::OpenTambrel, state});
+    Asked.push_back(title);
+    if (!FileAnswer) return false;
+    state.FileName = *FileAnswer;
+    return true;
+  }
+  bool Confirm(const std::string& question) override {
+    Asked.push_back(question);
+    return ConfirmAnswer;
+  }
+  struct TFileRun {
+    TFileDialog Dialog;
+    TFileDialogState Before;  // the state the dialog was run from
+  };
+  std::optional<std::string> Answer;      // none: cancelled
+  std::optional<std::string> FileAnswer;  // the file or directory chosen; none: cancelled
+  bool ConfirmAnswer = false;
   std::vector<std::string> Asked;
+  std::vector<TFileRun> FileRuns;
 };
 
 // Keeps what any thread posts until the test pumps it into the controller.
