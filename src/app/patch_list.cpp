@@ -12,9 +12,15 @@ char Upper(char c) {
   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+// Compared as unsigned bytes, as the tie-break is: names with bytes above ASCII come after the ASCII
+// ones whether or not char is signed.
+unsigned char UpperByte(char c) {
+  return static_cast<unsigned char>(Upper(c));
+}
+
 bool LessIgnoringCase(const std::string& a, const std::string& b) {
-  const auto folded = std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                                   [](char x, char y) { return Upper(x) < Upper(y); });
+  const auto folded = std::lexicographical_compare(
+      a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) { return UpperByte(x) < UpperByte(y); });
   if (folded) return true;
   const bool equal =
       std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) { return Upper(x) == Upper(y); });
