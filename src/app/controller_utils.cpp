@@ -18,6 +18,7 @@ bool SameFile(const std::string& a, const std::string& b) {
          first.st_ino == second.st_ino;
 }
 
+// A root is kept with its trailing '/', whatever the picker gave, since names are joined to it.
 std::string WithSlash(const std::string& dir) {
   return dir.empty() || dir.back() == '/' ? dir : dir + '/';
 }
@@ -57,15 +58,15 @@ void TTambrelController::GeneratePatchListCommand() {
 void TTambrelController::BrowseProjectRoot() {
   if (OpenDialogProject.InitialDir.empty()) OpenDialogProject.InitialDir = Parts.AppPath;
   if (!Parts.Dialogs->ChooseDirectory("Project root directory", OpenDialogProject)) return;
-  OpenDialogProject.InitialDir = OpenDialogProject.FileName;
-  SetProjectRoot(OpenDialogProject.FileName);
+  OpenDialogProject.InitialDir = WithSlash(OpenDialogProject.FileName);
+  SetProjectRoot(OpenDialogProject.InitialDir);
 }
 
 void TTambrelController::BrowsePictureRoot() {
   if (OpenDialogProject.InitialDir.empty()) OpenDialogProject.InitialDir = Parts.AppPath;
   if (!Parts.Dialogs->ChooseDirectory("Picture root directory", OpenDialogProject)) return;
-  OpenDialogProject.InitialDir = OpenDialogProject.FileName;
-  SetPictureRootSetting(OpenDialogProject.FileName);
+  OpenDialogProject.InitialDir = WithSlash(OpenDialogProject.FileName);
+  SetPictureRootSetting(OpenDialogProject.InitialDir);
 }
 
 }  // namespace tambrel
