@@ -182,9 +182,9 @@ TEST_F(MainTabTest, PatchListIsWrittenFromAFreshListing) {
   Create();
   const std::string root = Folder + "project/";
   fs::create_directory(root);
-  for (const char* name : {"b.pch", "A.PCH"}) std::ofstream(root + name) << "patch";
+  for (const char* name : {"b.pch", "A.PCH", "two\nlines.pch"}) std::ofstream(root + name) << "patch";
   Controller->SetProjectRoot(root);
-  EXPECT_EQ(View.PatchFiles, (std::vector<std::string>{"A.PCH", "b.pch"}));
+  EXPECT_EQ(View.PatchFiles, (std::vector<std::string>{"A.PCH", "b.pch", "two\nlines.pch"}));
   std::ofstream(root + "c.pch") << "patch";  // after the listing
   // The old list stays whole for whoever still holds it.
   std::ofstream(root + "bank1.pchlist") << "old";
@@ -196,12 +196,14 @@ TEST_F(MainTabTest, PatchListIsWrittenFromAFreshListing) {
   EXPECT_EQ(LastRun().Before.InitialDir, root);
   EXPECT_EQ(LastRun().Before.FileName, "bank1.pchlist");
   EXPECT_EQ(Bytes(root + "bank1.pchlist"), "1\r\nA.PCH\r\nb.pch\r\nc.pch\r\n");
+  EXPECT_TRUE(HasLine("Patch file name with a line break left out of the list: \"two?lines.pch\""));
   EXPECT_EQ(Bytes(Folder + "held.pchlist"), "old");
 
   std::ofstream(root + "d.pch") << "patch";
   Dialogs.FileAnswer.reset();
   Controller->GeneratePatchListCommand();
-  EXPECT_EQ(View.PatchFiles, (std::vector<std::string>{"A.PCH", "b.pch", "c.pch", "d.pch"}));
+  EXPECT_EQ(View.PatchFiles,
+            (std::vector<std::string>{"A.PCH", "b.pch", "c.pch", "d.pch", "two\nlines.pch"}));
   EXPECT_EQ(Bytes(root + "bank1.pchlist"), "1\r\nA.PCH\r\nb.pch\r\nc.pch\r\n");
 
   // A patch file is never overwritten by the list, also not through a link.
