@@ -47,7 +47,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
 void TTambrelController::LoadCommand() {
   if (Compiling() || Closed) return;
   if (OpenDialog.FileName.empty())
-    OpenDialog.InitialDir = !FProjectRoot.empty() ? FProjectRoot : Parts.AppPath + "Tambrels";
+    OpenDialog.InitialDir = !FProjectRoot.empty() ? FProjectRoot : Parts.AppPath + "Tambrels/";
   if (!Parts.Dialogs->RunFileDialog(TFileDialog::OpenTambrel, OpenDialog)) return;
   FLastFile = OpenDialog.FileName;
   RememberDirectory(OpenDialog);
@@ -56,7 +56,7 @@ void TTambrelController::LoadCommand() {
 
 void TTambrelController::EditCommand() {
   if (Compiling() || Closed) return;
-  if (OpenDialog.FileName.empty()) OpenDialog.InitialDir = Parts.AppPath + "Tambrels";
+  if (OpenDialog.FileName.empty()) OpenDialog.InitialDir = Parts.AppPath + "Tambrels/";
   if (!Parts.Dialogs->RunFileDialog(TFileDialog::OpenTambrel, OpenDialog)) return;
   RememberDirectory(OpenDialog);
   EditorLoad(OpenDialog.FileName);

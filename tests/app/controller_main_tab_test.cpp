@@ -42,10 +42,10 @@ TEST_F(MainTabTest, LoadAndEditShareTheOpenDialog) {
   Controller->LoadCommand();  // cancelled
   EXPECT_EQ(LastRun().Before.InitialDir, Folder + "project/");
   Controller->EditCommand();  // edit does not start in the project root
-  EXPECT_EQ(LastRun().Before.InitialDir, Folder + "Tambrels");
+  EXPECT_EQ(LastRun().Before.InitialDir, Folder + "Tambrels/");
   Controller->SetProjectRoot("");
   Controller->LoadCommand();
-  EXPECT_EQ(LastRun().Before.InitialDir, Folder + "Tambrels");
+  EXPECT_EQ(LastRun().Before.InitialDir, Folder + "Tambrels/");
   EXPECT_TRUE(View.Lines.empty());
   EXPECT_EQ(Controller->LastFile(), "");
 
