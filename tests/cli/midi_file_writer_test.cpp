@@ -87,10 +87,5 @@ TEST(MidiFileWriter, EmptyTimeline) {
             "0, 0, End_of_file\n");
 }
 
-TEST(MidiFileWriter, RejectsItemsOutOfOrder) {
-  EXPECT_THROW(BuildMidiFile({{10, 1, {0xF8}}, {5, 1, {0xF8}}}, 10), std::logic_error);
-  EXPECT_THROW(BuildMidiFile({{10, 1, {0xF8}}}, 5), std::logic_error);
-}
-
 }  // namespace
 }  // namespace tambrel
