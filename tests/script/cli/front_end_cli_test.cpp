@@ -1,15 +1,14 @@
-// The front end as a user of tambrel-cli meets it: file names in messages, include files the tool
-// cannot read and the parser trace. Each test runs a copy of the real tool in
-// a folder of its own, with its own Include/ beside it.
+// The front end as a user of tambrel-cli meets it: include files the tool cannot read and the parser
+// trace. Each test runs a copy of the real tool in a folder of its own, with its own Include/ beside it.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "child_process.h"
+#include "temp_folder.h"
 
 namespace tambrel {
 namespace {
@@ -19,20 +18,11 @@ namespace fs = std::filesystem;
 class FrontEndCliTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Dir = fs::temp_directory_path() / ("tambrel-front-cli-" + std::to_string(::getpid()));
-    fs::create_directories(Dir / "Include");
-    fs::copy_file(std::string(TAMBREL_OUTPUT_DIR) + "/tambrel-cli", Dir / "tambrel-cli");
-  }
-  void TearDown() override { fs::remove_all(Dir); }
-
-  std::string Write(const std::string& name, const std::string& text) const {
-    const fs::path path = Dir / name;
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-    return path.string();
+    fs::create_directories(Dir.Root / "Include");
+    fs::copy_file(std::string(TAMBREL_OUTPUT_DIR) + "/tambrel-cli", Dir.Root / "tambrel-cli");
   }
   TChildResult Cli(const std::vector<std::string>& args, const TChildOptions& options = {}) const {
-    std::vector<std::string> argv{(Dir / "tambrel-cli").string()};
+    std::vector<std::string> argv{(Dir.Root / "tambrel-cli").string()};
     argv.insert(argv.end(), args.begin(), args.end());
     return RunChild(argv, options);
   }
@@ -41,47 +31,48 @@ class FrontEndCliTest : public ::testing::Test {
     if (::geteuid() != 0) return Cli(args);
     std::vector<std::string> argv{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
                                   "--"};
-    argv.push_back((Dir / "tambrel-cli").string());
+    argv.push_back((Dir.Root / "tambrel-cli").string());
     argv.insert(argv.end(), args.begin(), args.end());
     return RunChild(argv);
   }
 
-  fs::path Dir;
+  TTempFolder Dir;
 };
 
-TEST_F(FrontEndCliTest, FileNamesAreCutAtTheLastSlashOnly) {
-  const TChildResult result = Cli({"dump", Write("sub:x/song 10:30.tmb", "0 missing;\n")});
-  EXPECT_EQ(result.Out.rfind("TTambrel( song 10:30.tmb)\r\n", 0), 0u) << result.Out;
-  EXPECT_EQ(result.Err,
-            "Syntax OK.\n"
-            "[1,10] in file \"song 10:30.tmb\": \"Undefined 'missing'\"\n"
-            "[0,0] in file \"song 10:30.tmb\": \"Could not resolve all references.\"\n"
-            "Compilation error(s) encountered.\n");
+// The include folder is the one beside the tool; a window's debug file there is left as it is.
+TEST_F(FrontEndCliTest, IncludesComeFromTheFolderBesideTheTool) {
+  Dir.Write("Include/beat.tmb", "0 out(1, 153, 36, 100);\n");
+  Dir.Write("debug.txt", "00000:00.000 Program start\n");
+  const TChildResult result =
+      Cli({"items", Dir.Write("uses.tmb", "include beat;\n10 out(1, 137, 36, 0);\n")});
+  EXPECT_EQ(result.ExitStatus, 0) << result.Err;
+  EXPECT_NE(result.Out.find("| 00000:00.000  00001 99 24 64\n"), std::string::npos) << result.Out;
+  EXPECT_EQ(Dir.Read("debug.txt"), "00000:00.000 Program start\n");
 }
 
 // Nothing blocks on a FIFO: as an include it is not found, as the main file it cannot be read.
 TEST_F(FrontEndCliTest, FifoIsNoSourceFile) {
-  ASSERT_EQ(::mkfifo((Dir / "Include/pipe.tmb").c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo((Dir.Root / "Include/pipe.tmb").c_str(), 0600), 0);
   TChildOptions quick;
   quick.TimeoutMs = 20000;
-  const TChildResult include = Cli({"check", Write("main.tmb", "include pipe;\n0 out(1, 2);\n")}, quick);
+  const TChildResult include = Cli({"check", Dir.Write("main.tmb", "include pipe;\n0 out(1, 2);\n")}, quick);
   EXPECT_FALSE(include.TimedOut);
   EXPECT_EQ(include.Out, "Syntax OK.\n[1,12] in file \"main.tmb\": \"Include file \"" +
-                             (Dir / "Include/pipe.tmb").string() +
+                             (Dir.Root / "Include/pipe.tmb").string() +
                              "\" not found\"\n"
                              "[0,0] in file \"main.tmb\": \"Could not resolve all references.\"\n"
                              "Compilation error(s) encountered.\n");
-  const TChildResult main = Cli({"check", (Dir / "Include/pipe.tmb").string()}, quick);
+  const TChildResult main = Cli({"check", (Dir.Root / "Include/pipe.tmb").string()}, quick);
   EXPECT_FALSE(main.TimedOut);
-  EXPECT_EQ(main.Err, "tambrel-cli: Cannot read file \"" + (Dir / "Include/pipe.tmb").string() +
+  EXPECT_EQ(main.Err, "tambrel-cli: Cannot read file \"" + (Dir.Root / "Include/pipe.tmb").string() +
                           "\": not a regular file\n");
   EXPECT_EQ(main.ExitStatus, 2);
 }
 
 TEST_F(FrontEndCliTest, IncludeThatCannotBeReadIsASyntaxError) {
-  const std::string locked = Write("Include/locked.tmb", "0 out(1, 2);\n");
+  const std::string locked = Dir.Write("Include/locked.tmb", "0 out(1, 2);\n");
   ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
-  const TChildResult result = CliAsUser({"check", Write("main.tmb", "0 out(1, 1);\ninclude locked;\n")});
+  const TChildResult result = CliAsUser({"check", Dir.Write("main.tmb", "0 out(1, 1);\ninclude locked;\n")});
   EXPECT_EQ(result.Out,
             "[2,15] in file \"main.tmb\": \"include file locked.tmb not opened: Permission denied\"\n"
             "include locked;\n"
@@ -93,7 +84,7 @@ TEST_F(FrontEndCliTest, IncludeThatCannotBeReadIsASyntaxError) {
 // The trace lines stand where the message area would show them: before the syntax summary, on the
 // stream of the compile lines.
 TEST_F(FrontEndCliTest, ParserTraceOfCheckItemsAndDump) {
-  const std::string script = Write("nop.tmb", "0 nop;");
+  const std::string script = Dir.Write("nop.tmb", "0 nop;");
   const std::string traceStart = "state 0, char -1, '------'\nreduce 1\n<integer>\n";
   const std::string traceEnd = "reduce 2\nstate 2, char 0, '^@ NUL'\n\nSyntax OK.\nCompilation OK.\n";
   const TChildResult check = Cli({"check", "--parser-trace", script});
