@@ -64,10 +64,6 @@ TEST_F(CliEndToEndTest, CheckReportsEachProblemWhereItArose) {
       {LoopExample, "Syntax OK.\nCompilation OK.\n", 0},
       {"0 out(1, 144, 60, 100);\n1 out(1 144);\n",
        "[2,11" + f + "\"syntax error\"\n1 out(1 144);\n          ^\n1 syntax error detected.\n", 1},
-      {"0 out(1 2);\n0 out(1, 2);\n0 out(1, 2 3);\n",
-       "[1,9" + f + "\"syntax error\"\n0 out(1 2);\n        ^\n[3,12" + f +
-           "\"syntax error\"\n0 out(1, 2 3);\n           ^\n2 syntax errors detected.\n",
-       1},
       // The action is stamped after its ")"; the root after the end of the input, at the idle position.
       {"0 out(1, 144);\n10 missing(1);\n",
        "Syntax OK.\n[2,13" + f + "\"Undefined 'missing'\"\n[0,0" + f +
@@ -91,12 +87,7 @@ TEST_F(CliEndToEndTest, CheckReportsEachProblemWhereItArose) {
   }
 }
 
-TEST_F(CliEndToEndTest, CheckOfAMissingFileAndUsageErrors) {
-  const std::string missing = (Dir / "nowhere.tmb").string();
-  const TChildResult result = Cli({"check", missing});
-  EXPECT_EQ(result.Out, "File \"" + missing + "\" not found\n");
-  EXPECT_EQ(result.ExitStatus, 2);
-
+TEST_F(CliEndToEndTest, UsageErrorsAndHelp) {
   const TChildResult usage = Cli({"check"});
   EXPECT_EQ(usage.ExitStatus, 2);
   EXPECT_NE(usage.Err.find("check takes exactly one file"), std::string::npos);
@@ -104,20 +95,6 @@ TEST_F(CliEndToEndTest, CheckOfAMissingFileAndUsageErrors) {
   const TChildResult help = Cli({"--help"});
   EXPECT_EQ(help.ExitStatus, 0);
   EXPECT_EQ(help.Out.rfind("Usage: tambrel-cli COMMAND", 0), 0u);
-}
-
-TEST_F(CliEndToEndTest, ToolUsesTheIncludeFolderBesideItAndLeavesTheDebugFileAlone) {
-  // A copy of the tool in a folder of its own, with its include folder and a window's debug file.
-  const fs::path home = Dir / "home";
-  fs::create_directories(home / "Include");
-  fs::copy_file(Tool, home / "tambrel-cli");
-  Write("home/Include/beat.tmb", "0 out(1, 153, 36, 100);\n");
-  Write("home/debug.txt", "00000:00.000 Program start\n");
-  const TChildResult result = RunChild({(home / "tambrel-cli").string(), "items",
-                                        Write("uses.tmb", "include beat;\n10 out(1, 137, 36, 0);\n")});
-  EXPECT_EQ(result.ExitStatus, 0) << result.Err;
-  EXPECT_NE(result.Out.find("| 00000:00.000  00001 99 24 64\n"), std::string::npos) << result.Out;
-  EXPECT_EQ(Read("home/debug.txt"), "00000:00.000 Program start\n");
 }
 
 TEST_F(CliEndToEndTest, ItemsOfTheLoopExample) {
@@ -251,6 +228,7 @@ TEST_F(CliEndToEndTest, ControlCharactersReachTheTerminalAsQuestionMarks) {
   EXPECT_EQ(dump.Out.rfind("TTambrel( ctl?x.tmb)\r\n", 0), 0u) << dump.Out;
   const TChildResult missing = Cli({"check", "no\033such.tmb"});
   EXPECT_EQ(missing.Out, "File \"no?such.tmb\" not found\n");
+  EXPECT_EQ(missing.ExitStatus, 2);
 }
 
 // A listing that standard output does not take is an error, however far the command got.
