@@ -120,11 +120,7 @@ TEST_F(LexSourceInput, ResetInputStartsTheCurrentFileAgain) {
 }
 
 TEST_F(LexSourceInput, MessageLinesAndTraceText) {
-  WriteChar('a');
-  WriteChar('\0');
-  WriteChar('b');
-  WriteChar('\n');
-  WriteChar('c');
+  for (const char c : {'a', '\0', 'b', '\n', 'c'}) WriteChar(c);
   WriteLine("hidden");  // trace off
   WriteFormatted("hidden %d", 1);
   EXPECT_EQ(Messages(), (Lines{"ab", "c"}));
