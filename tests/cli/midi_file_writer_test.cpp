@@ -1,30 +1,20 @@
 #include "cli/midi_file_writer.h"
-#include "support/atomic_file.h"
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-#include <cstdio>
-#include <filesystem>
 #include <string>
 
-#include "support/runtime_errors.h"
+#include "child_process.h"
+#include "temp_folder.h"
 
 namespace tambrel {
 namespace {
 
 // Reads a file back with the midicsv tool and returns its listing.
 std::string ReadBackWithMidicsv(const std::vector<uint8_t>& bytes) {
-  const std::string path = testing::TempDir() + "/export_" + std::to_string(::getpid()) + ".mid";
-  WriteFileAtomically(path, std::string(bytes.begin(), bytes.end()));
-  std::FILE* pipe = ::popen(("midicsv '" + path + "' 2>&1").c_str(), "r");
-  std::string listing;
-  char buffer[512];
-  size_t read;
-  while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) listing.append(buffer, read);
-  ::pclose(pipe);
-  std::filesystem::remove(path);
-  return listing;
+  const TTempFolder folder;
+  return RunChild({"/usr/bin/midicsv", folder.Write("export.mid", std::string(bytes.begin(), bytes.end()))})
+      .Out;
 }
 
 TEST(MidiFileWriter, TracksPerDeviceWithExactMillisecondTimes) {
