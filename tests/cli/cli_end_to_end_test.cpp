@@ -2,16 +2,17 @@
 // as the program links them.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "child_process.h"
 #include "jack_fixture.h"
 #include "jack_reader.h"
+#include "temp_folder.h"
 
 namespace tambrel {
 namespace {
@@ -34,17 +35,8 @@ std::vector<std::string> Lines(const std::string& text) {
 
 class CliEndToEndTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    Dir = fs::temp_directory_path() / ("tambrel-cli-e2e-" + std::to_string(::getpid()));
-    fs::create_directories(Dir);
-  }
-  void TearDown() override { fs::remove_all(Dir); }
-
-  std::string Write(const std::string& name, const std::string& text) {
-    const std::string path = (Dir / name).string();
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-  }
+  std::string Write(const std::string& name, const std::string& text) { return Folder.Write(name, text); }
+  std::string Read(const std::string& name) const { return Folder.Read(name); }
   static TChildResult Cli(std::vector<std::string> args, const TChildOptions& options = {}) {
     args.insert(args.begin(), Tool);
     return RunChild(args, options);
@@ -54,62 +46,49 @@ class CliEndToEndTest : public ::testing::Test {
     args.insert(args.begin(), {"/bin/sh", "-c", setUp + "\nexec \"$0\" \"$@\"", Tool});
     return RunChild(args);
   }
-  std::string Read(const std::string& name) const {
-    std::ifstream file(Dir / name, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-  }
-
-  fs::path Dir;
+  TTempFolder Folder;
+  const fs::path Dir = Folder.Root;
 };
 
 const char* const LoopExample = "const step = 250;\nloop(i, 0, 3); ( i * step out(1, 144, 60 + i, 100); );\n";
 
-TEST_F(CliEndToEndTest, CheckOfACleanScript) {
-  const TChildResult result = Cli({"check", Write("loop.tmb", LoopExample)});
-  EXPECT_EQ(result.Out, "Syntax OK.\nCompilation OK.\n");
-  EXPECT_EQ(result.Err, "");
-  EXPECT_EQ(result.ExitStatus, 0);
+// What check prints for a script: the caret lines of syntax errors, compile messages at their
+// statements, and a fault that ends a compile as one more message where it arose.
+TEST_F(CliEndToEndTest, CheckReportsEachProblemWhereItArose) {
+  struct TCase {
+    const char* Script;
+    std::string Out;
+    int Status;
+  };
+  const std::string f = "] in file \"f.tmb\": ";
+  const TCase cases[] = {
+      {LoopExample, "Syntax OK.\nCompilation OK.\n", 0},
+      {"0 out(1, 144, 60, 100);\n1 out(1 144);\n",
+       "[2,11" + f + "\"syntax error\"\n1 out(1 144);\n          ^\n1 syntax error detected.\n", 1},
+      // The action is stamped after its ")"; the root after the end of the input, at the idle position.
+      {"0 out(1, 144);\n10 missing(1);\n",
+       "Syntax OK.\n[2,13" + f + "\"Undefined 'missing'\"\n[0,0" + f +
+           "\"Could not resolve all references.\"\nCompilation error(s) encountered.\n",
+       1},
+      {"loop(i, 2147483646, 2147483647); ( 0 out(1, 2); );\n",
+       "Syntax OK.\n[1,49" + f + "\"Integer overflow\"\n", 1},
+      {"const a = 5;\nconst k = 2147483647 +\n  1;\n", "Syntax OK.\n[3,4" + f + "\"Integer overflow\"\n", 1},
+      {"p; ( 2000000000 out(1, 2); );\n200000000 p;\n", "Syntax OK.\n[1,25" + f + "\"Range check error\"\n",
+       1},
+      {"loop(i, 0, 2147483647);\n( 0 nop; );\n",
+       "Syntax OK.\n[2,8" + f +
+           "\"Too much work: one compile may expand at most 300000000 statements and loop passes\"\n",
+       1},
+  };
+  for (const TCase& c : cases) {
+    const TChildResult result = Cli({"check", Write("f.tmb", c.Script)});
+    EXPECT_EQ(result.Out, c.Out);
+    EXPECT_EQ(result.Err, "");
+    EXPECT_EQ(result.ExitStatus, c.Status) << c.Out;
+  }
 }
 
-TEST_F(CliEndToEndTest, CheckOfSyntaxErrorsShowsTheCaretLines) {
-  const TChildResult one = Cli({"check", Write("bad.tmb", "0 out(1, 144, 60, 100);\n1 out(1 144);\n")});
-  EXPECT_EQ(one.Out,
-            "[2,11] in file \"bad.tmb\": \"syntax error\"\n"
-            "1 out(1 144);\n"
-            "          ^\n"
-            "1 syntax error detected.\n");
-  EXPECT_EQ(one.ExitStatus, 1);
-
-  const TChildResult two = Cli({"check", Write("two.tmb", "0 out(1 2);\n0 out(1, 2);\n0 out(1, 2 3);\n")});
-  const std::vector<std::string> lines = Lines(two.Out);
-  ASSERT_EQ(lines.size(), 7u) << two.Out;
-  EXPECT_EQ(lines[0], "[1,9] in file \"two.tmb\": \"syntax error\"");
-  EXPECT_EQ(lines[3], "[3,12] in file \"two.tmb\": \"syntax error\"");
-  EXPECT_EQ(lines[5], "           ^");
-  EXPECT_EQ(lines[6], "2 syntax errors detected.");
-  EXPECT_EQ(two.ExitStatus, 1);
-}
-
-TEST_F(CliEndToEndTest, CheckOfCompileErrorsGivesTheirPositions) {
-  const TChildResult result = Cli({"check", Write("names.tmb", "0 out(1, 144);\n10 missing(1);\n")});
-  const std::vector<std::string> lines = Lines(result.Out);
-  ASSERT_GE(lines.size(), 4u) << result.Out;
-  EXPECT_EQ(lines.front(), "Syntax OK.");
-  // The action is stamped after its ")"; the root after the end of the input, at the idle position.
-  EXPECT_EQ(lines[1], "[2,13] in file \"names.tmb\": \"Undefined 'missing'\"");
-  EXPECT_EQ(lines[lines.size() - 2], "[0,0] in file \"names.tmb\": \"Could not resolve all references.\"");
-  EXPECT_EQ(lines.back(), "Compilation error(s) encountered.");
-  EXPECT_EQ(result.ExitStatus, 1);
-}
-
-TEST_F(CliEndToEndTest, CheckOfAMissingFileAndUsageErrors) {
-  const std::string missing = (Dir / "nowhere.tmb").string();
-  const TChildResult result = Cli({"check", missing});
-  EXPECT_EQ(result.Out, "File \"" + missing + "\" not found\n");
-  EXPECT_EQ(result.ExitStatus, 2);
-
+TEST_F(CliEndToEndTest, UsageErrorsAndHelp) {
   const TChildResult usage = Cli({"check"});
   EXPECT_EQ(usage.ExitStatus, 2);
   EXPECT_NE(usage.Err.find("check takes exactly one file"), std::string::npos);
@@ -117,38 +96,6 @@ TEST_F(CliEndToEndTest, CheckOfAMissingFileAndUsageErrors) {
   const TChildResult help = Cli({"--help"});
   EXPECT_EQ(help.ExitStatus, 0);
   EXPECT_EQ(help.Out.rfind("Usage: tambrel-cli COMMAND", 0), 0u);
-}
-
-TEST_F(CliEndToEndTest, ToolUsesTheIncludeFolderBesideItAndLeavesTheDebugFileAlone) {
-  // A copy of the tool in a folder of its own, with its include folder and a window's debug file.
-  const fs::path home = Dir / "home";
-  fs::create_directories(home / "Include");
-  fs::copy_file(Tool, home / "tambrel-cli");
-  Write("home/Include/beat.tmb", "0 out(1, 153, 36, 100);\n");
-  Write("home/debug.txt", "00000:00.000 Program start\n");
-  const TChildResult result = RunChild({(home / "tambrel-cli").string(), "items",
-                                        Write("uses.tmb", "include beat;\n10 out(1, 137, 36, 0);\n")});
-  EXPECT_EQ(result.ExitStatus, 0) << result.Err;
-  EXPECT_NE(result.Out.find("| 00000:00.000  00001 99 24 64\n"), std::string::npos) << result.Out;
-  std::ifstream debug(home / "debug.txt", std::ios::binary);
-  std::ostringstream kept;
-  kept << debug.rdbuf();
-  EXPECT_EQ(kept.str(), "00000:00.000 Program start\n");
-}
-
-TEST_F(CliEndToEndTest, ItemsOfTheLoopExample) {
-  const TChildResult result = Cli({"items", Write("loop.tmb", LoopExample)});
-  EXPECT_EQ(result.Out,
-            "TimedBatch\n"
-            "Begin\n"
-            "| 00000:00.000  00001 90 3C 64\n"
-            "| 00000:00.250  00001 90 3D 64\n"
-            "| 00000:00.500  00001 90 3E 64\n"
-            "| 00000:00.750  00001 90 3F 64\n"
-            "| 00000:00.750  End marker\n"
-            "End\n");
-  EXPECT_EQ(result.Err, "Syntax OK.\nCompilation OK.\n");
-  EXPECT_EQ(result.ExitStatus, 0);
 }
 
 TEST_F(CliEndToEndTest, ItemsOfTwoFilesMergeInTimeAndLoadOrder) {
@@ -166,6 +113,7 @@ TEST_F(CliEndToEndTest, ItemsOfTwoFilesMergeInTimeAndLoadOrder) {
             "| 00000:00.500  00001 04\n"
             "| 00000:00.500  End marker\n"
             "End\n");
+  EXPECT_EQ(result.Err, "Syntax OK.\nCompilation OK.\nSyntax OK.\nCompilation OK.\n");
   EXPECT_EQ(result.ExitStatus, 0);
 
   const TChildResult failing = Cli({"items", first, Write("broken.tmb", "0 out(1 2);\n")});
@@ -176,26 +124,13 @@ TEST_F(CliEndToEndTest, ItemsOfTwoFilesMergeInTimeAndLoadOrder) {
 TEST_F(CliEndToEndTest, DumpOfTheDefinitionTreeExample) {
   const TChildResult result =
       Cli({"dump", Write("song.tmb", "const base = 100;\nbase + 20 out(0, 144, 60, 100);\n")});
-  EXPECT_EQ(result.Out,
-            "TTambrel( song.tmb)\r\n"
-            "| Definitions =\r\n"
-            "| | TConstDef( base)\r\n"
-            "| | | constant = 100\r\n"
-            "| | TAction( out)\r\n"
-            "| | | constant = 120\r\n"
-            "| | | Resolver =\r\n"
-            "| | | | TProcDef( Out)\r\n"
-            "| | | Args =\r\n"
-            "| | | | TConstExpr\r\n"
-            "| | | | | constant = 0\r\n"
-            "| | | | TConstExpr\r\n"
-            "| | | | | constant = 144\r\n"
-            "| | | | TConstExpr\r\n"
-            "| | | | | constant = 60\r\n"
-            "| | | | TConstExpr\r\n"
-            "| | | | | constant = 100\r\n"
-            "| | TProcDef( Out)\r\n"
-            "| | TProcDef( Nop)\r\n");
+  // The folded time stands in for its expression; the built-ins follow the script's statements.
+  EXPECT_EQ(result.Out.rfind("TTambrel( song.tmb)\r\n| Definitions =\r\n| | TConstDef( base)\r\n"
+                             "| | | constant = 100\r\n| | TAction( out)\r\n| | | constant = 120\r\n",
+                             0),
+            0u)
+      << result.Out;
+  EXPECT_TRUE(result.Out.ends_with("| | TProcDef( Out)\r\n| | TProcDef( Nop)\r\n")) << result.Out;
   EXPECT_EQ(result.Err, "Syntax OK.\nCompilation OK.\n");
   EXPECT_EQ(result.ExitStatus, 0);
 
@@ -268,26 +203,6 @@ TEST_F(CliEndToEndTest, ExportNeverDestroysAFile) {
   }
 }
 
-// A fault that ends a compile is one more message, at the statement it arose in; nothing else changes.
-TEST_F(CliEndToEndTest, CheckReportsAFaultAtItsStatement) {
-  const char* const cases[][2] = {
-      {"loop(i, 2147483646, 2147483647); ( 0 out(1, 2); );\n",
-       "[1,49] in file \"f.tmb\": \"Integer overflow\""},
-      {"const a = 5;\nconst k = 2147483647 +\n  1;\n", "[3,4] in file \"f.tmb\": \"Integer overflow\""},
-      {"p; ( 2000000000 out(1, 2); );\n200000000 p;\n", "[1,25] in file \"f.tmb\": \"Range check error\""},
-      {"loop(i, 0, 2147483647);\n( 0 nop; );\n",
-       "[2,8] in file \"f.tmb\": \"Too much work: one compile may expand at most 300000000 statements and "
-       "loop passes\""},
-  };
-  for (const auto& [script, message] : cases) {
-    const TChildResult result = Cli({"check", Write("f.tmb", script)});
-    EXPECT_EQ(result.Out, std::string("Syntax OK.\n") + message + "\n");
-    EXPECT_EQ(result.Err, "");
-    EXPECT_EQ(result.ExitStatus, 1);
-  }
-}
-
-// A script's bytes, echoed or in its name, cannot clear the screen or retitle the terminal.
 TEST_F(CliEndToEndTest, ControlCharactersReachTheTerminalAsQuestionMarks) {
   const std::string script = Write("ctl\033x.tmb", "0 out(1 2); \033[2J\177\033]0;owned\007\t1\n");
   const TChildResult check = Cli({"check", script});
@@ -300,6 +215,7 @@ TEST_F(CliEndToEndTest, ControlCharactersReachTheTerminalAsQuestionMarks) {
   EXPECT_EQ(dump.Out.rfind("TTambrel( ctl?x.tmb)\r\n", 0), 0u) << dump.Out;
   const TChildResult missing = Cli({"check", "no\033such.tmb"});
   EXPECT_EQ(missing.Out, "File \"no?such.tmb\" not found\n");
+  EXPECT_EQ(missing.ExitStatus, 2);
 }
 
 // A listing that standard output does not take is an error, however far the command got.
@@ -317,6 +233,87 @@ TEST_F(CliEndToEndTest, OutputThatCannotBeWrittenIsAnError) {
   EXPECT_EQ(pipe.Signal, 0);
   EXPECT_EQ(pipe.ExitStatus, 2);
   EXPECT_NE(pipe.Err.find("tambrel-cli: write error"), std::string::npos) << pipe.Err;
+}
+
+// A copy of the tool in the test's own folder, with its own Include/ beside it: the front end as a user
+// of the tool meets it.
+class FrontEndCliTest : public CliEndToEndTest {
+ protected:
+  void SetUp() override {
+    fs::create_directories(Dir / "Include");
+    fs::copy_file(Tool, Dir / "tambrel-cli");
+  }
+  TChildResult Cli(std::vector<std::string> args, const TChildOptions& options = {}) const {
+    args.insert(args.begin(), (Dir / "tambrel-cli").string());
+    return RunChild(args, options);
+  }
+  // As Cli, but where file permissions hold: as root, the tool runs as the user nobody.
+  TChildResult CliAsUser(std::vector<std::string> args) const {
+    if (::geteuid() != 0) return Cli(args);
+    args.insert(args.begin(), {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--",
+                               (Dir / "tambrel-cli").string()});
+    return RunChild(args);
+  }
+};
+
+// The include folder is the one beside the tool; a window's debug file there is left as it is.
+TEST_F(FrontEndCliTest, IncludesComeFromTheFolderBesideTheTool) {
+  Write("Include/beat.tmb", "0 out(1, 153, 36, 100);\n");
+  Write("debug.txt", "00000:00.000 Program start\n");
+  const TChildResult result = Cli({"items", Write("uses.tmb", "include beat;\n10 out(1, 137, 36, 0);\n")});
+  EXPECT_EQ(result.ExitStatus, 0) << result.Err;
+  EXPECT_NE(result.Out.find("| 00000:00.000  00001 99 24 64\n"), std::string::npos) << result.Out;
+  EXPECT_EQ(Read("debug.txt"), "00000:00.000 Program start\n");
+}
+
+// Nothing blocks on a FIFO: as an include it is not found, as the main file it cannot be read.
+TEST_F(FrontEndCliTest, FifoIsNoSourceFile) {
+  ASSERT_EQ(::mkfifo((Dir / "Include/pipe.tmb").c_str(), 0600), 0);
+  TChildOptions quick;
+  quick.TimeoutMs = 20000;
+  const TChildResult include = Cli({"check", Write("main.tmb", "include pipe;\n0 out(1, 2);\n")}, quick);
+  EXPECT_FALSE(include.TimedOut);
+  EXPECT_EQ(include.Out, "Syntax OK.\n[1,12] in file \"main.tmb\": \"Include file \"" +
+                             (Dir / "Include/pipe.tmb").string() +
+                             "\" not found\"\n"
+                             "[0,0] in file \"main.tmb\": \"Could not resolve all references.\"\n"
+                             "Compilation error(s) encountered.\n");
+  const TChildResult main = Cli({"check", (Dir / "Include/pipe.tmb").string()}, quick);
+  EXPECT_FALSE(main.TimedOut);
+  EXPECT_EQ(main.Err, "tambrel-cli: Cannot read file \"" + (Dir / "Include/pipe.tmb").string() +
+                          "\": not a regular file\n");
+  EXPECT_EQ(main.ExitStatus, 2);
+}
+
+TEST_F(FrontEndCliTest, IncludeThatCannotBeReadIsASyntaxError) {
+  const std::string locked = Write("Include/locked.tmb", "0 out(1, 2);\n");
+  ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
+  const TChildResult result = CliAsUser({"check", Write("main.tmb", "0 out(1, 1);\ninclude locked;\n")});
+  EXPECT_EQ(result.Out,
+            "[2,15] in file \"main.tmb\": \"include file locked.tmb not opened: Permission denied\"\n"
+            "include locked;\n"
+            "              ^\n"
+            "1 syntax error detected.\n");
+  EXPECT_EQ(result.ExitStatus, 1);
+}
+
+// The trace lines stand where the message area would show them: before the syntax summary, on the
+// stream of the compile lines.
+TEST_F(FrontEndCliTest, ParserTraceOfCheckItemsAndDump) {
+  const std::string script = Write("nop.tmb", "0 nop;");
+  const std::string traceStart = "state 0, char -1, '------'\nreduce 1\n<integer>\n";
+  const std::string traceEnd = "reduce 2\nstate 2, char 0, '^@ NUL'\n\nSyntax OK.\nCompilation OK.\n";
+  const TChildResult check = Cli({"check", "--parser-trace", script});
+  EXPECT_EQ(check.Out.rfind(traceStart, 0), 0u) << check.Out;
+  EXPECT_EQ(check.Out.substr(check.Out.size() - traceEnd.size()), traceEnd);
+  for (const char* command : {"items", "dump"}) {
+    const TChildResult result = Cli({command, script, "--parser-trace"});
+    EXPECT_EQ(result.Err.rfind(traceStart, 0), 0u) << command << ": " << result.Err;
+    EXPECT_EQ(result.Out.find("state 0"), std::string::npos) << command;
+    EXPECT_EQ(result.ExitStatus, 0) << command;
+  }
+  EXPECT_EQ(Cli({"check", script}).Out, "Syntax OK.\nCompilation OK.\n");
+  EXPECT_EQ(Cli({"play", script, "--parser-trace"}).ExitStatus, 2);
 }
 
 // The bytes the tool played, as a JACK client on the receiving side saw them.

@@ -19,38 +19,34 @@ TLoopRun RunLoop(TExpr* first, TExpr* last, TExpr* step) {
   return run;
 }
 
-TEST(Loops, BoundsAndSteps) {
-  EXPECT_EQ(RunLoop(Num(1), Num(1), nullptr).Times, std::vector<uint32_t>{1});
-  EXPECT_EQ(RunLoop(Num(0), Num(9), Num(4)).Times, (std::vector<uint32_t>{0, 4, 8}));
-  EXPECT_EQ(RunLoop(Num(0), Num(9), Num(4)).Messages, std::vector<std::string>{});
-
-  const TLoopRun backwards = RunLoop(Num(5), Num(1), nullptr);
-  EXPECT_TRUE(backwards.Times.empty());
-  EXPECT_EQ(backwards.Messages,
-            std::vector<std::string>{Unplaced("Start expression > end expression, loop expansion skipped")});
-
-  // The step is tested before the bounds: a zero step over backward bounds reports the step alone.
-  const TLoopRun still = RunLoop(Num(5), Num(1), Num(0));
-  EXPECT_TRUE(still.Times.empty());
-  EXPECT_EQ(still.Messages,
-            std::vector<std::string>{Unplaced("Increment expression (0) <= 0, loop expansion skipped")});
-  EXPECT_EQ(RunLoop(Num(1), Num(10), Num(-3)).Messages,
-            std::vector<std::string>{Unplaced("Increment expression (-3) <= 0, loop expansion skipped")});
-}
-
-TEST(Loops, BoundsThatCannotBeEvaluatedNameTheirPart) {
-  const std::string binop = Unplaced("Bad parameter(s) for binop");
-  const std::string zero = Unplaced("Division by 0");
-  // Each bound is 1 / 0: its fold fails at resolution (two messages), then again at expansion.
-  EXPECT_EQ(RunLoop(Bin(boDiv, Num(1), Num(0)), Num(3), nullptr).Messages,
-            (std::vector<std::string>{zero, binop, zero, binop,
-                                      Unplaced("Bad start expression, can't be evaluated")}));
-  EXPECT_EQ(RunLoop(Num(0), Bin(boDiv, Num(1), Num(0)), nullptr).Messages,
-            (std::vector<std::string>{zero, binop, zero, binop,
-                                      Unplaced("Bad end expression, can't be evaluated")}));
-  EXPECT_EQ(RunLoop(Num(0), Num(3), Bin(boMod, Num(1), Num(0))).Messages,
-            (std::vector<std::string>{zero, binop, zero, binop,
-                                      Unplaced("Bad increment expression, can't be evaluated")}));
+TEST(Loops, BoundsStepsAndTheirMessages) {
+  struct TCase {
+    TExpr *First, *Last, *Step;
+    std::vector<uint32_t> Times;
+    const char* Message;  // none when empty
+  };
+  const TCase cases[] = {
+      {Num(1), Num(1), nullptr, {1}, ""},
+      {Num(0), Num(9), Num(4), {0, 4, 8}, ""},
+      {Num(5), Num(1), nullptr, {}, "Start expression > end expression, loop expansion skipped"},
+      // The step is tested before the bounds: a zero step over backward bounds reports the step alone.
+      {Num(5), Num(1), Num(0), {}, "Increment expression (0) <= 0, loop expansion skipped"},
+      {Num(1), Num(10), Num(-3), {}, "Increment expression (-3) <= 0, loop expansion skipped"},
+      // A bound of 1 / 0 fails its fold at resolution (two messages), then again at expansion.
+      {Bin(boDiv, Num(1), Num(0)), Num(3), nullptr, {}, "Bad start expression, can't be evaluated"},
+      {Num(0), Bin(boDiv, Num(1), Num(0)), nullptr, {}, "Bad end expression, can't be evaluated"},
+      {Num(0), Num(3), Bin(boMod, Num(1), Num(0)), {}, "Bad increment expression, can't be evaluated"},
+  };
+  for (const TCase& c : cases) {
+    std::vector<std::string> messages;
+    if (c.Message[0] == 'B')
+      for (int fold = 0; fold < 2; ++fold)
+        messages.insert(messages.end(), {Unplaced("Division by 0"), Unplaced("Bad parameter(s) for binop")});
+    if (*c.Message) messages.push_back(Unplaced(c.Message));
+    const TLoopRun run = RunLoop(c.First, c.Last, c.Step);
+    EXPECT_EQ(run.Times, c.Times) << c.Message;
+    EXPECT_EQ(run.Messages, messages);
+  }
 }
 
 TEST(Loops, UndefinedStartStopsTheLoopBeforeItsBody) {

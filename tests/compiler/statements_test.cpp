@@ -91,16 +91,6 @@ TEST(Output, UserProcedureNamedOutIsBoundButNeverCalled) {
   ASSERT_EQ(c.Root->Batch->Count(), 3);
   EXPECT_EQ(dynamic_cast<TTimedData*>(c.Root->Batch->Items(0))->Device, 1);
   EXPECT_NE(dynamic_cast<TTimedNop*>(c.Root->Batch->Items(1)), nullptr);
-
-  // Without a user procedure the action binds to the built-in at the end of the top-level list.
-  auto* plain = Act(Num(0), "out", {Num(1), Num(2)});
-  Compiled b(plain);
-  ASSERT_EQ(b.Run(), 0);
-  auto* builtin = dynamic_cast<TProcDef*>(plain->Resolver);
-  ASSERT_NE(builtin, nullptr);
-  EXPECT_EQ(builtin->Name, "Out");
-  EXPECT_EQ(builtin->Parent, b.Root.get());
-  EXPECT_EQ(builtin->Next->Next, nullptr);  // followed only by Nop
 }
 
 TEST(Procedures, TimesAddUpAlongCallsAndOverflowPastFourGigaseconds) {

@@ -68,6 +68,10 @@ class SimulatedPlayer : public ::testing::Test {
     player->AddItems(&tambrel);
     if (!player->Enabled()) player->Restart();
   }
+  void Start() {
+    Load();
+    player->SetEnabled(true);
+  }
   void AdvanceMs(int64_t ms) { clock->AdvanceBy(ms * 1000); }
   Instants At() const {
     Instants at;
@@ -87,9 +91,7 @@ class SimulatedPlayer : public ::testing::Test {
 
 TEST_F(SimulatedPlayer, StartDeliversAtOnceThenEachAfterItsOwnTime) {
   auto* source = reinterpret_cast<TTambrel*>(&tambrel);
-  Item(5000);
-  Item(6000);
-  Item(7500);
+  for (uint32_t t : {5000u, 6000u, 7500u}) Item(t);
   tambrel.Append(new TEndMarker(7500, source));
   Load();
   EXPECT_TRUE(got.empty());  // loading a stopped player delivers nothing
@@ -110,8 +112,7 @@ TEST_F(SimulatedPlayer, SimultaneousItemsMergePerDeviceAndAreSpacedByPeriodMin) 
   Item(1000, 2, {3});
   Item(1000, 3, {4});
   Item(1003, 1, {5});
-  Load();
-  player->SetEnabled(true);
+  Start();
   AdvanceMs(5000);
   EXPECT_EQ(At(), (Instants{0, 1000, 1001, 1002, 1003}));
   EXPECT_EQ(got[1].Bytes, (std::vector<uint8_t>{1, 2}));
@@ -127,8 +128,7 @@ TEST_F(SimulatedPlayer, MoreBytesThanOneItemHoldsComeAsFurtherItemsInOrder) {
     Item(0, 1, {from, from + size});
     from += size;
   }
-  Load();
-  player->SetEnabled(true);
+  Start();
   AdvanceMs(10);
   std::vector<uint8_t> delivered;
   std::vector<size_t> sizes;
@@ -147,8 +147,7 @@ TEST_F(SimulatedPlayer, TwoDevicesEvery10MsStayOnTimeFor10Seconds) {
     Item(t, 1);
     Item(t, 2);
   }
-  Load();
-  player->SetEnabled(true);
+  Start();
   AdvanceMs(10100);
   ASSERT_EQ(got.size(), 2002u);
   EXPECT_EQ(got[2000].AtMs, 10000);
@@ -172,10 +171,8 @@ TEST_F(SimulatedPlayer, RepeatNeedsTwoItemsThenStartsAgainAfterTheFirstItemsOwnT
 }
 
 TEST_F(SimulatedPlayer, AfterTheLastItemItWakesOnceAMinuteAndDeliversNothing) {
-  Item(0);
-  Item(100);
-  Load();
-  player->SetEnabled(true);
+  for (uint32_t t : {0u, 100u}) Item(t);
+  Start();
   AdvanceMs(60100);
   EXPECT_EQ(clock->ArmedDeadlineUs() - startUs, (100 + 120000) * 1000);
   EXPECT_EQ(got.size(), 2u);
@@ -188,11 +185,8 @@ TEST_F(SimulatedPlayer, AfterTheLastItemItWakesOnceAMinuteAndDeliversNothing) {
 TEST_F(SimulatedPlayer, LongWaitsAreSplitAtPeriodMaxAndKeepThePosition) {
   TearDown();
   Make(1000000);
-  Item(0);
-  Item(2500000);
-  Item(2500010);
-  Load();
-  player->SetEnabled(true);
+  for (uint32_t t : {0u, 2500000u, 2500010u}) Item(t);
+  Start();
   Instants parts;
   std::vector<uint32_t> remaining;
   for (int i = 0; i < 3; ++i) {
@@ -247,8 +241,7 @@ TEST_F(SimulatedPlayer, AddingTheFirstTwoItemsToARunningPlayerRestartsEachTime) 
 
 TEST_F(SimulatedPlayer, StopKeepsThePendingItemAndCancelsTheWakeUp) {
   for (uint32_t t : {0u, 1000u, 2000u}) Item(t);
-  Load();
-  player->SetEnabled(true);
+  Start();
   player->SetEnabled(false);
   EXPECT_FALSE(clock->Armed());
   AdvanceMs(5000);
@@ -270,16 +263,13 @@ TEST_F(SimulatedPlayer, TickDurationAndALateTickDoNotDelayLaterItems) {
     clock->Spend(got.size() == 2 ? 4200 : 700);  // one callback longer than the spacing
   };
   for (uint32_t t = 0; t < 10; ++t) Item(t * 2);
-  Load();
-  player->SetEnabled(true);
+  Start();
   AdvanceMs(100);
   EXPECT_EQ(At(), (Instants{0, 2, 6.2, 6.9, 8, 10, 12, 14, 16, 18}));
 }
 
 TEST_F(SimulatedPlayer, AFailingCallbackReachesTheCallerOrTheTraceAndPlaybackGoesOn) {
-  Item(0);
-  Item(10);
-  Item(20);
+  for (uint32_t t : {0u, 10u, 20u}) Item(t);
   Load();
   player->OnData = [this](TPlayer&, const TTimedData& d) {
     got.push_back({NowMs(), d.Time, {}});

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <random>
-#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -39,12 +38,6 @@ std::vector<uint8_t> BytesOf(const TTimed& item) {
   return {d.Data(), d.Data() + d.Count()};
 }
 
-std::vector<uint32_t> Times(const TTimedBatch& batch) {
-  std::vector<uint32_t> times;
-  for (const TTimed* item : batch.Snapshot()) times.push_back(item->Time);
-  return times;
-}
-
 TEST_F(TimedBatch, TakeNextMergesRunsOfOneDeviceAtOneTime) {
   TTimedBatch batch(nullptr, TItemOwnership::Borrows);
   EXPECT_EQ(batch.TakeNext(), nullptr);
@@ -63,17 +56,6 @@ TEST_F(TimedBatch, TakeNextMergesRunsOfOneDeviceAtOneTime) {
   EXPECT_EQ(BytesOf(*batch.Items(0)), std::vector<uint8_t>{1});  // the batch's own items are untouched
 }
 
-TEST_F(TimedBatch, EqualTimesKeepTheOrderOfAdding) {
-  TTimedBatch batch(nullptr, TItemOwnership::Borrows);
-  TTimed* first500 = Data(500, 1);
-  TTimed* second500 = Data(500, 2);
-  for (TTimed* item : {first500, Data(100, 1), second500, Data(0, 1)}) batch.AddTimed(item);
-  EXPECT_EQ(Times(batch), (std::vector<uint32_t>{0, 100, 500, 500}));
-  EXPECT_EQ(batch.Items(2), first500);
-  EXPECT_EQ(batch.Items(3), second500);
-  EXPECT_THROW(batch.Items(4), std::out_of_range);
-}
-
 TEST_F(TimedBatch, ReadPositionFollowsInsertsAndRemovalsBelowIt) {
   TTimedBatch batch(nullptr, TItemOwnership::Borrows);
   for (uint32_t t : {100u, 200u, 300u}) batch.AddTimed(Data(t, 1));
@@ -90,17 +72,6 @@ TEST_F(TimedBatch, ReadPositionFollowsInsertsAndRemovalsBelowIt) {
   batch.RemoveTimed(batch.Items(2));
   EXPECT_EQ(batch.TakeNext(), nullptr);
   EXPECT_EQ(batch.ReadIndex(), 2);
-}
-
-TEST_F(TimedBatch, SeekBeforeGoesToTheLastItemStrictlyBefore) {
-  TTimedBatch batch(nullptr, TItemOwnership::Borrows);
-  for (uint32_t t : {1000u, 2000u, 3000u}) batch.AddTimed(Data(t, 1));
-  batch.SeekBefore(2000);
-  EXPECT_EQ(batch.ReadIndex(), 0);
-  batch.SeekBefore(3500);
-  EXPECT_EQ(batch.ReadIndex(), 2);
-  batch.SeekBefore(1000);
-  EXPECT_EQ(batch.ReadIndex(), 2);  // nothing before 1000: unchanged
 }
 
 TEST_F(TimedBatch, LastTimeIsTheGreatestWithinTheSignedRange) {

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <random>
 
 #include "recording_slide_view.h"
 #include "slides/picture_list.h"
+#include "temp_folder.h"
 
 namespace tambrel {
 namespace {
@@ -15,19 +15,12 @@ namespace {
 using C = TSlideCommandCode;
 using Lines = std::vector<std::string>;
 
-// A folder of empty files with the given names, removed at the end.
-class TTempFolder {
- public:
-  explicit TTempFolder(const std::vector<std::string>& files) {
-    Path = std::filesystem::temp_directory_path() /
-           ("tambrel-slides-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-            std::to_string(reinterpret_cast<uintptr_t>(this)));
-    std::filesystem::create_directories(Path);
-    for (const std::string& file : files) std::ofstream(Path / file) << "x";
+// A folder of files with the given names.
+struct TPictureFolder : TTempFolder {
+  explicit TPictureFolder(const std::vector<std::string>& files) {
+    for (const std::string& file : files) Write(file, "x");
   }
-  ~TTempFolder() { std::filesystem::remove_all(Path); }
-  std::string Dir() const { return Path.string(); }
-  std::filesystem::path Path;
+  std::string Dir() const { return Path(); }
 };
 
 class SlideControllerTest : public ::testing::Test {
@@ -49,7 +42,7 @@ class SlideControllerTest : public ::testing::Test {
   }
   std::string PathOf(const std::string& name) const { return Folder.Dir() + "/" + name; }
 
-  TTempFolder Folder;
+  TPictureFolder Folder;
   TRecordingSlideView View;
   std::shared_ptr<TSlideCommandQueue> Queue;
   std::mt19937 Engine{7};
@@ -93,7 +86,7 @@ TEST_F(SlideControllerTest, ShowPictureStopsThenLoadsThenExecutesAndBoundsToTheL
 }
 
 TEST_F(SlideControllerTest, ARootWithoutPicturesWarnsAndKeepsTheFormerList) {
-  TTempFolder empty({"notes.txt", ".hidden.png"});
+  TPictureFolder empty({"notes.txt", ".hidden.png"});
   Controller.SetPictureRoot(empty.Dir());
   EXPECT_EQ(View.Take(), Lines{"warning " + empty.Dir() + "\n\rdoes not contain any supported image file"});
   Run({5, 0, 0});
@@ -140,7 +133,7 @@ TEST_F(SlideControllerTest, AStoppedTransitionDoesNotAdvance) {
 }
 
 TEST_F(SlideControllerTest, RandomAdvanceNeverRepeatsTheCurrentPictureAndReachesEveryOther) {
-  TTempFolder many({"0.png", "1.png", "2.png", "3.png", "4.png"});
+  TPictureFolder many({"0.png", "1.png", "2.png", "3.png", "4.png"});
   Controller.SetPictureRoot(many.Dir());
   Run({15, 1, 5, 2, 0});
   std::set<uint16_t> seen;
@@ -152,7 +145,7 @@ TEST_F(SlideControllerTest, RandomAdvanceNeverRepeatsTheCurrentPictureAndReaches
   }
   EXPECT_EQ(seen.size(), 5u);
   // With one picture there is nothing to go to.
-  TTempFolder one({"only.png"});
+  TPictureFolder one({"only.png"});
   Controller.SetPictureRoot(one.Dir());
   Run({5, 0, 0});
   View.Take();
@@ -183,8 +176,8 @@ TEST_F(SlideControllerTest, WindowFullScreenAndPointerFollowCreateTheCommandsAnd
 }
 
 TEST(PictureList, ListsSupportedFilesByNameWithoutRegardToCase) {
-  TTempFolder folder({"b.PNG", "A.jpg", "a.jpg", "C.Jpeg", ".hidden.jpg", "notes.txt", "noext", "z.bmp"});
-  std::filesystem::create_directory(folder.Path / "dir.jpg");
+  TPictureFolder folder({"b.PNG", "A.jpg", "a.jpg", "C.Jpeg", ".hidden.jpg", "notes.txt", "noext", "z.bmp"});
+  std::filesystem::create_directory(folder.Root / "dir.jpg");
   EXPECT_EQ(ListPictureFiles(folder.Dir(), {"jpg", "jpeg", "png"}),
             (Lines{"A.jpg", "a.jpg", "b.PNG", "C.Jpeg"}));
   EXPECT_TRUE(ListPictureFiles(folder.Dir() + "/missing", {"jpg"}).empty());

@@ -4,8 +4,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "support/app_paths.h"
 #include "support/atomic_file.h"
@@ -13,18 +11,12 @@
 #include "support/runtime_errors.h"
 #include "support/text_format.h"
 #include "support/version_info.h"
+#include "temp_folder.h"
 
 namespace tambrel {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 TEST(PlayTimeText, EdgesOfMinutesAndSeconds) {
   EXPECT_EQ(FormatPlayTime(0), "00000:00.000");
@@ -34,12 +26,6 @@ TEST(PlayTimeText, EdgesOfMinutesAndSeconds) {
   EXPECT_EQ(FormatPlayTime(62500), "00001:02.500");
   // Minutes are never reduced into hours and widen past five digits.
   EXPECT_EQ(FormatPlayTime(4294967295u), "71582:47.295");
-}
-
-TEST(SettingsFileName, UpToTheFirstDot) {
-  EXPECT_EQ(IniNameFor("/opt/x/tambrel"), "tambrel.INI");
-  EXPECT_EQ(IniNameFor("abc.exe"), "abc.INI");
-  EXPECT_EQ(IniNameFor("/a.b/ab.cd.exe"), "ab.INI");
 }
 
 TEST(FileNames, OnlySlashSeparatesDirectories) {
@@ -53,32 +39,25 @@ TEST(FileNames, OnlySlashSeparatesDirectories) {
 
 class StartupTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() / ("tambrel-support-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-  fs::path dir;
+  TTempFolder folder;
+  const fs::path dir = folder.Root;
 };
 
 TEST_F(StartupTest, PathsAndDebugFileWithOneStartLine) {
-  {
-    std::ofstream stale(dir / "debug.txt");
-    stale << "left over from an earlier run\n";
-  }
+  folder.Write("debug.txt", "left over from an earlier run\n");
   SupportStartup((dir / "ab.cd.exe").string());
   EXPECT_EQ(AppPath(), dir.string() + "/");
   EXPECT_EQ(IniFileName(), dir.string() + "/ab.INI");
   EXPECT_EQ(DebugFileName(), dir.string() + "/debug.txt");
 
-  const std::string text = ReadFile(dir / "debug.txt");
+  const std::string text = folder.Read("debug.txt");
   ASSERT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
   EXPECT_TRUE(text.ends_with(" - Program start\n")) << text;
   EXPECT_EQ(text[5], ':');
   EXPECT_EQ(text[8], '.');
 
   DebugLog("second");
-  EXPECT_TRUE(ReadFile(dir / "debug.txt").ends_with(" - second\n"));
+  EXPECT_TRUE(folder.Read("debug.txt").ends_with(" - second\n"));
 }
 
 TEST_F(StartupTest, WrittenFilesGoToTheConfigFolderWhenTheProgramFolderIsNotWritable) {
@@ -108,12 +87,12 @@ TEST_F(StartupTest, FilesAreReplacedWholeKeepingModeAndLinks) {
   ::umask(umaskBefore);
   EXPECT_EQ(modeOf(dir / "new.txt"), fs::perms(0644));
 
-  std::ofstream(dir / "kept.txt") << "an older and longer text";
+  folder.Write("kept.txt", "an older and longer text");
   fs::permissions(dir / "kept.txt", fs::perms(0640));
   fs::create_symlink("kept.txt", dir / "link.txt");
   WriteFileAtomically((dir / "link.txt").string(), [](std::ostream& out) { out << "new " << 2; });
   EXPECT_TRUE(fs::is_symlink(dir / "link.txt"));
-  EXPECT_EQ(ReadFile(dir / "kept.txt"), "new 2");
+  EXPECT_EQ(folder.Read("kept.txt"), "new 2");
   EXPECT_EQ(modeOf(dir / "kept.txt"), fs::perms(0640));
 
   const auto failing = [](std::ostream& out) {
@@ -122,7 +101,7 @@ TEST_F(StartupTest, FilesAreReplacedWholeKeepingModeAndLinks) {
   };
   EXPECT_THROW(WriteFileAtomically((dir / "kept.txt").string(), failing), EInOutError);
   EXPECT_THROW(WriteFileAtomically((dir / "none" / "x.txt").string(), "x"), EInOutError);
-  EXPECT_EQ(ReadFile(dir / "kept.txt"), "new 2");
+  EXPECT_EQ(folder.Read("kept.txt"), "new 2");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
 }
 

@@ -4,11 +4,10 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "support/runtime_errors.h"
+#include "temp_folder.h"
 #include "terminal/vterm_model.h"
 #include "terminal_test_util.h"
 
@@ -22,15 +21,6 @@ struct Layout {
   bool Wrap = true;
   int WrapCol = 0;
 };
-
-TEST(VTermModel, FirstLineAndWriteLn) {
-  TVTermModel terminal("/nonexistent/LOG.TXT");
-  terminal.WriteLn("abc");
-  EXPECT_EQ(RowText(terminal, 0), U"VTerm");
-  EXPECT_EQ(RowText(terminal, 1), U"abc");
-  EXPECT_EQ(terminal.CursorCol(), 0);
-  EXPECT_EQ(terminal.CursorRow(), 2);
-}
 
 struct ScreenCase {
   const char* Name;
@@ -179,19 +169,8 @@ TEST(VTermModel, SizeSettersClampAndPullRegionInside) {
 
 class LogFile : public testing::Test {
  protected:
-  void SetUp() override {
-    Folder = std::filesystem::path(testing::TempDir()) / ("vterm_log_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(Folder);
-    std::filesystem::create_directories(Folder);
-  }
-  void TearDown() override { std::filesystem::remove_all(Folder); }
-  std::string Read(const std::string& name) {
-    std::ifstream in(Folder / name, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-  std::filesystem::path Folder;
+  TTempFolder Dir;
+  const std::filesystem::path Folder = Dir.Root;
 };
 
 TEST_F(LogFile, RawBytesBetweenOpenAndClose) {
@@ -204,7 +183,7 @@ TEST_F(LogFile, RawBytesBetweenOpenAndClose) {
     terminal.Write("unlogged");
     terminal.SetLog(true);
   }
-  EXPECT_EQ(Read("LOG.TXT"), "<Open>\na\x1b[31m\xc3\xa9\xff\r\n<Close>\n<Open>\n<Close>\n");
+  EXPECT_EQ(Dir.Read("LOG.TXT"), "<Open>\na\x1b[31m\xc3\xa9\xff\r\n<Close>\n<Open>\n<Close>\n");
 }
 
 TEST_F(LogFile, OpenFailureNamesFileAndReason) {

@@ -1,9 +1,5 @@
 #include "lex_test_support.h"
 
-#include <stdlib.h>
-
-#include <filesystem>
-#include <fstream>
 #include <memory>
 
 #include "compiler/definition.h"
@@ -12,24 +8,6 @@
 #include "script/lex/tokens.h"
 
 namespace tambrel::testing {
-
-TTempDir::TTempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tambrel-lex-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  Dir = pattern;
-}
-
-TTempDir::~TTempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(Dir, ignored);
-}
-
-std::string TTempDir::Write(const std::string& name, const std::string& bytes) const {
-  const std::string path = Dir + "/" + name;
-  std::ofstream out(path, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return path;
-}
 
 void TLexTest::SetUp() {
   ResetInput();
@@ -43,7 +21,7 @@ void TLexTest::TearDown() {
 }
 
 std::vector<TScanned> ScanText(const std::string& text) {
-  TTempDir dir;
+  TTempFolder dir;
   struct TIdleGuard {
     ~TIdleGuard() { RestoreIdleInput(); }
   } guard;

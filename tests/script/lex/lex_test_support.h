@@ -1,6 +1,6 @@
 #pragma once
-// Helpers of the front-end tests: files in a temporary directory, the fixture that leaves the input
-// idle, and the scanner run over a file as the parser runs it.
+// Helpers of the front-end tests: the fixture that leaves the input idle, and the scanner run over a
+// file as the parser runs it.
 
 #include <gtest/gtest.h>
 
@@ -8,22 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "temp_folder.h"
+
 namespace tambrel::testing {
-
-class TTempDir {
- public:
-  TTempDir();
-  ~TTempDir();
-  TTempDir(const TTempDir&) = delete;
-  TTempDir& operator=(const TTempDir&) = delete;
-
-  // Writes the bytes to a file in the directory and returns its full path.
-  std::string Write(const std::string& name, const std::string& bytes) const;
-  const std::string& Path() const { return Dir; }
-
- private:
-  std::string Dir;
-};
 
 // The input idle, the messages and error count cleared and the trace off before each test; the trace
 // off and the input idle after it.
@@ -31,7 +18,7 @@ class TLexTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
-  TTempDir Dir;
+  TTempFolder Dir;
 };
 
 struct TScanned {

@@ -120,11 +120,7 @@ TEST_F(LexSourceInput, ResetInputStartsTheCurrentFileAgain) {
 }
 
 TEST_F(LexSourceInput, MessageLinesAndTraceText) {
-  WriteChar('a');
-  WriteChar('\0');
-  WriteChar('b');
-  WriteChar('\n');
-  WriteChar('c');
+  for (const char c : {'a', '\0', 'b', '\n', 'c'}) WriteChar(c);
   WriteLine("hidden");  // trace off
   WriteFormatted("hidden %d", 1);
   EXPECT_EQ(Messages(), (Lines{"ab", "c"}));
@@ -132,15 +128,6 @@ TEST_F(LexSourceInput, MessageLinesAndTraceText) {
   WriteLine("t1");
   WriteFormatted("state %d, char %d, '%s'", 3, 59, CharDisplayName(59).c_str());
   EXPECT_EQ(Messages(), (Lines{"ab", "ct1", "state 3, char 59, ';'", ""}));
-  // A report's lines are whole lines; the next trace text continues its caret line.
-  ResetInput();
-  OpenSource(Dir.Write("t.tmb", "k l"));
-  ResetInput();
-  ASSERT_TRUE(ScanUpTo("l"));
-  ReportError("syntax error");
-  WriteLine("reduce 12");
-  EXPECT_EQ(Messages(), (Lines{"<identifier>", "<identifier>", "",
-                               "[1,3] in file \"t.tmb\": \"syntax error\"", "k l", "  ^reduce 12", ""}));
 }
 
 TEST_F(LexSourceInput, CharacterDisplayNames) {

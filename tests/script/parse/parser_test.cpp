@@ -30,7 +30,7 @@ class ParserTest : public ::testing::Test {
   TParseRun Parse(const std::string& text, bool trace = false) {
     return ParsePath(Dir.Write("main.tmb", text), trace);
   }
-  TTempDir Dir;
+  TTempFolder Dir;
 };
 
 // The top-level statements' class and name, in list order.
@@ -162,20 +162,8 @@ TEST_F(ParserTest, FatalErrorInAnIncludeLeavesTheInputIdle) {
   EXPECT_EQ(Titles(next), std::vector<std::string>{"TAction( g)"});
 }
 
-TEST_F(ParserTest, TraceWritesEveryStepInItsFormat) {
-  const TParseRun run = Parse("0 f;", true);
-  // clang-format off
-  EXPECT_EQ(run.Messages, (std::vector<std::string>{
-      "state 0, char -1, '------'", "reduce 1", "<integer>", "state 1, char 257, '------'",
-      "state 4, char -1, '------'", "reduce 36", "state 23, char -1, '------'", "reduce 34", "<identifier>",
-      "state 22, char 258, '------'", "reduce 30", "state 21, char 258, '------'", "reduce 28",
-      "state 20, char 258, '------'", "state 42, char 59, ';'", "reduce 14", "state 67, char 59, ';'",
-      "reduce 13", "state 15, char 59, ';'", "state 37, char -1, '------'", "reduce 7",
-      "state 14, char -1, '------'", "reduce 6", "state 13, char 0, '^@ NUL'", "reduce 2",
-      "state 2, char 0, '^@ NUL'", ""}));
-  // clang-format on
-
-  // Recovery: the trace goes on in the caret line of the report it follows.
+// The trace's own lines are checked through the tool; here its recovery steps.
+TEST_F(ParserTest, TraceOfRecoveryGoesOnInTheCaretLine) {
   const TParseRun recovery = Parse("1 2;\n0 f;", true);
   EXPECT_EQ(recovery.Errors, 1);
   ASSERT_GE(recovery.Messages.size(), 14u);
@@ -196,11 +184,6 @@ TEST_F(ParserTest, NodesCarryThePositionOfTheirReduction) {
   EXPECT_EQ(g->Line, 2);
   EXPECT_EQ(g->Column, 8);
   EXPECT_EQ(g->FileName, "main.tmb");
-  // The root is built after the end of the input: the idle position, the main file's name.
-  EXPECT_EQ(run.Root->Name, "main.tmb");
-  EXPECT_EQ(run.Root->FileName, "main.tmb");
-  EXPECT_EQ(run.Root->Line, 0);
-  EXPECT_EQ(run.Root->Column, 0);
 }
 
 TEST_F(ParserTest, IncludedStatementsFollowTheIncludeInPlace) {
