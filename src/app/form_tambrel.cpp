@@ -8,6 +8,7 @@
 #include <QFontDatabase>
 #include <QInputDialog>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -24,6 +25,7 @@
 #include <cstdio>
 #include <exception>
 #include <optional>
+#include <vector>
 
 #include "app/indicator.h"
 #include "slides/form_slide.h"
@@ -266,7 +268,7 @@ bool TFormTambrel::eventFilter(QObject* watched, QEvent* event) {
   if (widget == nullptr || widget->window() != this) return false;
   auto* keyEvent = static_cast<QKeyEvent*>(event);
   const std::optional<char> key = KeyChar(*keyEvent);
-  if (!key || !TheController->IsHotKey(*key, ModifiersOf(*keyEvent))) return false;
+  if (!key || !TheController->IsHotKey(*key, ModifiersOf(*keyEvent))) return TakeAccelerator(*keyEvent);
   // Taking the override keeps the key from every accelerator: the hot key acts once, on its press.
   if (event->type() == QEvent::ShortcutOverride) {
     event->accept();
@@ -274,6 +276,40 @@ bool TFormTambrel::eventFilter(QObject* watched, QEvent* event) {
   }
   if (keyEvent->isAutoRepeat()) return true;
   Forward([&] { TheController->FormKeyDown(*key, ModifiersOf(*keyEvent)); });
+  return true;
+}
+
+bool TFormTambrel::TakeAccelerator(QKeyEvent& event) {
+  if (event.modifiers() != Qt::AltModifier) return false;
+  const int key = event.key();
+  if (!(key >= Qt::Key_0 && key <= Qt::Key_9) && !(key >= Qt::Key_A && key <= Qt::Key_Z)) return false;
+  const QKeySequence wanted(QKeyCombination(Qt::AltModifier, static_cast<Qt::Key>(key)));
+  // Only a button the user can see and use competes; one on a hidden tab page is out of reach.
+  std::vector<QAbstractButton*> buttons;
+  for (QAbstractButton* button : findChildren<QAbstractButton*>())
+    if (button->window() == this && button->isVisible() && button->isEnabled() &&
+        QKeySequence::mnemonic(button->text()) == wanted)
+      buttons.push_back(button);
+  QTabWidget* tabs = Form->PageControlMain;
+  int tab = -1;
+  for (int i = 0; i < tabs->count() && tab < 0; ++i)
+    if (tabs->isTabVisible(i) && tabs->isTabEnabled(i) && QKeySequence::mnemonic(tabs->tabText(i)) == wanted)
+      tab = i;
+  // Two buttons with one letter stay Qt's own ambiguity; a button against a tab title is settled here,
+  // where Qt would only move the focus between them.
+  if (buttons.size() > 1 || (buttons.empty() && tab < 0)) return false;
+  if (event.type() == QEvent::ShortcutOverride) {
+    event.accept();
+    return true;
+  }
+  if (event.isAutoRepeat()) return true;
+  if (!buttons.empty()) {
+    QAbstractButton* button = buttons.front();
+    if (button->focusPolicy() != Qt::NoFocus) button->setFocus(Qt::ShortcutFocusReason);
+    button->click();
+  } else {
+    tabs->setCurrentIndex(tab);
+  }
   return true;
 }
 

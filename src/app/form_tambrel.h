@@ -15,6 +15,7 @@
 #include "app/window_services.h"
 
 class QAbstractButton;
+class QKeyEvent;
 
 namespace Ui {
 class FormTambrel;
@@ -121,6 +122,9 @@ class TFormTambrel : public QWidget,
   // TScreens
   TRect ScreenAt(int32_t x, int32_t y) const override;
 
+  // An Alt+key accelerator: a visible button's wins over a tab title's with the same key; true when
+  // the event was taken.
+  bool TakeAccelerator(QKeyEvent& event);
   void ConnectControls();
   void SetUpTerminal();
   QAbstractButton* ToggleButton(TToggle toggle) const;
