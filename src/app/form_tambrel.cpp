@@ -50,6 +50,11 @@ std::optional<char> KeyChar(const QKeyEvent& event) {
   return std::nullopt;
 }
 
+bool IsShiftReturn(const QKeyEvent& event) {
+  const Qt::KeyboardModifiers held = event.modifiers() & ~Qt::KeypadModifier;
+  return (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter) && held == Qt::ShiftModifier;
+}
+
 TKeyModifiers ModifiersOf(const QKeyEvent& event) {
   const Qt::KeyboardModifiers held = event.modifiers();
   return {(held & Qt::AltModifier) != 0, (held & Qt::ShiftModifier) != 0, (held & Qt::ControlModifier) != 0,
@@ -267,6 +272,12 @@ bool TFormTambrel::eventFilter(QObject* watched, QEvent* event) {
   auto* widget = qobject_cast<QWidget*>(watched);
   if (widget == nullptr || widget->window() != this) return false;
   auto* keyEvent = static_cast<QKeyEvent*>(event);
+  if (widget == Form->MemoEditor && event->type() == QEvent::KeyPress && IsShiftReturn(*keyEvent)) {
+    // The widget would put in a line separator, which is no line end of the file and which a Latin-1
+    // file cannot hold: Shift+Return breaks the line as Return does.
+    Form->MemoEditor->insertPlainText(QStringLiteral("\n"));
+    return true;
+  }
   const std::optional<char> key = KeyChar(*keyEvent);
   if (!key || !TheController->IsHotKey(*key, ModifiersOf(*keyEvent))) return TakeAccelerator(*keyEvent);
   // Taking the override keeps the key from every accelerator: the hot key acts once, on its press.

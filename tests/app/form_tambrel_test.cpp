@@ -295,13 +295,15 @@ TEST_F(FormTambrelTest, LoadEditAndSaveThroughTheDialogsKeepTheFilesBytes) {
   FileAnswer = Folder + "copy.tmb";
   Find<QPushButton>("BitBtnSaveEditFile")->click();
   EXPECT_EQ(ReadFile(FileAnswer), bytes);
-  // A line typed at the end takes the file's line end.
+  // Lines typed at the end take the file's line end, also one broken with Shift+Return.
   editor->moveCursor(QTextCursor::End);
   QTest::keyClicks(editor, "1 out(1, $80, 60, 0);");
+  QTest::keyClick(editor, Qt::Key_Return, Qt::ShiftModifier);
+  QTest::keyClicks(editor, "2 out(1, $90, 62, 100);");
   QTest::keyClick(editor, Qt::Key_Return);
   EXPECT_TRUE(editor->document()->isModified());
   Find<QPushButton>("BitBtnSaveEditFile")->click();
-  EXPECT_EQ(ReadFile(FileAnswer), bytes + "1 out(1, $80, 60, 0);\r\n");
+  EXPECT_EQ(ReadFile(FileAnswer), bytes + "1 out(1, $80, 60, 0);\r\n2 out(1, $90, 62, 100);\r\n");
   EXPECT_FALSE(editor->document()->isModified());
   EXPECT_EQ(Asked, (std::vector<TFileDialog>{TFileDialog::OpenTambrel, TFileDialog::OpenTambrel,
                                              TFileDialog::SaveTambrel, TFileDialog::SaveTambrel}));
