@@ -397,26 +397,41 @@ std::vector<int> TFormTambrel::SelectedLoadedRows() const {
 }
 
 void TFormTambrel::SetCommandEnabled(TCommand command, bool enabled) {
+  std::vector<QWidget*> buttons;
   switch (command) {
     case TCommand::Load:
-      Form->BitBtnLoad->setEnabled(enabled);
-      Form->BitBtn1->setEnabled(enabled);
+      buttons = {Form->BitBtnLoad, Form->BitBtn1};
       break;
     case TCommand::Unload:
-      Form->BitBtnUnLoad->setEnabled(enabled);
+      buttons = {Form->BitBtnUnLoad};
       break;
     case TCommand::UnloadAll:
-      Form->BitBtnUnloadAll->setEnabled(enabled);
+      buttons = {Form->BitBtnUnloadAll};
       break;
     case TCommand::Edit:
-      Form->BitBtnOpenEditFile->setEnabled(enabled);
+      buttons = {Form->BitBtnOpenEditFile};
       break;
     case TCommand::Save:
-      Form->BitBtnSaveEditFile->setEnabled(enabled);
+      buttons = {Form->BitBtnSaveEditFile};
       break;
     case TCommand::CheckSyntax:
-      Form->BitBtnCheckSyntax->setEnabled(enabled);
+      buttons = {Form->BitBtnCheckSyntax};
       break;
+  }
+  // Qt passes the focus of a button it disables on to the next control; the button gets it back when
+  // it is enabled again, unless the user has put the focus elsewhere meanwhile.
+  for (QWidget* button : buttons) {
+    if (!enabled) {
+      if (FocusOfDisabled == nullptr && focusWidget() == button) FocusOfDisabled = button;
+      button->setEnabled(false);
+      if (FocusOfDisabled != nullptr) FocusMovedTo = focusWidget();
+      continue;
+    }
+    button->setEnabled(true);
+    if (button != FocusOfDisabled) continue;
+    if (focusWidget() == FocusMovedTo) button->setFocus(Qt::OtherFocusReason);
+    FocusOfDisabled = nullptr;
+    FocusMovedTo = nullptr;
   }
 }
 

@@ -3,6 +3,7 @@
 // runs the dialogs, posts to its own thread through the event loop, and forwards every control event
 // to the controller. An error that escapes a command is shown by the general error display.
 
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -138,6 +139,8 @@ class TFormTambrel : public QWidget,
   TFileDialogRunner DirectoryDialogs;
   std::function<bool(const std::string&)> ConfirmQuestion;
   int BusyDepth = 0;
+  QPointer<QWidget> FocusOfDisabled;  // a command's button that had the focus when it was disabled
+  QPointer<QWidget> FocusMovedTo;     // where Qt put that focus
   std::unique_ptr<TTambrelController> TheController;
 };
 

@@ -286,8 +286,11 @@ TEST_F(FormTambrelTest, LoadEditAndSaveThroughTheDialogsKeepTheFilesBytes) {
   std::ofstream(FileAnswer, std::ios::binary) << bytes;
   Show();
   StubDialogs();
-  Find<QPushButton>("BitBtnLoad")->click();
+  auto* load = Find<QPushButton>("BitBtnLoad");
+  load->setFocus();
+  load->click();
   EXPECT_EQ(Rows(*Find<QListWidget>("ListBoxTambrels")), std::vector<std::string>{"song.tmb"});
+  EXPECT_EQ(Window->focusWidget(), load);  // back from where the disabled button's focus went
   Find<QPushButton>("BitBtnOpenEditFile")->click();
   auto* editor = Find<QPlainTextEdit>("MemoEditor");
   EXPECT_TRUE(editor->document()->toRawText().contains(QChar(0xA0)));
