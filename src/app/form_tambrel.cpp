@@ -8,6 +8,7 @@
 #include <QFontDatabase>
 #include <QInputDialog>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -24,6 +25,7 @@
 #include <cstdio>
 #include <exception>
 #include <optional>
+#include <vector>
 
 #include "app/indicator.h"
 #include "slides/form_slide.h"
@@ -46,6 +48,11 @@ std::optional<char> KeyChar(const QKeyEvent& event) {
   if (key >= Qt::Key_1 && key <= Qt::Key_5) return static_cast<char>('1' + (key - Qt::Key_1));
   if (key >= Qt::Key_A && key <= Qt::Key_Z) return static_cast<char>('A' + (key - Qt::Key_A));
   return std::nullopt;
+}
+
+bool IsShiftReturn(const QKeyEvent& event) {
+  const Qt::KeyboardModifiers held = event.modifiers() & ~Qt::KeypadModifier;
+  return (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter) && held == Qt::ShiftModifier;
 }
 
 TKeyModifiers ModifiersOf(const QKeyEvent& event) {
@@ -265,8 +272,14 @@ bool TFormTambrel::eventFilter(QObject* watched, QEvent* event) {
   auto* widget = qobject_cast<QWidget*>(watched);
   if (widget == nullptr || widget->window() != this) return false;
   auto* keyEvent = static_cast<QKeyEvent*>(event);
+  if (widget == Form->MemoEditor && event->type() == QEvent::KeyPress && IsShiftReturn(*keyEvent)) {
+    // The widget would put in a line separator, which is no line end of the file and which a Latin-1
+    // file cannot hold: Shift+Return breaks the line as Return does.
+    Form->MemoEditor->insertPlainText(QStringLiteral("\n"));
+    return true;
+  }
   const std::optional<char> key = KeyChar(*keyEvent);
-  if (!key || !TheController->IsHotKey(*key, ModifiersOf(*keyEvent))) return false;
+  if (!key || !TheController->IsHotKey(*key, ModifiersOf(*keyEvent))) return TakeAccelerator(*keyEvent);
   // Taking the override keeps the key from every accelerator: the hot key acts once, on its press.
   if (event->type() == QEvent::ShortcutOverride) {
     event->accept();
@@ -274,6 +287,40 @@ bool TFormTambrel::eventFilter(QObject* watched, QEvent* event) {
   }
   if (keyEvent->isAutoRepeat()) return true;
   Forward([&] { TheController->FormKeyDown(*key, ModifiersOf(*keyEvent)); });
+  return true;
+}
+
+bool TFormTambrel::TakeAccelerator(QKeyEvent& event) {
+  if (event.modifiers() != Qt::AltModifier) return false;
+  const int key = event.key();
+  if (!(key >= Qt::Key_0 && key <= Qt::Key_9) && !(key >= Qt::Key_A && key <= Qt::Key_Z)) return false;
+  const QKeySequence wanted(QKeyCombination(Qt::AltModifier, static_cast<Qt::Key>(key)));
+  // Only a button the user can see and use competes; one on a hidden tab page is out of reach.
+  std::vector<QAbstractButton*> buttons;
+  for (QAbstractButton* button : findChildren<QAbstractButton*>())
+    if (button->window() == this && button->isVisible() && button->isEnabled() &&
+        QKeySequence::mnemonic(button->text()) == wanted)
+      buttons.push_back(button);
+  QTabWidget* tabs = Form->PageControlMain;
+  int tab = -1;
+  for (int i = 0; i < tabs->count() && tab < 0; ++i)
+    if (tabs->isTabVisible(i) && tabs->isTabEnabled(i) && QKeySequence::mnemonic(tabs->tabText(i)) == wanted)
+      tab = i;
+  // Two buttons with one letter stay Qt's own ambiguity; a button against a tab title is settled here,
+  // where Qt would only move the focus between them.
+  if (buttons.size() > 1 || (buttons.empty() && tab < 0)) return false;
+  if (event.type() == QEvent::ShortcutOverride) {
+    event.accept();
+    return true;
+  }
+  if (event.isAutoRepeat()) return true;
+  if (!buttons.empty()) {
+    QAbstractButton* button = buttons.front();
+    if (button->focusPolicy() != Qt::NoFocus) button->setFocus(Qt::ShortcutFocusReason);
+    button->click();
+  } else {
+    tabs->setCurrentIndex(tab);
+  }
   return true;
 }
 
@@ -350,26 +397,41 @@ std::vector<int> TFormTambrel::SelectedLoadedRows() const {
 }
 
 void TFormTambrel::SetCommandEnabled(TCommand command, bool enabled) {
+  std::vector<QWidget*> buttons;
   switch (command) {
     case TCommand::Load:
-      Form->BitBtnLoad->setEnabled(enabled);
-      Form->BitBtn1->setEnabled(enabled);
+      buttons = {Form->BitBtnLoad, Form->BitBtn1};
       break;
     case TCommand::Unload:
-      Form->BitBtnUnLoad->setEnabled(enabled);
+      buttons = {Form->BitBtnUnLoad};
       break;
     case TCommand::UnloadAll:
-      Form->BitBtnUnloadAll->setEnabled(enabled);
+      buttons = {Form->BitBtnUnloadAll};
       break;
     case TCommand::Edit:
-      Form->BitBtnOpenEditFile->setEnabled(enabled);
+      buttons = {Form->BitBtnOpenEditFile};
       break;
     case TCommand::Save:
-      Form->BitBtnSaveEditFile->setEnabled(enabled);
+      buttons = {Form->BitBtnSaveEditFile};
       break;
     case TCommand::CheckSyntax:
-      Form->BitBtnCheckSyntax->setEnabled(enabled);
+      buttons = {Form->BitBtnCheckSyntax};
       break;
+  }
+  // Qt passes the focus of a button it disables on to the next control; the button gets it back when
+  // it is enabled again, unless the user has put the focus elsewhere meanwhile.
+  for (QWidget* button : buttons) {
+    if (!enabled) {
+      if (FocusOfDisabled == nullptr && focusWidget() == button) FocusOfDisabled = button;
+      button->setEnabled(false);
+      if (FocusOfDisabled != nullptr) FocusMovedTo = focusWidget();
+      continue;
+    }
+    button->setEnabled(true);
+    if (button != FocusOfDisabled) continue;
+    if (focusWidget() == FocusMovedTo) button->setFocus(Qt::OtherFocusReason);
+    FocusOfDisabled = nullptr;
+    FocusMovedTo = nullptr;
   }
 }
 

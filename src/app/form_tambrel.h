@@ -3,6 +3,7 @@
 // runs the dialogs, posts to its own thread through the event loop, and forwards every control event
 // to the controller. An error that escapes a command is shown by the general error display.
 
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -15,6 +16,7 @@
 #include "app/window_services.h"
 
 class QAbstractButton;
+class QKeyEvent;
 
 namespace Ui {
 class FormTambrel;
@@ -121,6 +123,9 @@ class TFormTambrel : public QWidget,
   // TScreens
   TRect ScreenAt(int32_t x, int32_t y) const override;
 
+  // An Alt+key accelerator: a visible button's wins over a tab title's with the same key; true when
+  // the event was taken.
+  bool TakeAccelerator(QKeyEvent& event);
   void ConnectControls();
   void SetUpTerminal();
   QAbstractButton* ToggleButton(TToggle toggle) const;
@@ -134,6 +139,8 @@ class TFormTambrel : public QWidget,
   TFileDialogRunner DirectoryDialogs;
   std::function<bool(const std::string&)> ConfirmQuestion;
   int BusyDepth = 0;
+  QPointer<QWidget> FocusOfDisabled;  // a command's button that had the focus when it was disabled
+  QPointer<QWidget> FocusMovedTo;     // where Qt put that focus
   std::unique_ptr<TTambrelController> TheController;
 };
 

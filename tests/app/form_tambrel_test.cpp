@@ -7,7 +7,12 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -18,6 +23,7 @@
 #include <QToolButton>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "app/indicator.h"
 #include "controller_fixture.h"
@@ -27,6 +33,19 @@
 
 namespace tambrel {
 namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+std::vector<std::string> Rows(const QListWidget& list) {
+  std::vector<std::string> rows;
+  for (int i = 0; i < list.count(); ++i) rows.push_back(list.item(i)->text().toStdString());
+  return rows;
+}
 
 class FormTambrelTest : public ::testing::Test {
  protected:
@@ -70,6 +89,22 @@ class FormTambrelTest : public ::testing::Test {
   }
   // Through the window system's key path, as a user's key press goes (accelerators included).
   void AltKey(Qt::Key key) { QTest::keyClick(Window->windowHandle(), key, Qt::AltModifier); }
+  std::string CurrentTab() {
+    return Find<QTabWidget>("PageControlMain")->currentWidget()->objectName().toStdString();
+  }
+  // The stub file dialogs answer with these paths and note which dialog was asked for.
+  void StubDialogs() {
+    Window->SetFileDialogs(
+        [this](TFileDialog dialog, TFileDialogState& state) {
+          Asked.push_back(dialog);
+          state.FileName = FileAnswer;
+          return true;
+        },
+        [this](TFileDialog, TFileDialogState& state) {
+          state.FileName = DirectoryAnswer;
+          return true;
+        });
+  }
 
   std::string Folder;
   TScriptFrontEnd FrontEnd;
@@ -80,6 +115,9 @@ class FormTambrelTest : public ::testing::Test {
   std::unique_ptr<TFormTambrel> Window;
   TSimulatedPlayClock* Clock = nullptr;
   std::vector<std::string> Errors;
+  std::string FileAnswer;
+  std::string DirectoryAnswer;
+  std::vector<TFileDialog> Asked;
 };
 
 struct TControl {
@@ -87,6 +125,7 @@ struct TControl {
   const char* Type;
   const char* Caption;
   const char* Hint;
+  const char* Within = nullptr;  // the tab page or group that holds it
 };
 
 TEST_F(FormTambrelTest, EveryControlHasItsNameTypeCaptionAndHint) {
@@ -102,39 +141,50 @@ TEST_F(FormTambrelTest, EveryControlHasItsNameTypeCaptionAndHint) {
       {"LabelMidiOut", "QLabel", "MIDI out", nullptr},
       {"LabelTime", "QLabel", "00000:00.000", "Indication of the play time"},
       {"PanelTimer", "QFrame", nullptr, "Indication of the play time"},
-      {"BitBtnLoad", "QPushButton", "&Load ...", "Load a Tambrel into the player"},
-      {"BitBtnUnLoad", "QPushButton", "&Unload", "Unload selected Tambrels from the player"},
-      {"BitBtnUnloadAll", "QPushButton", "U&nload all", "Unload all Tambrels from the player"},
-      {"BitBtnOpenEditFile", "QPushButton", "&Edit", nullptr},
-      {"BitBtnSaveEditFile", "QPushButton", "Sa&ve ...", "Save the edited Tambrel"},
-      {"BitBtnCheckSyntax", "QPushButton", "S&yntax chk", "Syntax check of the Tambrel in the editor"},
-      {"BitBtnStartSlides", "QPushButton", "Start slides", nullptr},
-      {"LabelTambrels", "QLabel", "Tambrels in player", nullptr},
-      {"ListBoxTambrels", "QListWidget", nullptr, nullptr},
-      {"MemoEditor", "QPlainTextEdit", nullptr, nullptr},
-      {"LabelPatches", "QLabel", "Patches in project", nullptr},
-      {"FileListBox", "QListWidget", nullptr, nullptr},
-      {"BitBtnGeneratPchList", "QPushButton", "Generate pchlist ...", nullptr},
-      {"BitBtnRefreshPchList", "QPushButton", "Refresh", nullptr},
+      {"BitBtnLoad", "QPushButton", "&Load ...", "Load a Tambrel into the player", "TabSheetMain"},
+      {"BitBtnUnLoad", "QPushButton", "&Unload", "Unload selected Tambrels from the player", "TabSheetMain"},
+      {"BitBtnUnloadAll", "QPushButton", "U&nload all", "Unload all Tambrels from the player",
+       "TabSheetMain"},
+      {"BitBtnOpenEditFile", "QPushButton", "&Edit", "Load a file for editing only", "TabSheetMain"},
+      {"BitBtnSaveEditFile", "QPushButton", "Sa&ve ...", "Save the edited Tambrel", "TabSheetMain"},
+      {"BitBtnCheckSyntax", "QPushButton", "S&yntax chk", "Syntax check of the Tambrel in the editor",
+       "TabSheetMain"},
+      {"BitBtnStartSlides", "QPushButton", "Start slides", "Show the slide window", "TabSheetMain"},
+      {"LabelTambrels", "QLabel", "Tambrels in player", nullptr, "TabSheetMain"},
+      {"ListBoxTambrels", "QListWidget", nullptr, nullptr, "TabSheetMain"},
+      {"MemoEditor", "QPlainTextEdit", nullptr, nullptr, "TabSheetMain"},
+      {"LabelPatches", "QLabel", "Patches in project", nullptr, "TabSheetUtils"},
+      {"FileListBox", "QListWidget", nullptr, nullptr, "TabSheetUtils"},
+      {"BitBtnGeneratPchList", "QPushButton", "Generate pchlist ...", "Write the list of patch files",
+       "TabSheetUtils"},
+      {"BitBtnRefreshPchList", "QPushButton", "Refresh", "Read the project root again", "TabSheetUtils"},
       {"SpeedButtonSlidesActive", "QToolButton", "&5 Inactive", nullptr},
       {"SpinEditDeviceSlides", "QSpinBox", nullptr, nullptr},
-      {"CheckBoxRemoveOnFinish", "QCheckBox", nullptr, nullptr},
-      {"CheckBoxRemoveOldOnLoad", "QCheckBox", nullptr, nullptr},
-      {"CheckBoxAutoEdit", "QCheckBox", nullptr, nullptr},
-      {"CheckBoxAutoPlay", "QCheckBox", nullptr, nullptr},
-      {"CheckBoxAutoReload", "QCheckBox", nullptr, nullptr},
-      {"EditProjectRoot", "QLineEdit", nullptr, nullptr},
-      {"SpeedButtonProjectBrowse", "QToolButton", "&Browse ...", nullptr},
-      {"LabelProjectRoot", "QLabel", "Project root directory", nullptr},
-      {"EditPictureRoot", "QLineEdit", nullptr, nullptr},
-      {"SpeedButtonBrowsePicturRoot", "QToolButton", "Browse ...", nullptr},
-      {"LabelPictureRoot", "QLabel", "Picture root directory", nullptr},
+      {"GroupBoxPreferences", "QGroupBox", "Preferences", nullptr, "TabSheetSettings"},
+      {"CheckBoxRemoveOnFinish", "QCheckBox", "Remove on finish",
+       "Unload a Tambrel when it has played to its end", "GroupBoxPreferences"},
+      {"CheckBoxRemoveOldOnLoad", "QCheckBox", "Remove old on load",
+       "Unload all other Tambrels when a new one is loaded", "GroupBoxPreferences"},
+      {"CheckBoxAutoEdit", "QCheckBox", "Auto edit", "Show a loaded Tambrel in the editor too",
+       "GroupBoxPreferences"},
+      {"CheckBoxAutoPlay", "QCheckBox", "Auto play", "Reset and play after each load", "GroupBoxPreferences"},
+      {"CheckBoxAutoReload", "QCheckBox", "Auto reload", "Load the last Tambrel again at the next start",
+       "GroupBoxPreferences"},
+      {"GroupBoxProjectSettings", "QGroupBox", "Project settings", nullptr, "TabSheetSettings"},
+      {"EditProjectRoot", "QLineEdit", nullptr, nullptr, "GroupBoxProjectSettings"},
+      {"SpeedButtonProjectBrowse", "QToolButton", "&Browse ...", "Choose the project root directory",
+       "GroupBoxProjectSettings"},
+      {"LabelProjectRoot", "QLabel", "Project root directory", nullptr, "GroupBoxProjectSettings"},
+      {"EditPictureRoot", "QLineEdit", nullptr, nullptr, "GroupBoxProjectSettings"},
+      {"SpeedButtonBrowsePicturRoot", "QToolButton", "Browse ...", "Choose the picture root directory",
+       "GroupBoxProjectSettings"},
+      {"LabelPictureRoot", "QLabel", "Picture root directory", nullptr, "GroupBoxProjectSettings"},
       {"ScrollBoxDebug", "QScrollArea", nullptr, nullptr},
       {"VTermDebug", "tambrel::TVTerm", nullptr, nullptr},
       {"SpeedButtonTracePlayer", "QToolButton", "Trace", "Toggle player execution trace mode"},
       {"BitBtnClearDisplay", "QPushButton", "Cls", "Clear the debug window"},
       {"BitBtnDumpPlayer", "QPushButton", "Dump", "Dump the current player contents to the debug window"},
-      {"BitBtn1", "QPushButton", "&Load ...", "Load a Tambrel into the player"},
+      {"BitBtn1", "QPushButton", "&Load ...", "Load a Tambrel into the player", "TabSheetDebug"},
       {"BitBtnShowResources", "QPushButton", "Memory", nullptr},
       {"CheckBoxDebugParser", "QCheckBox", "Parser", nullptr},
       {"CheckBoxDebugCompiler", "QCheckBox", "Compiler", nullptr},
@@ -154,11 +204,14 @@ TEST_F(FormTambrelTest, EveryControlHasItsNameTypeCaptionAndHint) {
     ASSERT_NE(widget, nullptr) << control.Name;
     EXPECT_STREQ(widget->metaObject()->className(), control.Type) << control.Name;
     if (control.Caption != nullptr) {
-      const QVariant text = widget->property("text");
+      const QVariant text = widget->property(qobject_cast<QGroupBox*>(widget) != nullptr ? "title" : "text");
       EXPECT_EQ(text.toString().toStdString(), control.Caption) << control.Name;
     }
     if (control.Hint != nullptr) {
       EXPECT_EQ(widget->toolTip().toStdString(), control.Hint) << control.Name;
+    }
+    if (control.Within != nullptr) {
+      EXPECT_TRUE(Find<QWidget>(control.Within)->isAncestorOf(widget)) << control.Name;
     }
   }
   for (int n = 1; n <= 4; ++n) {
@@ -180,6 +233,9 @@ TEST_F(FormTambrelTest, EveryControlHasItsNameTypeCaptionAndHint) {
   const char* tabs[] = {"&Main", "&Utils", "Se&ttings", "&Debug", "&Help"};
   auto* pages = Find<QTabWidget>("PageControlMain");
   for (int i = 0; i < 5; ++i) EXPECT_EQ(pages->tabText(i).toStdString(), tabs[i]);
+  for (const char* list : {"ListBoxTambrels", "FileListBox"})
+    EXPECT_EQ(Find<QListWidget>(list)->selectionMode(), QAbstractItemView::ExtendedSelection) << list;
+  EXPECT_EQ(Find<QPlainTextEdit>("MemoEditor")->lineWrapMode(), QPlainTextEdit::NoWrap);
   EXPECT_GE(Window->minimumWidth(), 722);
   EXPECT_GE(Window->minimumHeight(), 480);
 }
@@ -219,6 +275,100 @@ TEST_F(FormTambrelTest, AHotKeyActsOnceAndNoAcceleratorTakesItToo) {
   EXPECT_EQ(toggleClicks.count(), 0);
   AltKey(Qt::Key_1);
   EXPECT_FALSE(Window->Controller().Routing().Slot(1).Active);
+}
+
+TEST_F(FormTambrelTest, LoadEditAndSaveThroughTheDialogsKeepTheFilesBytes) {
+  // A no-break space and CR LF line ends, which the text widget would turn into its own.
+  const std::string bytes =
+      "// caf\xC3\xA9\xC2\xA0"
+      "bar\r\n0 out(1, $90, 60, 100);\r\n";
+  FileAnswer = Folder + "song.tmb";
+  std::ofstream(FileAnswer, std::ios::binary) << bytes;
+  Show();
+  StubDialogs();
+  auto* load = Find<QPushButton>("BitBtnLoad");
+  load->setFocus();
+  load->click();
+  EXPECT_EQ(Rows(*Find<QListWidget>("ListBoxTambrels")), std::vector<std::string>{"song.tmb"});
+  EXPECT_EQ(Window->focusWidget(), load);  // back from where the disabled button's focus went
+  Find<QPushButton>("BitBtnOpenEditFile")->click();
+  auto* editor = Find<QPlainTextEdit>("MemoEditor");
+  EXPECT_TRUE(editor->document()->toRawText().contains(QChar(0xA0)));
+  EXPECT_EQ(editor->document()->blockCount(), 3);  // two lines and the empty one after the last end
+  FileAnswer = Folder + "copy.tmb";
+  Find<QPushButton>("BitBtnSaveEditFile")->click();
+  EXPECT_EQ(ReadFile(FileAnswer), bytes);
+  // Lines typed at the end take the file's line end, also one broken with Shift+Return.
+  editor->moveCursor(QTextCursor::End);
+  QTest::keyClicks(editor, "1 out(1, $80, 60, 0);");
+  QTest::keyClick(editor, Qt::Key_Return, Qt::ShiftModifier);
+  QTest::keyClicks(editor, "2 out(1, $90, 62, 100);");
+  QTest::keyClick(editor, Qt::Key_Return);
+  EXPECT_TRUE(editor->document()->isModified());
+  Find<QPushButton>("BitBtnSaveEditFile")->click();
+  EXPECT_EQ(ReadFile(FileAnswer), bytes + "1 out(1, $80, 60, 0);\r\n2 out(1, $90, 62, 100);\r\n");
+  EXPECT_FALSE(editor->document()->isModified());
+  EXPECT_EQ(Asked, (std::vector<TFileDialog>{TFileDialog::OpenTambrel, TFileDialog::OpenTambrel,
+                                             TFileDialog::SaveTambrel, TFileDialog::SaveTambrel}));
+  EXPECT_TRUE(Errors.empty());
+}
+
+TEST_F(FormTambrelTest, AVisibleButtonsAcceleratorWinsOverATabTitlesElseTheTabComes) {
+  const std::string song = Folder + "a.tmb";
+  std::ofstream(song) << "0 out(1, $90, 60, 100);\n";
+  Show();
+  Window->Controller().LoadTambrel(song);
+  auto* loaded = Find<QListWidget>("ListBoxTambrels");
+  ASSERT_EQ(loaded->count(), 1);
+  loaded->item(0)->setSelected(true);
+  QSignalSpy next(Find<QToolButton>("SpeedButtonNext"), &QAbstractButton::clicked);
+  struct TStep {
+    Qt::Key Key;
+    const char* Tab;  // current afterwards
+    int Nexts;        // presses of "Nex&t" so far
+  };
+  // "&Unload" against "&Utils" on the Main tab; "Nex&t" above the tabs against "Se&ttings" everywhere.
+  const TStep steps[] = {{Qt::Key_U, "TabSheetMain", 0},  {Qt::Key_T, "TabSheetMain", 1},
+                         {Qt::Key_D, "TabSheetDebug", 1}, {Qt::Key_U, "TabSheetUtils", 1},
+                         {Qt::Key_T, "TabSheetUtils", 2}, {Qt::Key_M, "TabSheetMain", 2}};
+  for (const TStep& step : steps) {
+    AltKey(step.Key);
+    EXPECT_EQ(CurrentTab(), step.Tab) << QKeySequence(step.Key).toString().toStdString();
+    EXPECT_EQ(next.count(), step.Nexts) << QKeySequence(step.Key).toString().toStdString();
+  }
+  EXPECT_EQ(loaded->count(), 0);
+  EXPECT_TRUE(Window->Controller().LoadedNames().empty());
+}
+
+TEST_F(FormTambrelTest, TheUtilsTabListsTheProjectsPatchFilesAndWritesTheirList) {
+  const std::string project = Folder + "project/";
+  std::filesystem::create_directories(project + "x.pch");
+  for (const char* name : {"b.pch", "A.PCH", "c.txt"}) std::ofstream(project + name) << "patch";
+  Show();
+  StubDialogs();
+  DirectoryAnswer = project;
+  Find<QToolButton>("SpeedButtonProjectBrowse")->click();
+  EXPECT_EQ(Find<QLineEdit>("EditProjectRoot")->text().toStdString(), project);
+  auto* patches = Find<QListWidget>("FileListBox");
+  EXPECT_EQ(Rows(*patches), (std::vector<std::string>{"A.PCH", "b.pch"}));
+  std::ofstream(project + "c.PcH") << "patch";
+  Find<QPushButton>("BitBtnRefreshPchList")->click();
+  EXPECT_EQ(Rows(*patches), (std::vector<std::string>{"A.PCH", "b.pch", "c.PcH"}));
+  FileAnswer = Folder + "bank1.pchlist";
+  Find<QPushButton>("BitBtnGeneratPchList")->click();
+  EXPECT_EQ(ReadFile(FileAnswer), "1\r\nA.PCH\r\nb.pch\r\nc.PcH\r\n");
+  EXPECT_EQ(Asked, std::vector<TFileDialog>{TFileDialog::SavePatchList});
+  // A root typed in and emptied lists nothing.
+  auto* root = Find<QLineEdit>("EditProjectRoot");
+  root->clear();
+  QTest::keyClick(root, Qt::Key_Return);
+  EXPECT_EQ(Window->Controller().ProjectRoot(), "");
+  EXPECT_EQ(patches->count(), 0);
+  DirectoryAnswer = Folder + "pictures/";
+  Find<QToolButton>("SpeedButtonBrowsePicturRoot")->click();
+  EXPECT_EQ(Find<QLineEdit>("EditPictureRoot")->text().toStdString(), DirectoryAnswer);
+  EXPECT_EQ(Window->Controller().PictureRoot(), DirectoryAnswer);
+  EXPECT_TRUE(Errors.empty());
 }
 
 TEST_F(FormTambrelTest, ARefusedToggleSpringsBack) {

@@ -1,28 +1,49 @@
 #include "xvfb_display.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
-#include <filesystem>
+#include <cstring>
 #include <stdexcept>
-#include <thread>
 
 namespace tambrel {
 
 TXvfbDisplay::TXvfbDisplay() {
-  int number = 90;
-  while (std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock") ||
-         std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)))
-    ++number;
-  Display = ":" + std::to_string(number);
+  // Xvfb takes the first free display number itself and writes it to the pipe once it accepts
+  // clients: tests started at the same time cannot pick the same number, as they could when the lock
+  // files were looked at first.
+  int pipeFds[2];
+  if (::pipe2(pipeFds, O_CLOEXEC) != 0)
+    throw std::runtime_error("pipe for Xvfb: " + std::string(std::strerror(errno)));
+  ::fcntl(pipeFds[1], F_SETFD, 0);  // the server's end
   const std::string log = "/tmp/tambrel-xvfb" + std::to_string(::getpid()) + ".log";
-  Server = std::make_unique<TBackgroundChild>(
-      std::vector<std::string>{"/usr/bin/Xvfb", Display, "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
-      log);
-  const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
-  for (int i = 0; i < 200 && !std::filesystem::exists(socket); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  if (!std::filesystem::exists(socket)) throw std::runtime_error("Xvfb did not start: " + Server->Stop());
+  try {
+    Server = std::make_unique<TBackgroundChild>(
+        std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", std::to_string(pipeFds[1]), "-screen", "0",
+                                 "1280x800x24", "-nolisten", "tcp"},
+        log);
+  } catch (...) {
+    ::close(pipeFds[0]);
+    ::close(pipeFds[1]);
+    throw;
+  }
+  ::close(pipeFds[1]);
+  std::string number;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  for (char c = 0; c != '\n';) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    pollfd ready{pipeFds[0], POLLIN, 0};
+    if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) break;
+    if (::read(pipeFds[0], &c, 1) != 1) break;
+    if (c >= '0' && c <= '9') number += c;
+  }
+  ::close(pipeFds[0]);
+  if (number.empty()) throw std::runtime_error("Xvfb did not start: " + Server->Stop());
+  Display = ":" + number;
 }
 
 TXvfbDisplay::~TXvfbDisplay() = default;

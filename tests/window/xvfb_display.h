@@ -11,7 +11,7 @@ namespace tambrel {
 
 class TXvfbDisplay {
  public:
-  // Starts Xvfb on the first free display number from 90 on; throws std::runtime_error.
+  // Starts Xvfb on a display number it finds free; throws std::runtime_error.
   TXvfbDisplay();
   ~TXvfbDisplay();
   const std::string& Name() const { return Display; }  // ":N"
