@@ -68,13 +68,9 @@ std::string GeneratedTambrel(uint32_t items, bool lines) {
          std::to_string(hourMs) + " + k * 1000 + j out(2, $90, j mod 128, 100);\n  );\n);\n";
 }
 
-TRunFigures Run(int argc, char** argv, uint32_t items, bool lines) {
+// In the folder of the scripts, which also takes the run's settings and dump files.
+TRunFigures Run(int argc, char** argv, const std::string& folder) {
   TRunFigures f;
-  const std::string folder = std::filesystem::temp_directory_path().string() + "/tambrel-window-load-bench-" +
-                             std::to_string(::getpid()) + "/";
-  std::filesystem::create_directories(folder);
-  std::ofstream(folder + "play.tmb") << bench::StampedItemLoop(PlayMs);
-  std::ofstream(folder + "big.tmb") << GeneratedTambrel(items, lines);
   SetProgramPaths();
   QApplication app(argc, argv);
   bench::TRecordedWindowParts parts(folder, PlayMs + 1000);
@@ -128,7 +124,6 @@ TRunFigures Run(int argc, char** argv, uint32_t items, bool lines) {
   f.DuringCount = during.size();
   f.LoadSeconds = static_cast<double>(loadTo - loadFrom) / 1e9;
   f.Done = true;
-  std::filesystem::remove_all(folder);
   return f;
 }
 
@@ -149,9 +144,17 @@ int main(int argc, char** argv) {
   std::printf("heap: GLIBC_TUNABLES=%s\n", StartTunables().value_or("(unset)").c_str());
   std::printf("loading %u items (%s) while 1000 items/s play; lateness in us, stalls in ms\n", items,
               lines ? "one line each" : "nested loops");
+  const std::string folder = std::filesystem::temp_directory_path().string() + "/tambrel-window-load-bench-" +
+                             std::to_string(::getpid()) + "/";
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder + "play.tmb") << bench::StampedItemLoop(PlayMs);
+  std::ofstream(folder + "big.tmb") << GeneratedTambrel(items, lines);
+  // The scripts are written back before the runs: the writing out of the big one's pages disturbed the
+  // stretch without a load.
+  ::sync();
   std::vector<double> load, stall, stallWithout, p99Without, p99During, maxDuring, ratio;
   for (int run = 1; run <= runs; ++run) {
-    const TRunFigures f = bench::InChildProcess<TRunFigures>([&] { return Run(argc, argv, items, lines); });
+    const TRunFigures f = bench::InChildProcess<TRunFigures>([&] { return Run(argc, argv, folder); });
     if (!f.Done) {
       std::printf("run %d: failed\n", run);
       continue;
@@ -177,5 +180,6 @@ int main(int argc, char** argv) {
       "load %.1f us, during %.1f us (max %.1f us); p99 ratio %.2f (target <= 1.5)\n",
       load.size(), bench::Median(load), bench::Median(stall), bench::Median(stallWithout),
       bench::Median(p99Without), bench::Median(p99During), bench::Median(maxDuring), bench::Median(ratio));
+  std::filesystem::remove_all(folder);
   return 0;
 }
