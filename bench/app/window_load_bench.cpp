@@ -149,8 +149,8 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(folder);
   std::ofstream(folder + "play.tmb") << bench::StampedItemLoop(PlayMs);
   std::ofstream(folder + "big.tmb") << GeneratedTambrel(items, lines);
-  // The scripts are written back before the runs: the writing out of the big one's pages disturbed the
-  // stretch without a load.
+  // Written once for all runs, and out to the disk before the first, so that no run shares the machine
+  // with the writing back of a script of tens of megabytes.
   ::sync();
   std::vector<double> load, stall, stallWithout, p99Without, p99During, maxDuring, ratio;
   for (int run = 1; run <= runs; ++run) {
