@@ -21,56 +21,24 @@
 #include <string>
 #include <thread>
 #include <vector>
-#include "support/huge_page_heap.h"
 
+#include "delivery_lateness.h"
 #include "player/player.h"
+#include "support/huge_page_heap.h"
 
 namespace tambrel {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-int64_t NowNs() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
-}
+using bench::NowNs;
+using bench::PlayerDeliveries;
+using bench::Stats;
+using bench::Summarise;
+using bench::TDone;
 
 double Seconds(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
-
-struct Stats {
-  double medianUs, p99Us, maxUs, lastUs;
-};
-
-Stats Summarise(std::vector<int64_t> latenessNs) {
-  const double last = static_cast<double>(latenessNs.back()) / 1000.0;
-  std::sort(latenessNs.begin(), latenessNs.end());
-  auto at = [&](double q) {
-    return static_cast<double>(
-               latenessNs[static_cast<size_t>(q * static_cast<double>(latenessNs.size() - 1))]) /
-           1000.0;
-  };
-  return {at(0.5), at(0.99), static_cast<double>(latenessNs.back()) / 1000.0, last};
-}
-
-// Set once by another thread, waited for by the measuring one.
-class TDone {
- public:
-  void Set() {
-    std::lock_guard<std::mutex> guard(FMutex);
-    FDone = true;
-    FChanged.notify_all();
-  }
-  void Wait() {
-    std::unique_lock<std::mutex> lock(FMutex);
-    FChanged.wait(lock, [this] { return FDone; });
-  }
-
- private:
-  std::mutex FMutex;
-  std::condition_variable FChanged;
-  bool FDone = false;  // guarded by FMutex
-};
 
 std::vector<uint32_t> Spacings(size_t n) {
   std::mt19937 random(42);
@@ -101,39 +69,6 @@ std::vector<int64_t> RawWakeUps(const std::vector<uint32_t>& times) {
     }
   });
   worker.join();
-  return lateness;
-}
-
-// Each time carries one item for each of `devices` devices. An item is due at its time, or PeriodMin
-// (1 ms) after the item before when that is later: the player spaces the items it does not merge.
-std::vector<int64_t> PlayerDeliveries(const std::vector<uint32_t>& times, int32_t devices) {
-  TTimedBatch tambrel;
-  const uint8_t bytes[] = {0x90, 60, 100};
-  std::vector<int64_t> dueMs;
-  for (uint32_t t : times) {
-    for (int32_t device = 1; device <= devices; ++device) {
-      tambrel.Append(new TTimedData(t, bytes, 3, device));
-      dueMs.push_back(dueMs.empty() ? t : std::max<int64_t>(t, dueMs.back() + 1));
-    }
-  }
-  tambrel.Append(new TEndMarker(times.back(), nullptr));
-  std::vector<int64_t> stamps;
-  stamps.reserve(dueMs.size());
-  TDone ended;
-  TPlayer player;
-  player.OnData = [&](TPlayer&, const TTimedData&) { stamps.push_back(NowNs()); };
-  player.OnEnd = [&](TPlayer&, const TEndMarker&) { ended.Set(); };
-  player.AddItems(&tambrel);
-  player.Restart();
-  const int64_t start = NowNs();
-  player.SetEnabled(true);
-  ended.Wait();
-  player.SetEnabled(false);
-  player.OnData = nullptr;
-  player.OnEnd = nullptr;
-  std::vector<int64_t> lateness;
-  // The first item is delivered at the start; the others are due at the start plus their time.
-  for (size_t i = 1; i < stamps.size(); ++i) lateness.push_back(stamps[i] - (start + dueMs[i] * 1000000));
   return lateness;
 }
 

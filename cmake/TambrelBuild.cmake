@@ -48,6 +48,8 @@ function(tambrel_bench name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bench)
+  # The benchmarks' shared headers lie in bench/, whichever folder the program is in.
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/bench)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS})
   tambrel_target_defaults(${name})
 endfunction()

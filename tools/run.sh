@@ -4,7 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAMBREL_BUILD_TESTS=OFF >/dev/null
+# Warnings stay warnings here: at -O3, GCC 12 reports false -Wrestrict overlaps inside std::string, and
+# a user's first build must not stop on them (the developers' and CI's builds keep -Werror).
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAMBREL_WERROR=OFF -DTAMBREL_BUILD_TESTS=OFF >/dev/null
 cmake --build build/release -j"$(nproc)"
 bin=build/release/bin
 example="$PWD/$bin/Tambrels/chord.tmb"

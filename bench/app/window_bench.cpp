@@ -1,6 +1,7 @@
 // The window program, offscreen: the time from exec to the first painted main window and to an idle
-// event loop; then the window thread's heartbeat (a 10 ms timer) while a Tambrel of 1,000 items per
-// second plays with trace on into the Debug tab's terminal.
+// event loop; then, while a Tambrel of 1,000 items per second plays to output 1 with trace on into the
+// Debug tab's terminal, the window thread's heartbeat (a 10 ms timer) and the items' delivery lateness,
+// held against the player's own at the same rate without a window.
 //
 //   QT_QPA_PLATFORM=offscreen tambrel_window_bench [seconds of play, default 5]
 
@@ -10,7 +11,6 @@
 #include <QApplication>
 #include <QTimer>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -20,11 +20,10 @@
 #include <vector>
 
 #include "app/form_tambrel.h"
-#include "app/window_program_parts.h"
-#include "player/player.h"
-#include "resmon/form_resource_stats.h"
-#include "slides/form_slide.h"
+#include "delivery_lateness.h"
 #include "support/app_paths.h"
+#include "support/huge_page_heap.h"
+#include "window_probes.h"
 
 namespace tambrel {
 namespace {
@@ -43,12 +42,6 @@ double MsSinceExec() {
   return nowMs - std::stod(field) * 1e3 / static_cast<double>(::sysconf(_SC_CLK_TCK));
 }
 
-double Percentile(std::vector<double> values, double p) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  return values[static_cast<size_t>(p * static_cast<double>(values.size() - 1))];
-}
-
 class TPaintWatch : public QObject {
  public:
   double FirstPaintMs = -1;
@@ -65,6 +58,8 @@ class TPaintWatch : public QObject {
 
 int main(int argc, char** argv) {
   using namespace tambrel;
+  // The program runs on the huge-page heap, restarting itself first; so is it measured.
+  UseHugePageHeap(argv);
   const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
   const std::string folder = std::filesystem::temp_directory_path().string() + "/tambrel-window-bench-" +
                              std::to_string(::getpid()) + "/";
@@ -72,20 +67,15 @@ int main(int argc, char** argv) {
   SetProgramPaths();
   QApplication app(argc, argv);
 
-  TWindowProgramParts program(folder + "tambrel.INI", folder + "dump.txt");
-  TFormTambrelParts& parts = program.Parts;
-  // The other windows, as the program has them.
-  TFormResourceStats resources;
-  parts.ResourceWindow = &resources;
-  TFormSlide slides;
-  parts.SlideWindow = &slides;
+  const auto items = static_cast<uint32_t>(seconds) * 1000;
+  bench::TRecordedWindowParts parts(folder, items + 1000);
+  bench::TRecordingPort& recorder = parts.Recorder();
 
   TPaintWatch paint;
   double idleMs = -1;
-  std::vector<double> lateness;
-  int32_t traced = 0;
+  std::vector<int64_t> beats;
   {
-    TFormTambrel window(parts);
+    TFormTambrel window(parts.Parts());
     window.installEventFilter(&paint);
     window.show();
     // The first zero timer after the first paint: the loop has nothing left to do.
@@ -93,23 +83,17 @@ int main(int argc, char** argv) {
       if (paint.FirstPaintMs < 0) return QTimer::singleShot(0, waitIdle);
       idleMs = MsSinceExec();
       std::string text;
-      for (int ms = 0; ms < seconds * 1000; ++ms) text += std::to_string(ms) + " out(1, $90, 60, 1);\n";
+      for (uint32_t ms = 0; ms < items; ++ms) text += bench::StampedItemLine(ms);
       std::ofstream(folder + "flood.tmb") << text;
       TTambrelController& c = window.Controller();
       c.LoadTambrel(folder + "flood.tmb");
+      c.SetOutputActive(1, true);
       c.SetTraceMode(true);
+      c.ResetPlayer();  // the item at time 0 is then delivered as play starts, as the recorder takes it
       c.SetPlaying(true);
-      auto* heartbeat = new QTimer(&window);
-      heartbeat->setTimerType(Qt::PreciseTimer);
-      auto last = std::chrono::steady_clock::now();
-      QObject::connect(heartbeat, &QTimer::timeout, [&, last]() mutable {
-        const auto now = std::chrono::steady_clock::now();
-        lateness.push_back(std::chrono::duration<double, std::milli>(now - last).count() - 10.0);
-        last = now;
-      });
-      heartbeat->start(10);
-      QTimer::singleShot(seconds * 1000 + 500, [&] {
-        traced = window.Controller().Player()->ItemCount();
+      auto* heartbeat = new bench::THeartbeat(&window);
+      QTimer::singleShot(seconds * 1000 + 500, [&, heartbeat] {
+        beats = heartbeat->Take();
         QCoreApplication::quit();
       });
     };
@@ -117,12 +101,21 @@ int main(int argc, char** argv) {
     QApplication::exec();
   }
   std::filesystem::remove_all(folder);
+  // The player's own figure at the same rate, once the window has gone.
+  const bench::Stats alone = bench::Summarise(bench::PlayerDeliveries(bench::EveryMillisecond(items), 1));
+  const bench::Stats heart = bench::Summarise(beats);
+  const bench::Stats played = bench::Summarise(recorder.Lateness());
   std::printf("start-up: exec to first paint %.0f ms, to idle event loop %.0f ms (target < 500 ms)\n",
               paint.FirstPaintMs, idleMs);
   std::printf(
-      "heartbeat (10 ms timer) while %d items at 1000/s play with trace on: %zu beats, lateness p50 "
+      "heartbeat (10 ms timer) while %zu of %u items at 1000/s play with trace on: %zu beats, lateness p50 "
       "%.2f ms, p99 %.2f ms, max %.2f ms (target p99 < 20 ms)\n",
-      traced, lateness.size(), Percentile(lateness, 0.5), Percentile(lateness, 0.99),
-      lateness.empty() ? 0.0 : *std::max_element(lateness.begin(), lateness.end()));
+      recorder.Received(), items, beats.size(), heart.medianUs / 1000, heart.p99Us / 1000,
+      heart.maxUs / 1000);
+  std::printf("delivery lateness us, window up, trace on: p50 %8.1f  p99 %8.1f  max %8.1f\n", played.medianUs,
+              played.p99Us, played.maxUs);
+  std::printf("delivery lateness us, player alone:        p50 %8.1f  p99 %8.1f  max %8.1f\n", alone.medianUs,
+              alone.p99Us, alone.maxUs);
+  std::printf("p99 ratio window/alone %.2f (target <= 1.5)\n", played.p99Us / std::max(alone.p99Us, 0.001));
   return 0;
 }
