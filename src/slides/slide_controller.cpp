@@ -97,6 +97,8 @@ void TSlideController::Create() {
 }
 
 void TSlideController::SetPictureRoot(const std::string& dir) {
+  // No picture root chosen: a program that shows no slides starts without a warning.
+  if (dir.empty()) return;
   std::vector<std::string> names = ListPictureFiles(dir, Extensions);
   if (names.empty()) {
     View.ShowWarning(dir + "\n\rdoes not contain any supported image file");

@@ -87,6 +87,7 @@ TEST_F(SlideControllerTest, ShowPictureStopsThenLoadsThenExecutesAndBoundsToTheL
 
 TEST_F(SlideControllerTest, ARootWithoutPicturesWarnsAndKeepsTheFormerList) {
   TPictureFolder empty({"notes.txt", ".hidden.png"});
+  Controller.SetPictureRoot("");  // none chosen: no warning
   Controller.SetPictureRoot(empty.Dir());
   EXPECT_EQ(View.Take(), Lines{"warning " + empty.Dir() + "\n\rdoes not contain any supported image file"});
   Run({5, 0, 0});
