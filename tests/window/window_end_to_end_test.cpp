@@ -73,6 +73,16 @@ class WindowEndToEnd : public ::testing::Test {
     environment.push_back("QT_QPA_PLATFORM=xcb");
     return environment;
   }
+  // E&xit by its key; what the program printed. The window must have ended within 10 s.
+  std::string Exit(TBackgroundChild& window, const std::string& id) {
+    Display.XDoTool({"key", "--window", id, "alt+x"});
+    for (int i = 0; i < 100 && window.Running(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const bool ended = !window.Running();
+    std::string said = window.Stop();
+    EXPECT_TRUE(ended) << said;
+    return said;
+  }
   void Shot(const std::string& name) {
     fs::create_directories(TAMBREL_SCREENSHOT_DIR);
     EXPECT_TRUE(Display.Screenshot(std::string(TAMBREL_SCREENSHOT_DIR) + "/" + name)) << name;
@@ -119,12 +129,7 @@ TEST_F(WindowEndToEnd, ReloadsAndPlaysToAJackClientAndSavesItsSettingsOnExit) {
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   Shot("window-settings.png");
 
-  Display.XDoTool({"key", "--window", id, "alt+x"});
-  for (int i = 0; i < 100 && window.Running(); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  const bool ended = !window.Running();
-  const std::string said = window.Stop();
-  EXPECT_TRUE(ended) << said;
+  const std::string said = Exit(window, id);
 
   const std::vector<std::vector<uint8_t>> events = reader.CollectBytes(6, true);
   const std::vector<std::vector<uint8_t>> expected{{0x90, 60, 100}, {0x80, 60, 0},  {0x90, 64, 90},
@@ -200,12 +205,7 @@ TEST_F(WindowEndToEnd, ATambrelLoadedThroughTheDialogPlaysAndIsUnloadedWhenItFin
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   Shot("window-utils.png");
 
-  Display.XDoTool({"key", "--window", id, "alt+x"});
-  for (int i = 0; i < 100 && window.Running(); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  const bool ended = !window.Running();
-  const std::string said = window.Stop();
-  EXPECT_TRUE(ended) << said;
+  const std::string said = Exit(window, id);
   EXPECT_EQ(reader.CollectBytes(5, true), reset) << said;
   const std::string settings = ReadFile(Program.Path + "tambrel.INI");
   // As the dialog gives the path: without the doubled slash of the temporary folder.
