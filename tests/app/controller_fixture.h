@@ -13,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/main_view.h"
@@ -20,6 +21,7 @@
 #include "app/script_front_end.h"
 #include "app/tambrel_controller.h"
 #include "player/play_clock.h"
+#include "temp_folder.h"
 
 namespace tambrel {
 
@@ -181,19 +183,21 @@ class TFakeScreens : public TScreens {
   std::vector<TRect> Areas{{0, 0, 1920, 1080}};  // the first is the primary screen
 };
 
-// A MIDI port that records what it is asked to do.
+// A MIDI port that records what it is asked to do and can be told to fail.
 class TRecordingPort : public TOutputPort {
  public:
-  void SetProductName(const std::string& name) override { Name = name; }
+  void SetProductName(const std::string& name) override;
   bool Open() override;
   bool Close() override;
   TSendOutcome PutLong(const uint8_t* data, uint16_t length) override;
   // The note-offs of the notes this port switched on and not off (as the MIDI outputs track them).
   void ReleaseHeldNotes() override;
+  TPortReport Drain() override { return std::exchange(Report, TPortReport{}); }
   std::string Name;
-  bool IsOpen = false;
-  bool FailOpen = false;
-  int Closes = 0;
+  TPortReport Report;  // what the next Drain reports
+  bool IsOpen = false, FailOpen = false, FailSelect = false, FailClose = false;
+  bool FailSend = false, SentAnyway = false;  // a failed send that still sent part of the item
+  int Opens = 0, Closes = 0;
   std::mutex Lock;
   std::vector<std::vector<uint8_t>> Sent;         // guarded by Lock
   std::vector<std::pair<uint8_t, uint8_t>> Held;  // guarded by Lock: status and key of the sounding notes
@@ -213,13 +217,15 @@ class ControllerTest : public ::testing::Test {
   // Moves the play clock (and the millisecond counter) on, firing what falls due.
   void Advance(int64_t ms);
   // A script file in the folder; returns its path.
-  std::string Script(const std::string& name, const std::string& text);
-  void WriteSettingsFile(const std::string& text);
-  std::string SettingsText() const;
+  std::string Script(const std::string& name, const std::string& text) { return Temp.Write(name, text); }
+  std::string Bytes(const std::string& path) const { return Temp.Read(path); }
+  void WriteSettingsFile(const std::string& text) { Temp.Write(Parts.IniFileName, text); }
+  std::string SettingsText() const { return Temp.Read(Parts.IniFileName); }
   bool HasLine(const std::string& line) const;
   std::vector<uint8_t> SentTo(int n);
 
-  std::string Folder;
+  TTempFolder Temp;
+  std::string Folder;  // the temporary folder, with its '/'
   TFakeView View;
   TFakeTimers Timers;
   TFakeDialogs Dialogs;
