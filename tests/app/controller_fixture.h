@@ -80,37 +80,27 @@ class TFakeView : public TMainView {
   void ShowSlideWindow() override { ++SlideShows; }
   void ToggleResourceWindow() override { ++ResourceToggles; }
 
-  std::string Caption;
+  // What the controller last showed, by the calls above.
+  std::string Caption, Clock, AppPath, Editor, SlideRoot;
+  std::vector<std::string> Loaded, Lines, DeviceErrors, Errors, PatchFiles;
   std::map<TToggle, TToggleState> Toggles;
   std::map<TCheck, bool> Checks;
-  int CheckCalls = 0;
   std::map<TEditField, std::string> Edits;
   std::map<int, std::vector<std::string>> DeviceLists;
   std::map<int, std::string> Selections;
   std::map<int, int32_t> Handles;
-  std::string Clock;
   std::map<int, bool> Leds;
-  std::vector<std::string> Loaded;
-  std::vector<int> Selected;
   std::map<TCommand, bool> Enabled;
+  std::map<THelpText, std::string> Help;
+  std::array<std::string, 12> Versions;
+  std::vector<int> Selected;  // the rows the user selected
   TTab Tab = TTab::Help;
   TRect Bounds;
   std::vector<bool> BusyChanges;
-  int CloseRequests = 0;
-  std::function<void()> OnClose;
-  std::vector<std::string> Lines;
-  std::function<void(const std::string&)> OnLine;
-  std::vector<std::string> DeviceErrors;
-  std::vector<std::string> Errors;
-  std::array<std::string, 12> Versions;
-  std::string AppPath;
-  std::map<THelpText, std::string> Help;
-  std::string Editor;
   bool Modified = false;
-  std::vector<std::string> PatchFiles;
-  std::string SlideRoot;
-  int SlideShows = 0;
-  int ResourceToggles = 0;
+  int CheckCalls = 0, CloseRequests = 0, SlideShows = 0, ResourceToggles = 0;
+  std::function<void()> OnClose;
+  std::function<void(const std::string&)> OnLine;
 };
 
 class TFakeTimers : public TWindowTimers {
