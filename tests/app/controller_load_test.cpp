@@ -122,23 +122,17 @@ class TAddressedTambrel : public TLoadedTambrel {
   TTimedBatch Items;
 };
 
-class TAddressedFrontEnd : public TFrontEnd {
+// The real front end, whose parse result is replaced by an addressed Tambrel.
+class TAddressedFrontEnd : public TScriptFrontEnd {
  public:
-  void OpenSource(const std::string&) override {}
-  void SetTraceOn(bool) override {}
-  void ResetInput() override {}
-  void ClearParseResult() override {}
-  int Parse() override { return 0; }
-  int32_t ErrorCount() const override { return 0; }
-  const std::vector<std::string>& Messages() const override { return NoLines; }
   std::unique_ptr<TParsedTambrel> TakeParseResult() override {
+    TScriptFrontEnd::TakeParseResult();
     return std::make_unique<TAddressedTambrel>(NextRoot, NextEnd);
   }
   uint32_t NextEnd = 0;
   int SharedRoot = 0;
   int OtherRoot = 0;
   const void* NextRoot = &SharedRoot;
-  std::vector<std::string> NoLines;
 };
 
 TEST_F(LoadTest, AnUnloadedTambrelsPendingMarkerIsNotTakenForItsSuccessor) {
