@@ -18,25 +18,18 @@ struct TCompileRecord {
 
 class TFakeTambrel : public TParsedTambrel {
  public:
-  TFakeTambrel(TCompileRecord& record, int32_t result, std::vector<std::string> errors, bool throws)
-      : Record(record), Result(result), Errors(std::move(errors)), Throws(throws) {}
+  explicit TFakeTambrel(TCompileRecord& record) : Record(record) {}
   ~TFakeTambrel() override { Record.Destroyed = true; }
-  void SetOnError(std::function<void(const std::string&)> onError) override { OnError = std::move(onError); }
+  void SetOnError(std::function<void(const std::string&)>) override {}
   int32_t Compile(TPlayer* player, const std::string& dumpFileName) override {
     Record.Player = player;
     Record.DumpFileName = dumpFileName;
-    for (const std::string& error : Errors) OnError(error);
-    if (Throws) throw std::overflow_error("Integer overflow");
-    return Result;
+    return 0;
   }
   std::string Name() const override { return "song.tmb"; }
 
  private:
   TCompileRecord& Record;
-  int32_t Result;
-  std::vector<std::string> Errors;
-  bool Throws;
-  std::function<void(const std::string&)> OnError;
 };
 
 class TFakeFrontEnd : public TFrontEnd {
@@ -62,112 +55,83 @@ class TFakeFrontEnd : public TFrontEnd {
   std::unique_ptr<TParsedTambrel> Result;
 };
 
-class CompilePipelineTest : public ::testing::Test {
- protected:
-  CompilePipelineTest() : Pipeline(FrontEnd, Sink) {
-    Source = testing::TempDir() + "/pipeline_source.tmb";
-    std::ofstream(Source) << "0 out(1, 2);\n";
+// One pipeline with its fakes; the record outlives the fake Tambrel.
+struct TPipelineRig {
+  TPipelineRig() {
     Pipeline.OnLoaded = [this](std::unique_ptr<TParsedTambrel> tambrel) {
       Loaded.push_back(std::move(tambrel));
     };
   }
-  ~CompilePipelineTest() override { std::filesystem::remove(Source); }
-  void Parsed(int32_t result, std::vector<std::string> errors = {}, bool throws = false) {
-    FrontEnd.Result = std::make_unique<TFakeTambrel>(Record, result, std::move(errors), throws);
-  }
-  TPlayer* SomePlayer() { return reinterpret_cast<TPlayer*>(&PlayerStandIn); }
-
+  void Parsed() { FrontEnd.Result = std::make_unique<TFakeTambrel>(Record); }
   TFakeFrontEnd FrontEnd;
   TCollectingMessageSink Sink;
-  TCompilePipeline Pipeline;
+  TCompilePipeline Pipeline{FrontEnd, Sink};
   TCompileRecord Record;
-  std::string Source;
   std::vector<std::unique_ptr<TParsedTambrel>> Loaded;
-  int PlayerStandIn = 0;
 };
 
-TEST_F(CompilePipelineTest, CleanScriptIntoAPlayerIsHandedOver) {
-  Parsed(0);
-  FrontEnd.Lines = {"state 0, char 1, '------'"};
-  Pipeline.Settings.ParserDebug = true;
-  Pipeline.Settings.DumpFileName = "/x/dump.txt";
+TEST(CompilePipelineTest, CleanScriptIntoAPlayerIsHandedOver) {
+  TPipelineRig rig;
+  const std::string source = testing::TempDir() + "/pipeline_source.tmb";
+  std::ofstream(source) << "0 out(1, 2);\n";
+  rig.Parsed();
+  rig.FrontEnd.Lines = {"state 0, char 1, '------'"};
+  rig.Pipeline.Settings.ParserDebug = true;
+  rig.Pipeline.Settings.DumpFileName = "/x/dump.txt";
   int pumps = 0;
-  Pipeline.Settings.ProcessEvents = [&] { ++pumps; };
-  EXPECT_TRUE(Pipeline.CompileFile(Source, SomePlayer()));
-  EXPECT_EQ(FrontEnd.Calls,
-            (std::vector<std::string>{"open " + Source, "trace on", "reset", "clear", "parse"}));
-  EXPECT_EQ(Sink.Lines,
+  rig.Pipeline.Settings.ProcessEvents = [&] { ++pumps; };
+  int playerStandIn = 0;
+  TPlayer* player = reinterpret_cast<TPlayer*>(&playerStandIn);
+  EXPECT_TRUE(rig.Pipeline.CompileFile(source, player));
+  std::filesystem::remove(source);
+  EXPECT_EQ(rig.FrontEnd.Calls,
+            (std::vector<std::string>{"open " + source, "trace on", "reset", "clear", "parse"}));
+  EXPECT_EQ(rig.Sink.Lines,
             (std::vector<std::string>{"state 0, char 1, '------'", "Syntax OK.", "Compilation OK."}));
   EXPECT_EQ(pumps, 1);
-  EXPECT_EQ(Record.Player, SomePlayer());
-  EXPECT_EQ(Record.DumpFileName, "/x/dump.txt");
-  ASSERT_EQ(Loaded.size(), 1u);
-  EXPECT_FALSE(Record.Destroyed);
+  EXPECT_EQ(rig.Record.Player, player);
+  EXPECT_EQ(rig.Record.DumpFileName, "/x/dump.txt");
+  EXPECT_EQ(rig.Loaded.size(), 1u);
+  EXPECT_FALSE(rig.Record.Destroyed);
+
+  // Neither a missing file nor a directory is parsed.
+  for (const std::string& path : {std::string("/no/such/file.tmb"), testing::TempDir()}) {
+    TPipelineRig missing;
+    EXPECT_FALSE(missing.Pipeline.CompileFile(path, nullptr));
+    EXPECT_EQ(missing.Sink.Lines, (std::vector<std::string>{"File \"" + path + "\" not found"}));
+    EXPECT_TRUE(missing.FrontEnd.Calls.empty());
+  }
 }
 
-TEST_F(CompilePipelineTest, WithoutAPlayerTheTambrelIsDestroyed) {
-  Parsed(0);
-  EXPECT_TRUE(Pipeline.CompileFile(Source, nullptr));
-  EXPECT_TRUE(Record.Destroyed);
-  EXPECT_TRUE(Loaded.empty());
-  EXPECT_EQ(FrontEnd.Calls[1], "trace off");
-}
-
-TEST_F(CompilePipelineTest, MissingFileIsReportedWithoutParsing) {
-  EXPECT_FALSE(Pipeline.CompileFile("/no/such/file.tmb", nullptr));
-  EXPECT_EQ(Sink.Lines, (std::vector<std::string>{"File \"/no/such/file.tmb\" not found"}));
-  EXPECT_TRUE(FrontEnd.Calls.empty());
-  EXPECT_FALSE(Pipeline.CompileFile(testing::TempDir(), nullptr));  // a directory is no source file
-}
-
-TEST_F(CompilePipelineTest, SyntaxErrorCountLines) {
-  FrontEnd.Lines = {"[1,5] in file \"a.tmb\": \"syntax error\"", "foo bar", "    ^"};
-  FrontEnd.Count = 1;
-  Parsed(0);
-  EXPECT_FALSE(Pipeline.Compile(nullptr));
-  EXPECT_TRUE(Record.Destroyed);  // a tree built despite errors goes
-  EXPECT_EQ(Sink.Lines.back(), "1 syntax error detected.");
-  EXPECT_EQ(Sink.Lines.size(), 4u);
-
-  Sink.Lines.clear();
-  FrontEnd.Lines.clear();
-  FrontEnd.Count = 2;
-  EXPECT_FALSE(Pipeline.Compile(nullptr));
-  EXPECT_EQ(Sink.Lines, (std::vector<std::string>{"2 syntax errors detected."}));
-
-  // An aborted parse without a counted error still fails, with the plural form for 0.
-  Sink.Lines.clear();
-  FrontEnd.Count = 0;
-  FrontEnd.ParseReturn = 1;
-  EXPECT_FALSE(Pipeline.Compile(nullptr));
-  EXPECT_EQ(Sink.Lines, (std::vector<std::string>{"0 syntax errors detected."}));
-}
-
-TEST_F(CompilePipelineTest, FaultInsideTheParserCountsAsFailure) {
-  FrontEnd.ParseThrows = true;
-  FrontEnd.Count = 1;
-  FrontEnd.Lines = {"collected so far"};
-  Parsed(0);
-  EXPECT_FALSE(Pipeline.Compile(nullptr));
-  EXPECT_TRUE(Record.Destroyed);
-  EXPECT_EQ(Sink.Lines, (std::vector<std::string>{"collected so far", "1 syntax error detected."}));
-}
-
-TEST_F(CompilePipelineTest, CompileErrorsAreWrittenThenSummarised) {
-  Parsed(1, {"[2,3] in file \"a.tmb\": \"Undefined 'x'\"", "Could not resolve all references."});
-  EXPECT_FALSE(Pipeline.Compile(SomePlayer()));
-  EXPECT_EQ(Sink.Lines, (std::vector<std::string>{"Syntax OK.", "[2,3] in file \"a.tmb\": \"Undefined 'x'\"",
-                                                  "Could not resolve all references.",
-                                                  "Compilation error(s) encountered."}));
-  EXPECT_TRUE(Record.Destroyed);
-  EXPECT_TRUE(Loaded.empty());
-}
-
-TEST_F(CompilePipelineTest, CompilerFaultLeavesAfterDestroyingTheTambrel) {
-  Parsed(0, {}, true);
-  EXPECT_THROW(Pipeline.Compile(SomePlayer()), std::overflow_error);
-  EXPECT_TRUE(Record.Destroyed);
-  EXPECT_EQ(Sink.Lines, (std::vector<std::string>{"Syntax OK."}));
+// A failed parse writes the front end's lines and the count, and destroys a tree built despite the
+// errors; so does a fault inside the parser.
+TEST(CompilePipelineTest, FailedParsesWriteTheirLinesAndTheCount) {
+  struct TCase {
+    std::vector<std::string> FrontLines;
+    int32_t ErrorCount;
+    int ParseReturn;
+    bool ParseThrows;
+    std::vector<std::string> Lines;
+  };
+  const std::string syntax = "[1,5] in file \"a.tmb\": \"syntax error\"";
+  const TCase cases[] = {
+      {{syntax, "    ^"}, 1, 0, false, {syntax, "    ^", "1 syntax error detected."}},
+      {{}, 0, 1, false, {"0 syntax errors detected."}},
+      {{"collected so far"}, 1, 0, true, {"collected so far", "1 syntax error detected."}},
+  };
+  int playerStandIn = 0;
+  for (const TCase& c : cases) {
+    TPipelineRig rig;
+    rig.FrontEnd.Lines = c.FrontLines;
+    rig.FrontEnd.Count = c.ErrorCount;
+    rig.FrontEnd.ParseReturn = c.ParseReturn;
+    rig.FrontEnd.ParseThrows = c.ParseThrows;
+    rig.Parsed();
+    EXPECT_FALSE(rig.Pipeline.Compile(reinterpret_cast<TPlayer*>(&playerStandIn)));
+    EXPECT_EQ(rig.Sink.Lines, c.Lines);
+    EXPECT_TRUE(rig.Record.Destroyed);
+    EXPECT_TRUE(rig.Loaded.empty());
+  }
 }
 
 }  // namespace

@@ -1,10 +1,5 @@
 #include "controller_fixture.h"
 
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <utility>
 
 #include "player/player.h"
@@ -31,9 +26,15 @@ TRect TFakeScreens::ScreenAt(int32_t x, int32_t y) const {
   return Areas.front();
 }
 
+void TRecordingPort::SetProductName(const std::string& name) {
+  if (FailSelect) throw std::runtime_error("select failed");
+  Name = name;
+}
+
 bool TRecordingPort::Open() {
   if (FailOpen) throw std::runtime_error("MIDI output Device '" + Name + "' not installed");
   IsOpen = true;
+  ++Opens;
   return true;
 }
 
@@ -41,10 +42,12 @@ bool TRecordingPort::Close() {
   const bool was = IsOpen;
   IsOpen = false;
   ++Closes;
+  if (FailClose) throw std::runtime_error("close failed");
   return was;
 }
 
 TSendOutcome TRecordingPort::PutLong(const uint8_t* data, uint16_t length) {
+  if (FailSend) return {SentAnyway, "send failed"};
   std::lock_guard<std::mutex> guard(Lock);
   Sent.emplace_back(data, data + length);
   for (size_t i = 0; i + 3 <= length; i += 3) {
@@ -62,12 +65,7 @@ void TRecordingPort::ReleaseHeldNotes() {
   Held.clear();
 }
 
-ControllerTest::ControllerTest() {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  Folder = testing::TempDir() + "/controller-" + std::to_string(::getpid()) + "-" + info->test_suite_name() +
-           "-" + info->name() + "/";
-  std::filesystem::remove_all(Folder);
-  std::filesystem::create_directories(Folder);
+ControllerTest::ControllerTest() : Folder(Temp.Path() + "/") {
   View.Bounds = {100, 100, 800, 600};
   Parts.View = &View;
   Parts.Timers = &Timers;
@@ -92,7 +90,6 @@ ControllerTest::ControllerTest() {
 
 ControllerTest::~ControllerTest() {
   Controller.reset();
-  std::filesystem::remove_all(Folder);
 }
 
 TTambrelController& ControllerTest::Create(bool show) {
@@ -105,23 +102,6 @@ TTambrelController& ControllerTest::Create(bool show) {
 
 void ControllerTest::Advance(int64_t ms) {
   Clock->AdvanceBy(ms * Ms);
-}
-
-std::string ControllerTest::Script(const std::string& name, const std::string& text) {
-  const std::string path = Folder + name;
-  std::ofstream(path, std::ios::binary) << text;
-  return path;
-}
-
-void ControllerTest::WriteSettingsFile(const std::string& text) {
-  std::ofstream(Parts.IniFileName, std::ios::binary) << text;
-}
-
-std::string ControllerTest::SettingsText() const {
-  std::ifstream in(Parts.IniFileName, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 bool ControllerTest::HasLine(const std::string& line) const {

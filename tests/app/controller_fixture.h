@@ -13,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/main_view.h"
@@ -20,6 +21,7 @@
 #include "app/script_front_end.h"
 #include "app/tambrel_controller.h"
 #include "player/play_clock.h"
+#include "temp_folder.h"
 
 namespace tambrel {
 
@@ -78,37 +80,27 @@ class TFakeView : public TMainView {
   void ShowSlideWindow() override { ++SlideShows; }
   void ToggleResourceWindow() override { ++ResourceToggles; }
 
-  std::string Caption;
+  // What the controller last showed, by the calls above.
+  std::string Caption, Clock, AppPath, Editor, SlideRoot;
+  std::vector<std::string> Loaded, Lines, DeviceErrors, Errors, PatchFiles;
   std::map<TToggle, TToggleState> Toggles;
   std::map<TCheck, bool> Checks;
-  int CheckCalls = 0;
   std::map<TEditField, std::string> Edits;
   std::map<int, std::vector<std::string>> DeviceLists;
   std::map<int, std::string> Selections;
   std::map<int, int32_t> Handles;
-  std::string Clock;
   std::map<int, bool> Leds;
-  std::vector<std::string> Loaded;
-  std::vector<int> Selected;
   std::map<TCommand, bool> Enabled;
+  std::map<THelpText, std::string> Help;
+  std::array<std::string, 12> Versions;
+  std::vector<int> Selected;  // the rows the user selected
   TTab Tab = TTab::Help;
   TRect Bounds;
   std::vector<bool> BusyChanges;
-  int CloseRequests = 0;
-  std::function<void()> OnClose;
-  std::vector<std::string> Lines;
-  std::function<void(const std::string&)> OnLine;
-  std::vector<std::string> DeviceErrors;
-  std::vector<std::string> Errors;
-  std::array<std::string, 12> Versions;
-  std::string AppPath;
-  std::map<THelpText, std::string> Help;
-  std::string Editor;
   bool Modified = false;
-  std::vector<std::string> PatchFiles;
-  std::string SlideRoot;
-  int SlideShows = 0;
-  int ResourceToggles = 0;
+  int CheckCalls = 0, CloseRequests = 0, SlideShows = 0, ResourceToggles = 0;
+  std::function<void()> OnClose;
+  std::function<void(const std::string&)> OnLine;
 };
 
 class TFakeTimers : public TWindowTimers {
@@ -181,19 +173,21 @@ class TFakeScreens : public TScreens {
   std::vector<TRect> Areas{{0, 0, 1920, 1080}};  // the first is the primary screen
 };
 
-// A MIDI port that records what it is asked to do.
+// A MIDI port that records what it is asked to do and can be told to fail.
 class TRecordingPort : public TOutputPort {
  public:
-  void SetProductName(const std::string& name) override { Name = name; }
+  void SetProductName(const std::string& name) override;
   bool Open() override;
   bool Close() override;
   TSendOutcome PutLong(const uint8_t* data, uint16_t length) override;
   // The note-offs of the notes this port switched on and not off (as the MIDI outputs track them).
   void ReleaseHeldNotes() override;
+  TPortReport Drain() override { return std::exchange(Report, TPortReport{}); }
   std::string Name;
-  bool IsOpen = false;
-  bool FailOpen = false;
-  int Closes = 0;
+  TPortReport Report;  // what the next Drain reports
+  bool IsOpen = false, FailOpen = false, FailSelect = false, FailClose = false;
+  bool FailSend = false, SentAnyway = false;  // a failed send that still sent part of the item
+  int Opens = 0, Closes = 0;
   std::mutex Lock;
   std::vector<std::vector<uint8_t>> Sent;         // guarded by Lock
   std::vector<std::pair<uint8_t, uint8_t>> Held;  // guarded by Lock: status and key of the sounding notes
@@ -213,13 +207,16 @@ class ControllerTest : public ::testing::Test {
   // Moves the play clock (and the millisecond counter) on, firing what falls due.
   void Advance(int64_t ms);
   // A script file in the folder; returns its path.
-  std::string Script(const std::string& name, const std::string& text);
-  void WriteSettingsFile(const std::string& text);
-  std::string SettingsText() const;
+  std::string Script(const std::string& name, const std::string& text) { return Temp.Write(name, text); }
+  // The bytes of the file at an absolute path (one the folder's own paths leave as it is).
+  std::string Bytes(const std::string& path) const { return Temp.Read(path); }
+  void WriteSettingsFile(const std::string& text) { Temp.Write(Parts.IniFileName, text); }
+  std::string SettingsText() const { return Temp.Read(Parts.IniFileName); }
   bool HasLine(const std::string& line) const;
   std::vector<uint8_t> SentTo(int n);
 
-  std::string Folder;
+  TTempFolder Temp;
+  std::string Folder;  // the temporary folder, with its '/'
   TFakeView View;
   TFakeTimers Timers;
   TFakeDialogs Dialogs;

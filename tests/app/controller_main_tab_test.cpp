@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "controller_fixture.h"
 #include "player/player.h"
@@ -18,13 +17,6 @@ namespace fs = std::filesystem;
 
 constexpr const char* Song = "0.0 out(1, $90, 60, 100);\n1.0 out(1, $90, 62, 100);\n";
 constexpr const char* DiscardQuestion = "The editor holds changes that are not saved. Discard them?";
-
-std::string Bytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 class MainTabTest : public ControllerTest {
  protected:

@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
-
 namespace tambrel {
 namespace {
 
@@ -60,40 +56,6 @@ TEST(PlayerTimelineTest, ListsAndExportsTheMergedTimelineWithoutMovingThePlayer)
   EXPECT_EQ(items[1].Device, 2);
   EXPECT_EQ(items[3].Time, 700u);
   EXPECT_EQ(timeline.Player()->Batch().ReadIndex(), 0);
-}
-
-TEST(PlayerTimelineTest, PlaysEveryItemAndNamesTheTambrelOfEachEndMarker) {
-  TPlayerTimeline timeline;
-  Load(timeline, "first", {{0, 1, {0x90, 60, 1}}, {20, 3, {0x80, 60, 0}}});
-  Load(timeline, "second", {{10, 2, {0xF8}}});
-
-  std::mutex lock;
-  std::condition_variable changed;
-  std::vector<std::string> seen;  // guarded by lock
-  timeline.OnData = [&](const TRoutedItem& item) {
-    std::lock_guard<std::mutex> guard(lock);
-    seen.push_back(item.DumpLine());
-  };
-  timeline.OnEnd = [&](const std::string& name) {
-    std::lock_guard<std::mutex> guard(lock);
-    seen.push_back("end " + name);
-    changed.notify_all();
-  };
-  ASSERT_TRUE(timeline.Start(false));
-  {
-    std::unique_lock<std::mutex> guard(lock);
-    ASSERT_TRUE(changed.wait_for(guard, std::chrono::seconds(20), [&] { return seen.size() == 5; }));
-  }
-  timeline.Stop();
-  EXPECT_EQ(seen, (std::vector<std::string>{"00000:00.000  00001 90 3C 01", "00000:00.010  00002 F8",
-                                            "end second", "00000:00.020  00003 80 3C 00", "end first"}));
-}
-
-TEST(PlayerTimelineTest, RepeatNeedsTwoItems) {
-  TPlayerTimeline timeline;
-  Load(timeline, "empty", {});  // the end marker alone
-  EXPECT_FALSE(timeline.Start(true));
-  timeline.Stop();
 }
 
 }  // namespace

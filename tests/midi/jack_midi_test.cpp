@@ -61,6 +61,13 @@ bool EndsInTime(F f) {
   return ended.wait_for(NoHang) == std::future_status::ready;
 }
 
+// Runs step every pause until it says it is done, for a little less than NoHang.
+template <typename F>
+void Poll(F step, std::chrono::milliseconds pause) {
+  const auto deadline = std::chrono::steady_clock::now() + NoHang - 1s;
+  while (!step() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(pause);
+}
+
 class JackMidiTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -225,13 +232,7 @@ TEST_F(JackMidiTest, AReceiverThatGoesAndComesBackGetsTheLaterNotes) {
   EXPECT_EQ(reader->CollectBytes(1), (std::vector<TBytes>{{0x90, 60, 100}}));
   reader.reset();
   out.PutShort(0x90, 61, 100);  // sent while nobody listens
-  auto drainUntil = [&](size_t count) {
-    const auto deadline = std::chrono::steady_clock::now() + NoHang;
-    while (notices.size() < count && std::chrono::steady_clock::now() < deadline) {
-      out.Drain();
-      std::this_thread::sleep_for(5ms);
-    }
-  };
+  auto drainUntil = [&](size_t count) { Poll([&] { return out.Drain(), notices.size() >= count; }, 5ms); };
   drainUntil(1);
   reader = std::make_unique<TJackReader>(Server->Name());
   drainUntil(2);
@@ -256,12 +257,7 @@ TEST_F(JackMidiTest, AServerThatGoesAwayClosesThePortWithAnErrorAndSendingNeverB
   // The player's thread keeps sending: every send returns, and once the port knows, with an error.
   std::string sendError;
   ASSERT_TRUE(EndsInTime([&] {
-    const auto deadline = std::chrono::steady_clock::now() + NoHang - 1s;
-    while (sendError.empty() && std::chrono::steady_clock::now() < deadline) {
-      const std::string e = ErrorOf([&] { out.PutShort(0x80, 0x3C, 0x00); });
-      if (e != "no error") sendError = e;
-      std::this_thread::sleep_for(1ms);
-    }
+    Poll([&] { return (sendError = ErrorOf([&] { out.PutShort(0x80, 0x3C, 0x00); })) != "no error"; }, 1ms);
   }));
   EXPECT_EQ(sendError, TextOf(MidiErrPortGone));
 
@@ -271,13 +267,7 @@ TEST_F(JackMidiTest, AServerThatGoesAwayClosesThePortWithAnErrorAndSendingNeverB
     EXPECT_EQ(&sender, &out);
     reported.push_back(text);
   };
-  ASSERT_TRUE(EndsInTime([&] {
-    const auto deadline = std::chrono::steady_clock::now() + NoHang - 1s;
-    while (reported.empty() && std::chrono::steady_clock::now() < deadline) {
-      out.Drain();
-      std::this_thread::sleep_for(5ms);
-    }
-  }));
+  ASSERT_TRUE(EndsInTime([&] { Poll([&] { return out.Drain(), !reported.empty(); }, 5ms); }));
   ASSERT_EQ(reported.size(), 1u);
   EXPECT_NE(reported[0].find("The JACK server has shut down"), std::string::npos) << reported[0];
   EXPECT_EQ(out.State(), TMidiState::Closed);

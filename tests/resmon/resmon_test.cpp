@@ -82,17 +82,14 @@ TEST(MemoryStatus, Parsers) {
       "MemTotal:       24576000 kB\nMemFree:          100000 kB\nMemAvailable:   20000000 kB\n"
       "Buffers:            2000 kB\nCached:            30000 kB\nSwapTotal:       1048576 kB\nSwapFree:      "
       "   524288 kB\n";
-  const auto info = ParseMemInfo(memInfo);
-  ASSERT_TRUE(info);
-  EXPECT_EQ(info->TotalPhys, 24576000ull * 1024);
-  EXPECT_EQ(info->AvailPhys, 20000000ull * 1024);
-  EXPECT_EQ(info->TotalSwap, 1048576ull * 1024);
-  EXPECT_EQ(info->FreeSwap, 524288ull * 1024);
-
-  const auto old = ParseMemInfo("MemTotal: 1000 kB\nMemFree: 100 kB\nBuffers: 20 kB\nCached: 300 kB\n");
-  ASSERT_TRUE(old);
-  EXPECT_EQ(old->AvailPhys, 420ull * 1024);
-  EXPECT_EQ(old->TotalSwap, 0u);
+  const auto fields = [](const std::optional<TMemInfo>& m) {
+    return m ? std::vector<uint64_t>{m->TotalPhys, m->AvailPhys, m->TotalSwap, m->FreeSwap}
+             : std::vector<uint64_t>{};
+  };
+  EXPECT_EQ(fields(ParseMemInfo(memInfo)), (std::vector<uint64_t>{24576000ull * 1024, 20000000ull * 1024,
+                                                                  1048576ull * 1024, 524288ull * 1024}));
+  EXPECT_EQ(fields(ParseMemInfo("MemTotal: 1000 kB\nMemFree: 100 kB\nBuffers: 20 kB\nCached: 300 kB\n")),
+            (std::vector<uint64_t>{1000 * 1024, 420 * 1024, 0, 0}));
 
   for (const char* bad :
        {"", "MemTotal: 0 kB\nMemAvailable: 0 kB\n", "MemTotal: lots kB\nMemAvailable: 1 kB\n",
@@ -104,14 +101,14 @@ TEST(MemoryStatus, Parsers) {
 }
 
 TEST(MemoryStatus, CombinedFigures) {
-  const TMemoryStatus normal = CombineMemoryStatus({1000, 250, 10, 5}, 300, 4000);
-  EXPECT_EQ(normal.MemoryLoad, 75u);
-  EXPECT_EQ(normal.AvailVirtual, 3700u);
-  EXPECT_EQ(normal.TotalPageFile, 10u);
-  EXPECT_EQ(normal.AvailPageFile, 5u);
-  const TMemoryStatus odd = CombineMemoryStatus({1000, 1500, 0, 0}, 5000, 4000);
-  EXPECT_EQ(odd.MemoryLoad, 0u);
-  EXPECT_EQ(odd.AvailVirtual, 0u);
+  const auto fields = [](const TMemoryStatus& m) {
+    return std::vector<uint64_t>{m.MemoryLoad,    m.TotalPhys,    m.AvailPhys,   m.TotalPageFile,
+                                 m.AvailPageFile, m.TotalVirtual, m.AvailVirtual};
+  };
+  EXPECT_EQ(fields(CombineMemoryStatus({1000, 250, 10, 5}, 300, 4000)),
+            (std::vector<uint64_t>{75, 1000, 250, 10, 5, 4000, 3700}));
+  EXPECT_EQ(fields(CombineMemoryStatus({1000, 1500, 0, 0}, 5000, 4000)),
+            (std::vector<uint64_t>{0, 1000, 1500, 0, 0, 4000, 0}));
   EXPECT_EQ(CombineMemoryStatus({UINT64_MAX, 0, 0, 0}, 0, 1).MemoryLoad, 100u);
 }
 

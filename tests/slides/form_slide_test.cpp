@@ -82,7 +82,7 @@ TEST_F(FormSlideTest, AShowCommandMakesTheExpectedPictureAppear) {
   EXPECT_TRUE(Near(CentreOfGrab(), Qt::blue));
 }
 
-TEST_F(FormSlideTest, StartsOnHalfTheScreenAndFullScreenCoversItWithoutPointer) {
+TEST_F(FormSlideTest, StartsOnHalfTheScreenAndFullScreenCoversItWithoutPointerAlsoByKeys) {
   EXPECT_EQ(Form.windowTitle(), "Tambrel - slide show");
   EXPECT_FALSE(Form.isVisible());
   const QRect screen = Form.screen()->geometry();
@@ -96,10 +96,7 @@ TEST_F(FormSlideTest, StartsOnHalfTheScreenAndFullScreenCoversItWithoutPointer) 
   ASSERT_TRUE(QTest::qWaitFor([&] { return !Form.isFullScreen(); }, 10000));
   EXPECT_EQ(Form.geometry(), half);
   EXPECT_NE(Form.cursor().shape(), Qt::BlankCursor);
-}
-
-TEST_F(FormSlideTest, KeysSwitchFullScreenAndHideTheWindow) {
-  Form.ShowSlides();
+  // The keys switch full screen on and off, and hide the window.
   QTest::keyClick(&Form, Qt::Key_Return);
   EXPECT_TRUE(Form.isFullScreen());
   QTest::keyClick(&Form, Qt::Key_Space);

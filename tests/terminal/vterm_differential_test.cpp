@@ -22,12 +22,6 @@ struct TScreenState {
   friend bool operator==(const TScreenState&, const TScreenState&) = default;
 };
 
-TScreenState StateOf(const TVTermModel& terminal) {
-  TScreenState state{terminal.CursorCol(), terminal.CursorRow(), {}};
-  for (int row = 0; row < terminal.Rows(); ++row) state.Rows.push_back(RowText(terminal, row));
-  return state;
-}
-
 // Builds a stream token by token, asking our terminal where the cursor is so that it only writes
 // what both terminals define alike (no cursor-relative moves on a pending wrap, nothing that wraps or
 // moves vertically relative to a partial scroll region, tabs and backspaces away from the edge).
@@ -186,10 +180,13 @@ std::vector<TScreenState> RunOracle(const std::vector<std::tuple<int, int, std::
   return states;
 }
 
+// Our terminal's state after the first tokenCount tokens.
 TScreenState OurState(const TCase& c, size_t tokenCount) {
   auto terminal = MakeTerminal(c.Cols, c.Rows);
   terminal->Write(c.Bytes(tokenCount));
-  return StateOf(*terminal);
+  TScreenState state{terminal->CursorCol(), terminal->CursorRow(), {}};
+  for (int row = 0; row < terminal->Rows(); ++row) state.Rows.push_back(RowText(*terminal, row));
+  return state;
 }
 
 // The shortest prefix of a failing stream whose screens already differ, for the report.
