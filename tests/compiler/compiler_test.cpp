@@ -78,9 +78,7 @@ TEST(Scopes, ParameterHidesConstant) {
   Compiled h(
       Chain<TDefinition>({new TConstDef("n", Num(5)), q, new TAction(Num(0), std::string("Q"), Num(7))}));
   ASSERT_EQ(h.Run(), 0);
-  auto* d = dynamic_cast<TTimedData*>(h.Root->Batch->Items(0));
-  ASSERT_NE(d, nullptr);
-  EXPECT_EQ(d->Bytes(0), 7);  // the parameter, not the constant 5
+  EXPECT_EQ(BytesAt(*h.Root, 0), std::vector<int>{7});  // the parameter, not the constant 5
 }
 
 // A long list is searched through an index while it resolves; it must find what walking a short list
@@ -145,18 +143,12 @@ TEST(Procedures, CallsBindArgumentsAndReportCountMismatch) {
                                  new TAction(Num(2000), std::string("chord"), Num(62)),
                                  new TAction(Num(3000), std::string("chord"), nullptr)}));
   ASSERT_EQ(c.Run(), 0);
-  const std::vector<uint32_t> times = {1000, 1500, 2000, 2500, 3000, 3500};
-  const std::vector<int> notes = {60, 60, 62, 62, 62, 62};
-  ASSERT_EQ(c.Root->Batch->Count(), 7);
-  for (std::size_t k = 0; k < times.size(); ++k) {
-    auto* d = dynamic_cast<TTimedData*>(c.Root->Batch->Items(int32_t(k)));
-    ASSERT_NE(d, nullptr);
-    EXPECT_EQ(d->Time, times[k]);
-    EXPECT_EQ(d->Bytes(1), notes[k]);
-  }
-  ASSERT_EQ(c.Messages.size(), 1u);
-  EXPECT_EQ(c.Messages[0],
-            "[0,0] in file \"\": \"Procedure has 1 parameters, but was called with 0 arguments\"");
+  EXPECT_EQ(c.Items(), (std::vector<std::string>{"00000:01.000  00001 90 3C", "00000:01.500  00001 80 3C",
+                                                 "00000:02.000  00001 90 3E", "00000:02.500  00001 80 3E",
+                                                 "00000:03.000  00001 90 3E", "00000:03.500  00001 80 3E",
+                                                 "00000:03.500  End marker"}));
+  EXPECT_EQ(c.Messages, std::vector<std::string>{
+                            Unplaced("Procedure has 1 parameters, but was called with 0 arguments")});
 }
 
 TEST(Mends, EndlessRecursionStopsWithMessageAndNothingGenerated) {
@@ -165,8 +157,7 @@ TEST(Mends, EndlessRecursionStopsWithMessageAndNothingGenerated) {
       Chain<TDefinition>({new TAction(Num(0), std::string("out"), Chain<TExpr>({Num(1), Num(2)})),
                           new TAction(Num(1), std::string("p"), nullptr)}));
   Compiled c(Chain<TDefinition>({p, new TAction(Num(0), std::string("p"), nullptr)}));
-  TPlayer* none = nullptr;
-  EXPECT_EQ(c.Root->Compile(none, ""), 1);
+  EXPECT_EQ(c.Run(), 1);
   ASSERT_EQ(c.Messages.size(), 1u);
   EXPECT_NE(c.Messages[0].find("nested deeper than 1000 levels"), std::string::npos) << c.Messages[0];
   EXPECT_EQ(c.Root->Batch->Count(), 0);
@@ -215,9 +206,9 @@ TEST(Loops, NestedLoopsPlayInOrder) {
                                std::string("out"), Chain<TExpr>({Num(1), Num(1)})));
   Compiled c(new TLoopDef(new TId("i"), Num(0), Num(1), nullptr, inner));
   ASSERT_EQ(c.Run(), 0);
-  std::vector<uint32_t> times;
-  for (int32_t k = 0; k < c.Root->Batch->Count(); ++k) times.push_back(c.Root->Batch->Items(k)->Time);
-  EXPECT_EQ(times, (std::vector<uint32_t>{0, 100, 1000, 1100, 1100}));
+  EXPECT_EQ(c.Items(), (std::vector<std::string>{"00000:00.000  00001 01", "00000:00.100  00001 01",
+                                                 "00000:01.000  00001 01", "00000:01.100  00001 01",
+                                                 "00000:01.100  End marker"}));
 }
 
 // Nodes keep their file's name as a shared handle: equal texts must give one copy, also when files are

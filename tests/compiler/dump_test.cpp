@@ -2,20 +2,20 @@
 
 #include <algorithm>
 #include <sstream>
-#include <utility>
 #include "compiler_fixture.h"
 #include "support/runtime_errors.h"
 
 namespace tambrel {
 namespace {
 
-// Dump lines given as (level, text): the indent pairs, capped at 128, the text and CR LF.
-std::string Lines(std::initializer_list<std::pair<int, const char*>> entries) {
+// Dump lines written "level text; level text; ...": the indent pairs, capped at 128, the text and CR LF.
+std::string Lines(const std::string& entries) {
   std::string text;
-  for (const auto& [level, line] : entries) {
-    for (int i = 0; i < std::min(level, 128); ++i) text += "| ";
-    text += line;
-    text += "\r\n";
+  std::istringstream in(entries);
+  for (std::string entry; std::getline(in >> std::ws, entry, ';');) {
+    const size_t space = entry.find(' ');
+    for (int i = 0; i < std::min(std::stoi(entry), 128); ++i) text += "| ";
+    text += entry.substr(space + 1) + "\r\n";
   }
   return text;
 }
@@ -26,34 +26,12 @@ TEST(Dump, FoldedOperandsVanishAndParametersShowTheirDeclaration) {
                             Act(Bin(boPlus, Bin(boMult, Num(2), Num(3)), Var("x")), "out", {Num(1), Num(1)}));
   Compiled c(proc);
   ASSERT_EQ(c.Run(), 0);
-  EXPECT_EQ(c.Dump(), Lines({{0, "TTambrel( song.tmb)"},
-                             {1, "Definitions ="},
-                             {2, "TProcDef( p)"},
-                             {3, "Params ="},
-                             {4, "TId( x)"},
-                             {3, "Definitions ="},
-                             {4, "TAction( out)"},
-                             {5, "Time ="},
-                             {6, "TBinaryExpr"},
-                             {7, "BinOp = '+'"},
-                             {7, "Left ="},
-                             {8, "TBinaryExpr"},
-                             {9, "constant = 6"},
-                             {9, "BinOp = '*'"},
-                             {7, "Right ="},
-                             {8, "TVarExpr"},
-                             {9, "TId( x)"},
-                             {10, "Resolver ="},
-                             {11, "TId( x)"},
-                             {5, "Resolver ="},
-                             {6, "TProcDef( Out)"},
-                             {5, "Args ="},
-                             {6, "TConstExpr"},
-                             {7, "constant = 1"},
-                             {6, "TConstExpr"},
-                             {7, "constant = 1"},
-                             {2, "TProcDef( Out)"},
-                             {2, "TProcDef( Nop)"}}));
+  EXPECT_EQ(c.Dump(),
+            Lines("0 TTambrel( song.tmb); 1 Definitions =; 2 TProcDef( p); 3 Params =; 4 TId( x); "
+                  "3 Definitions =; 4 TAction( out); 5 Time =; 6 TBinaryExpr; 7 BinOp = '+'; 7 Left =; "
+                  "8 TBinaryExpr; 9 constant = 6; 9 BinOp = '*'; 7 Right =; 8 TVarExpr; 9 TId( x); "
+                  "10 Resolver =; 11 TId( x); 5 Resolver =; 6 TProcDef( Out); 5 Args =; 6 TConstExpr; "
+                  "7 constant = 1; 6 TConstExpr; 7 constant = 1; 2 TProcDef( Out); 2 TProcDef( Nop)"));
 }
 
 TEST(Dump, LoopsUnaryOperatorsAndFoldedNamesShowTheirParts) {
@@ -63,44 +41,14 @@ TEST(Dump, LoopsUnaryOperatorsAndFoldedNamesShowTheirParts) {
                                 {Num(1), new TUnaryExpr(uoNot, Var("k")), new TUnaryExpr(7, Var("i"))}));
   Compiled c(Chain<TDefinition>({new TConstDef("k", Num(4)), loop}));
   ASSERT_EQ(c.Run(), 0);
-  std::string loopLines = Lines({{2, "TLoopDef( <loop>)"},
-                                 {3, "Definitions ="},
-                                 {4, "TAction( out)"},
-                                 {5, "Time ="},
-                                 {6, "TUnaryExpr"},
-                                 {7, "UnUp = '+'"},
-                                 {7, "Expr ="},
-                                 {8, "TVarExpr"},
-                                 {9, "TId( i)"},
-                                 {10, "Resolver ="},
-                                 {11, "TId( i)"},
-                                 {5, "Resolver ="},
-                                 {6, "TProcDef( Out)"},
-                                 {5, "Args ="},
-                                 {6, "TConstExpr"},
-                                 {7, "constant = 1"},
-                                 {6, "TUnaryExpr"},
-                                 {7, "constant = -5"},
-                                 {7, "UnUp = '!'"},
-                                 {6, "TUnaryExpr"},
-                                 {7, "UnUp = '<unhandled>'"},
-                                 {7, "Expr ="},
-                                 {8, "TVarExpr"},
-                                 {9, "TId( i)"},
-                                 {10, "Resolver ="},
-                                 {11, "TId( i)"},
-                                 {3, "LoopVar ="},
-                                 {4, "TId( i)"},
-                                 {3, "StartExpr ="},
-                                 {4, "TConstExpr"},
-                                 {5, "constant = 0"},
-                                 {3, "EndExpr ="},
-                                 {4, "TVarExpr"},
-                                 {5, "constant = 4"},
-                                 {5, "Resolver ="},
-                                 {6, "TConstDef( k)"},
-                                 {6, "constant = 4"},
-                                 {3, "IncrOption = 1"}});
+  std::string loopLines = Lines(
+      "2 TLoopDef( <loop>); 3 Definitions =; 4 TAction( out); 5 Time =; 6 TUnaryExpr; "
+      "7 UnUp = '+'; 7 Expr =; 8 TVarExpr; 9 TId( i); 10 Resolver =; 11 TId( i); "
+      "5 Resolver =; 6 TProcDef( Out); 5 Args =; 6 TConstExpr; 7 constant = 1; 6 TUnaryExpr; "
+      "7 constant = -5; 7 UnUp = '!'; 6 TUnaryExpr; 7 UnUp = '<unhandled>'; 7 Expr =; "
+      "8 TVarExpr; 9 TId( i); 10 Resolver =; 11 TId( i); 3 LoopVar =; 4 TId( i); "
+      "3 StartExpr =; 4 TConstExpr; 5 constant = 0; 3 EndExpr =; 4 TVarExpr; 5 constant = 4; "
+      "5 Resolver =; 6 TConstDef( k); 6 constant = 4; 3 IncrOption = 1");
   EXPECT_NE(c.Dump().find(loopLines), std::string::npos) << c.Dump();
   // The unhandled operator code is reported at every pass and spoils that argument only.
   EXPECT_EQ(c.Messages.size(), 10u);
@@ -113,8 +61,9 @@ TEST(Dump, IndentStopsAtOneHundredTwentyEightPairs) {
   TOwnedList<TExpr> tree(e);
   std::string expected;
   for (int level = 0; level < 280; level += 2)
-    expected += Lines({{level, "TUnaryExpr"}, {level + 1, "UnUp = '-'"}, {level + 1, "Expr ="}});
-  expected += Lines({{280, "TConstExpr"}, {281, "constant = 1"}});
+    expected += Lines(std::to_string(level) + " TUnaryExpr; " + std::to_string(level + 1) + " UnUp = '-'; " +
+                      std::to_string(level + 1) + " Expr =");
+  expected += Lines("280 TConstExpr; 281 constant = 1");
   std::ostringstream s;
   tree->DumpList(s, 0);
   EXPECT_EQ(s.str(), expected);

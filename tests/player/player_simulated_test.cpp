@@ -159,8 +159,7 @@ TEST_F(SimulatedPlayer, RepeatNeedsTwoItemsThenStartsAgainAfterTheFirstItemsOwnT
   Load();
   player->SetRepeat(true);
   player->SetEnabled(true);
-  EXPECT_FALSE(player->Enabled());
-  EXPECT_FALSE(clock->Armed());
+  EXPECT_FALSE(player->Enabled() || clock->Armed());
   player->Add(Item(1000));  // stopped: no restart
   player->SetEnabled(true);
   AdvanceMs(1000);

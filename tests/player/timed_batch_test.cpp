@@ -56,24 +56,6 @@ TEST_F(TimedBatch, TakeNextMergesRunsOfOneDeviceAtOneTime) {
   EXPECT_EQ(BytesOf(*batch.Items(0)), std::vector<uint8_t>{1});  // the batch's own items are untouched
 }
 
-TEST_F(TimedBatch, ReadPositionFollowsInsertsAndRemovalsBelowIt) {
-  TTimedBatch batch(nullptr, TItemOwnership::Borrows);
-  for (uint32_t t : {100u, 200u, 300u}) batch.AddTimed(Data(t, 1));
-  (void)batch.TakeNext();
-  (void)batch.TakeNext();  // next is 300
-  batch.AddTimed(Data(50, 1));
-  EXPECT_EQ(batch.TakeNext()->Time, 300u);  // 200 is not taken a second time
-  batch.Rewind();
-  (void)batch.TakeNext();
-  (void)batch.TakeNext();  // next is 200
-  batch.RemoveTimed(batch.Items(0));
-  EXPECT_EQ(batch.TakeNext()->Time, 200u);  // not passed over
-  // Removing what is left at the read position keeps the end: nothing played is pending again.
-  batch.RemoveTimed(batch.Items(2));
-  EXPECT_EQ(batch.TakeNext(), nullptr);
-  EXPECT_EQ(batch.ReadIndex(), 2);
-}
-
 TEST_F(TimedBatch, LastTimeIsTheGreatestWithinTheSignedRange) {
   EXPECT_EQ(TTimedBatch().LastTime(), 0u);
   for (uint32_t t : {300u, 2147483647u, 200u}) Data(t, 1);

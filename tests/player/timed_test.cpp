@@ -14,15 +14,6 @@ std::vector<uint8_t> BytesOf(const TTimedData& d) {
   return {d.Data(), d.Data() + d.Count()};
 }
 
-TEST(TimedDump, LinesOfEachKind) {
-  const uint8_t bytes[] = {144, 60, 100};
-  EXPECT_EQ(TTimedNop(62500).Dump(), "00001:02.500");
-  EXPECT_EQ(TEndMarker(62500, nullptr).Dump(), "00001:02.500  End marker");
-  EXPECT_EQ(TTimedData(1500, bytes, 3, 3).Dump(), "00000:01.500  00003 90 3C 64");
-  EXPECT_EQ(TTimedData(1500, bytes, 0, 3).Dump(), "00000:01.500  00003");
-  EXPECT_EQ(TTimedData(0, bytes, 1, -3).Dump(), "00000:00.000  -00003 90");
-}
-
 TEST(TimedData, BytesOutsideCountRaiseIndexErrorAndChangeNothing) {
   const uint8_t bytes[] = {1, 2, 3};
   TTimedData d(0, bytes, 3, 1);

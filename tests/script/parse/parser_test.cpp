@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "compiler/statements.h"
@@ -120,11 +121,9 @@ TEST_F(ParserTest, StackOverflowIsReportedAndAborts) {
   const std::string deep =
       std::string(ParserStackSize + 10, '(') + "1" + std::string(ParserStackSize + 10, ')') + " f;";
   const TParseRun run = Parse(deep);
-  EXPECT_EQ(run.Result, 1);
-  EXPECT_EQ(run.Errors, 1);
+  EXPECT_EQ(std::tuple(run.Result, run.Errors, run.Root == nullptr), std::tuple(1, 1, true));
   ASSERT_FALSE(run.Messages.empty());
   EXPECT_NE(run.Messages[0].find("\"yyparse stack overflow\""), std::string::npos);
-  EXPECT_EQ(run.Root, nullptr);
   // Just within the stacks it parses.
   const std::string nested = std::string(2000, '(') + "1" + std::string(2000, ')') + " f;";
   EXPECT_TRUE(Parse(nested).Ok());
@@ -141,13 +140,11 @@ TEST_F(ParserTest, ExpressionsDeeperThanTheLimitEndTheParse) {
   atLimit.Root.reset();
 
   const TParseRun deeper = Parse("const x = " + sum + "1+1;\n0 f;\n");
-  EXPECT_EQ(deeper.Result, -1);
-  EXPECT_EQ(deeper.Errors, 1);
+  EXPECT_EQ(std::tuple(deeper.Result, deeper.Errors, deeper.Root == nullptr), std::tuple(-1, 1, true));
   ASSERT_FALSE(deeper.Messages.empty());
   // Found at the reduction of the last "+", once the ";" after it has been read.
   EXPECT_EQ(deeper.Messages[0], "[1," + std::to_string(10 + 2 * MaxExpressionDepth + 4) +
                                     "] in file \"main.tmb\": \"expression nested deeper than 4000 levels\"");
-  EXPECT_EQ(deeper.Root, nullptr);
 }
 
 TEST_F(ParserTest, FatalErrorInAnIncludeLeavesTheInputIdle) {
@@ -179,11 +176,8 @@ TEST_F(ParserTest, NodesCarryThePositionOfTheirReduction) {
   const TDefinition* f = run.Root->Definitions.get();
   const TDefinition* g = f->Next;
   // f's action is reduced once ";" shows that no argument list follows; g's right after its ")".
-  EXPECT_EQ(f->Line, 1);
-  EXPECT_EQ(f->Column, 4);
-  EXPECT_EQ(g->Line, 2);
-  EXPECT_EQ(g->Column, 8);
-  EXPECT_EQ(g->FileName, "main.tmb");
+  EXPECT_EQ(std::tuple(f->Line, f->Column, g->Line, g->Column, g->FileName),
+            std::tuple(1, 4, 2, 8, "main.tmb"));
 }
 
 TEST_F(ParserTest, IncludedStatementsFollowTheIncludeInPlace) {
@@ -202,24 +196,20 @@ TEST_F(ParserTest, IncludedStatementsFollowTheIncludeInPlace) {
   }
   EXPECT_EQ(files, (std::vector<std::string>{"main.tmb", "a.tmb", "a.tmb", "b.tmb", "a.tmb", "main.tmb"}));
   // Back in the main file, positions go on after the include statement.
-  EXPECT_EQ(z->Line, 2);
-  EXPECT_EQ(z->Column, 4);
+  EXPECT_EQ(std::pair(z->Line, z->Column), std::pair(2, 4));
 
   // The last statements from an include file: the root still names the main file.
   const TParseRun last = Parse("0 f;\ninclude b;");
   ASSERT_TRUE(last.Ok());
-  EXPECT_EQ(last.Root->Name, "main.tmb");
-  EXPECT_EQ(last.Root->FileName, "main.tmb");
+  EXPECT_EQ(std::tuple(last.Root->Name, last.Root->FileName), std::tuple("main.tmb", "main.tmb"));
 
   // Inside a body, the include's statements belong to the body.
   const TParseRun body = Parse("p; (include b;);\n0 p;");
-  ASSERT_TRUE(body.Ok());
-  const auto* p = dynamic_cast<const TProcDef*>(body.Root->Definitions.get());
-  ASSERT_NE(p, nullptr);
-  ASSERT_NE(p->Definitions, nullptr);
-  EXPECT_STREQ(p->Definitions->ClassName(), "TInclude");
-  ASSERT_NE(p->Definitions->Next, nullptr);
-  EXPECT_EQ(static_cast<const TAction*>(p->Definitions->Next)->Name, "w");
+  EXPECT_EQ(
+      body.Dump().rfind(
+          "TProcDef( p)\n| Definitions =\n| | TInclude( " + Dir.Path() + "/b.tmb)\n| | TAction( w)\n", 0),
+      0u)
+      << body.Dump();
 }
 
 // Include files that are missing, not regular files, end early or would loop: the include node stays
