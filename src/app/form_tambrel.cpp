@@ -603,7 +603,6 @@ bool TFormTambrel::ChooseDirectory(const std::string& title, TFileDialogState& s
   const QString dir = QFileDialog::getExistingDirectory(this, Text(title), Text(state.InitialDir));
   if (dir.isEmpty()) return false;
   state.FileName = dir.toStdString();
-  if (state.FileName.back() != '/') state.FileName += '/';
   return true;
 }
 

@@ -265,6 +265,8 @@ class TTambrelController {
   void RegisterRoot(const void* root, uint64_t serial);
   void UnregisterSerial(uint64_t serial);
   void ApplyBounds(const class TIniFile& file);
+  // The directory picker for a root; dir is the chosen one with its trailing '/'.
+  bool ChooseRoot(const std::string& title, std::string& dir);
 
   // Player's thread.
   void PlayerData(const TTimedData& item);

@@ -76,7 +76,7 @@ class TDialogs {
   // Runs a file dialog from state; when confirmed, state.FileName is the chosen path.
   virtual bool RunFileDialog(TFileDialog dialog, TFileDialogState& state) = 0;
   // A directory picker starting at state.InitialDir (or the program's directory when that is empty);
-  // when confirmed, state.FileName is the chosen directory with its trailing '/'.
+  // when confirmed, state.FileName is the chosen directory.
   virtual bool ChooseDirectory(const std::string& title, TFileDialogState& state) = 0;
   // A question answered yes or no; true for yes.
   virtual bool Confirm(const std::string& question) = 0;

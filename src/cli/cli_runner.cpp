@@ -1,6 +1,5 @@
 #include "cli/cli_runner.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -125,21 +124,8 @@ int RunItems(const TCliOptions& options, TCliSession& session, const TCliStreams
   return status;
 }
 
-// The input file that path names too (the same file, however it is spelt or linked), if any.
-const std::string* InputAt(const std::string& path, const std::vector<std::string>& inputs) {
-  struct stat target {};
-  if (::stat(path.c_str(), &target) != 0) return nullptr;
-  for (const std::string& input : inputs) {
-    struct stat source {};
-    if (::stat(input.c_str(), &source) == 0 && source.st_dev == target.st_dev &&
-        source.st_ino == target.st_ino)
-      return &input;
-  }
-  return nullptr;
-}
-
 int RunExport(const TCliOptions& options, TCliSession& session, const TCliStreams& streams) {
-  if (const std::string* input = InputAt(options.OutFile, options.Files)) {
+  if (const std::string* input = SameFileAmong(options.OutFile, options.Files)) {
     PrintError(streams,
                "\"" + options.OutFile + "\" is the input file \"" + *input + "\": no MIDI file written");
     return ExitUsageOrFile;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "slides/picture_list.h"
+#include "support/app_paths.h"
 
 namespace tambrel {
 
@@ -105,7 +106,7 @@ void TSlideController::SetPictureRoot(const std::string& dir) {
     return;
   }
   Pictures = std::move(names);
-  Dir = dir.back() == '/' ? dir : dir + "/";
+  Dir = WithTrailingSlash(dir);
 }
 
 void TSlideController::Apply(const TSlideCommand& command) {

@@ -41,6 +41,10 @@ std::string FileNameOnly(const std::string& path) {
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
+std::string WithTrailingSlash(const std::string& dir) {
+  return dir.empty() || dir.back() == '/' ? dir : dir + '/';
+}
+
 std::string DirectoryOf(const std::string& path) {
   const auto cut = path.rfind('/');
   return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);

@@ -42,6 +42,9 @@ std::string FileNameOnly(const std::string& path);
 // The directory part of a path up to and including its last '/'; empty when there is none.
 std::string DirectoryOf(const std::string& path);
 
+// dir with one trailing '/'; an empty dir stays empty.
+std::string WithTrailingSlash(const std::string& dir);
+
 // The full path of the running executable.
 std::string RunningProgramFile();
 

@@ -143,4 +143,15 @@ void WriteFileAtomically(const std::string& path, const std::function<void(std::
   file.ReplaceTarget();
 }
 
+const std::string* SameFileAmong(const std::string& path, const std::vector<std::string>& files) {
+  struct stat target {};
+  if (::stat(path.c_str(), &target) != 0) return nullptr;
+  for (const std::string& file : files) {
+    struct stat each {};
+    if (::stat(file.c_str(), &each) == 0 && each.st_dev == target.st_dev && each.st_ino == target.st_ino)
+      return &file;
+  }
+  return nullptr;
+}
+
 }  // namespace tambrel

@@ -8,6 +8,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tambrel {
 
@@ -20,5 +21,9 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes);
 // The same for content that writeContent writes into a stream, so that a long text is not held in
 // memory first.
 void WriteFileAtomically(const std::string& path, const std::function<void(std::ostream&)>& writeContent);
+
+// The file of files that path names too (the same file, however it is spelt or linked), or none: a
+// write to path would replace it.
+const std::string* SameFileAmong(const std::string& path, const std::vector<std::string>& files);
 
 }  // namespace tambrel
