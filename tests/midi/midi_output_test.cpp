@@ -10,6 +10,8 @@
 namespace tambrel {
 namespace {
 
+using TWire = std::vector<std::vector<uint8_t>>;
+
 class MidiOutputTest : public ::testing::Test {
  protected:
   TRecordingService Service{{"Synth A", "Synth B"}};
@@ -116,9 +118,8 @@ TEST_F(MidiOutputTest, ShortLongAndEventMessages) {
   Out.PutLong(zeros, 4);
   Out.PutMidiEvent({0xC0, 5, 0, 0, 0, nullptr});
   Out.PutMidiEvent({0x90, 1, 2, 0, 3, note});
-  EXPECT_EQ(Service.Wire(),
-            (std::vector<std::vector<uint8_t>>{
-                {0x90, 60, 100}, {0x90, 60, 100}, {0xF0, 0, 0, 0xF7}, {0xC0, 5, 0}, {0x90, 60, 100}}));
+  EXPECT_EQ(Service.Sent,
+            (TWire{{0x90, 60, 100}, {0x90, 60, 100}, {0xF0, 0, 0, 0xF7}, {0xC0, 5, 0}, {0x90, 60, 100}}));
   EXPECT_EQ(Service.Held.size(), 3u);
 
   Service.SendResult = MidiErrBufferFull;
@@ -190,9 +191,8 @@ TEST_F(MidiOutputTest, ErrorsCarryTheSystemsText) {
 // The bytes of successive long messages are one wire: running status and an open system exclusive
 // block carry on, a broken message is dropped and reported once per call, the rest is sent.
 TEST_F(MidiOutputTest, LongMessagesContinueOneWire) {
-  using TWire = std::vector<std::vector<uint8_t>>;
   struct TCase {
-    std::vector<std::vector<uint8_t>> Calls;
+    TWire Calls;
     TWire Sent;
     std::vector<std::string> Reports;  // per call, "" for none
     size_t Limit = 0;
@@ -223,7 +223,7 @@ TEST_F(MidiOutputTest, LongMessagesContinueOneWire) {
       reports.push_back(ErrorOf([&] { out.PutLong(call.data(), static_cast<uint16_t>(call.size())); }));
     for (std::string& r : reports)
       if (r == "no error") r.clear();
-    EXPECT_EQ(service.Wire(), c.Sent) << c.Calls.size();
+    EXPECT_EQ(service.Sent, c.Sent) << c.Calls.size();
     EXPECT_EQ(reports, c.Reports);
   }
   // What was sent is said apart from what was dropped; the wire starts afresh with every opening.
@@ -251,11 +251,9 @@ TEST_F(MidiOutputTest, HeldNotesAreReleasedOnRequestAndOnClose) {
                           0x80, 62, 0,   0xB0, 7,   100, 0x91, 60,   1};
   Out.PutLong(play, sizeof play);
   Out.PutShort(0x92, 70, 80);
-  const size_t before = Service.Wire().size();
+  Service.Sent.clear();
   EXPECT_EQ(Out.ReleaseHeldNotes(), 4u);
-  std::vector<std::vector<uint8_t>> wire = Service.Wire();
-  EXPECT_EQ(std::vector<std::vector<uint8_t>>(wire.begin() + static_cast<std::ptrdiff_t>(before), wire.end()),
-            (std::vector<std::vector<uint8_t>>{{0x80, 60, 0}, {0x81, 60, 0}, {0x82, 70, 0}, {0x89, 36, 0}}));
+  EXPECT_EQ(Service.Sent, (TWire{{0x80, 60, 0}, {0x81, 60, 0}, {0x82, 70, 0}, {0x89, 36, 0}}));
   EXPECT_EQ(Out.ReleaseHeldNotes(), 0u);
   // A send that failed switched nothing on.
   Service.SendResult = MidiErrBufferFull;
@@ -263,8 +261,7 @@ TEST_F(MidiOutputTest, HeldNotesAreReleasedOnRequestAndOnClose) {
   Service.SendResult = MidiErrNone;
   Out.PutShort(0x90, 51, 100);
   Out.Close();
-  wire = Service.Wire();
-  EXPECT_EQ(wire.back(), (std::vector<uint8_t>{0x80, 51, 0}));
+  EXPECT_EQ(Service.Sent.back(), (std::vector<uint8_t>{0x80, 51, 0}));
   EXPECT_EQ(Service.Calls.back(), "close");
 }
 
@@ -310,7 +307,6 @@ TEST_F(MidiOutputTest, PortIsNeverClosedOrReselectedDuringASend) {
   stop = true;
   player.join();
   Out.Close();
-  std::lock_guard<std::mutex> lock(Service.Lock);
   EXPECT_EQ(Service.CloseDuringSend, 0);
   EXPECT_EQ(Service.OpenPorts, 0);
   EXPECT_GT(sent.load(), 0);

@@ -26,16 +26,13 @@ inline std::string ErrorOf(const std::function<void()>& f) {
   return "no error";
 }
 
+// Only the sends may come from another thread than the test's: what they touch is guarded by Lock.
 class TRecordingService : public TMidiOutService {
  public:
   explicit TRecordingService(std::vector<std::string> names) : Names(std::move(names)) {}
 
-  uint32_t GetNumDevs() override {
-    std::lock_guard<std::mutex> lock(Lock);
-    return static_cast<uint32_t>(Names.size());
-  }
+  uint32_t GetNumDevs() override { return static_cast<uint32_t>(Names.size()); }
   TMidiResult GetDevCaps(uint32_t id, TMidiOutCaps& caps) override {
-    std::lock_guard<std::mutex> lock(Lock);
     if (!CapsResult.Ok()) return CapsResult;
     if (id != MidiMapperId && id >= Names.size()) return MidiErrBadDeviceId;
     caps.ProductName = id == MidiMapperId ? MidiMapperName : Names[id];
@@ -43,7 +40,14 @@ class TRecordingService : public TMidiOutService {
     return MidiErrNone;
   }
   TMidiResult Open(uint32_t id, const std::string& portName, TMidiDoneCallback done,
-                   std::unique_ptr<TMidiOutPort>& port) override;
+                   std::unique_ptr<TMidiOutPort>& port) override {
+    Calls.push_back("open " + std::to_string(id) + " as " + portName);
+    if (!OpenResult.Ok()) return OpenResult;
+    Done = std::move(done);
+    ++OpenPorts;
+    port = std::make_unique<TPort>(*this);
+    return MidiErrNone;
+  }
 
   // Completes every held buffer (in order) through the done callback.
   void CompleteAll() {
@@ -52,21 +56,11 @@ class TRecordingService : public TMidiOutService {
       std::lock_guard<std::mutex> lock(Lock);
       held.swap(Held);
     }
-    for (auto& b : held) DoneCallback()(std::move(b), MidiErrNone);
+    for (auto& b : held) Done(std::move(b), MidiErrNone);
   }
   // Reports the open port as dead through its done callback.
-  void KillPort(TMidiResult failure) { DoneCallback()(nullptr, std::move(failure)); }
-  TMidiDoneCallback DoneCallback() {
-    std::lock_guard<std::mutex> lock(Lock);
-    return Done;
-  }
-  // Every message sent, short (as three bytes) and long, in order.
-  std::vector<std::vector<uint8_t>> Wire() {
-    std::lock_guard<std::mutex> lock(Lock);
-    return Sent;
-  }
+  void KillPort(TMidiResult failure) { Done(nullptr, std::move(failure)); }
 
-  std::mutex Lock;  // guards every field below
   std::vector<std::string> Names;
   TMidiResult CapsResult;  // returned by GetDevCaps
   TMidiResult OpenResult;
@@ -74,79 +68,58 @@ class TRecordingService : public TMidiOutService {
   TMidiResult CloseResult;
   size_t MaxMessage = 0;                              // the port's MaxMessageBytes
   TMidiReceiver Receiver = TMidiReceiver::Unchanged;  // what the next Maintain says
-  std::vector<std::vector<uint8_t>> Sent;
-  std::vector<std::string> Calls;  // "open 1 as NAME", "reset", "close"
-  std::vector<std::unique_ptr<TMidiLongBuffer>> Held;
+  std::vector<std::string> Calls;                     // "open 1 as NAME", "reset", "close"
   TMidiDoneCallback Done;
   int OpenPorts = 0;
+  int SendDelayUs = 0;
+  std::mutex Lock;
+  std::vector<std::vector<uint8_t>> Sent;  // every message sent, short (as three bytes) and long, in order
+  std::vector<std::unique_ptr<TMidiLongBuffer>> Held;
   int InSend = 0;  // sends in progress: a reset or close while > 0 is a fault the tests look for
   int CloseDuringSend = 0;
-  int SendDelayUs = 0;
-};
-
-class TRecordingPort : public TMidiOutPort {
- public:
-  explicit TRecordingPort(TRecordingService& s) : S(s) {}
-  TMidiResult ShortMsg(uint32_t packed) override {
-    return Send(
-        {static_cast<uint8_t>(packed), static_cast<uint8_t>(packed >> 8), static_cast<uint8_t>(packed >> 16)},
-        nullptr);
-  }
-  TMidiResult LongMsg(std::unique_ptr<TMidiLongBuffer>& buffer) override { return Send({}, &buffer); }
-  size_t MaxMessageBytes() const override {
-    std::lock_guard<std::mutex> lock(S.Lock);
-    return S.MaxMessage;
-  }
-  TMidiReceiver Maintain() override {
-    std::lock_guard<std::mutex> lock(S.Lock);
-    return std::exchange(S.Receiver, TMidiReceiver::Unchanged);
-  }
-  TMidiResult Reset() override { return Record("reset", MidiErrNone); }
-  TMidiResult Close() override {
-    const TMidiResult result = Record("close", S.CloseResult);
-    std::lock_guard<std::mutex> lock(S.Lock);
-    --S.OpenPorts;
-    return result;
-  }
 
  private:
-  TMidiResult Record(const char* call, TMidiResult result) {
-    std::lock_guard<std::mutex> lock(S.Lock);
-    S.Calls.push_back(call);
-    if (S.InSend > 0) ++S.CloseDuringSend;
-    return result;
-  }
-  // Stays in the send a while when asked to, so that a racing close can be seen.
-  TMidiResult Send(std::vector<uint8_t> shortBytes, std::unique_ptr<TMidiLongBuffer>* buffer) {
-    int delay = 0;
-    {
-      std::lock_guard<std::mutex> lock(S.Lock);
-      ++S.InSend;
-      delay = S.SendDelayUs;
+  class TPort : public TMidiOutPort {
+   public:
+    explicit TPort(TRecordingService& s) : S(s) {}
+    TMidiResult ShortMsg(uint32_t packed) override {
+      return Send({uint8_t(packed), uint8_t(packed >> 8), uint8_t(packed >> 16)}, nullptr);
     }
-    if (delay > 0) std::this_thread::sleep_for(std::chrono::microseconds(delay));
-    std::lock_guard<std::mutex> lock(S.Lock);
-    --S.InSend;
-    if (!S.SendResult.Ok()) return S.SendResult;
-    if (!buffer) S.Sent.push_back(std::move(shortBytes));
-    if (buffer) {
-      S.Sent.insert(S.Sent.end(), (*buffer)->Messages.begin(), (*buffer)->Messages.end());
-      S.Held.push_back(std::move(*buffer));
+    TMidiResult LongMsg(std::unique_ptr<TMidiLongBuffer>& buffer) override { return Send({}, &buffer); }
+    size_t MaxMessageBytes() const override { return S.MaxMessage; }
+    TMidiReceiver Maintain() override { return std::exchange(S.Receiver, TMidiReceiver::Unchanged); }
+    TMidiResult Reset() override { return Record("reset", MidiErrNone); }
+    TMidiResult Close() override {
+      --S.OpenPorts;
+      return Record("close", S.CloseResult);
     }
-    return MidiErrNone;
-  }
-  TRecordingService& S;
-};
 
-inline TMidiResult TRecordingService::Open(uint32_t id, const std::string& portName, TMidiDoneCallback done,
-                                           std::unique_ptr<TMidiOutPort>& port) {
-  std::lock_guard<std::mutex> lock(Lock);
-  Calls.push_back("open " + std::to_string(id) + " as " + portName);
-  if (!OpenResult.Ok()) return OpenResult;
-  Done = std::move(done);
-  ++OpenPorts;
-  port = std::make_unique<TRecordingPort>(*this);
-  return MidiErrNone;
-}
+   private:
+    TMidiResult Record(const char* call, TMidiResult result) {
+      std::lock_guard<std::mutex> lock(S.Lock);
+      S.Calls.push_back(call);
+      if (S.InSend > 0) ++S.CloseDuringSend;
+      return result;
+    }
+    // Stays in the send a while when asked to, so that a racing close can be seen.
+    TMidiResult Send(std::vector<uint8_t> shortBytes, std::unique_ptr<TMidiLongBuffer>* buffer) {
+      {
+        std::lock_guard<std::mutex> lock(S.Lock);
+        ++S.InSend;
+      }
+      std::this_thread::sleep_for(std::chrono::microseconds(S.SendDelayUs));
+      std::lock_guard<std::mutex> lock(S.Lock);
+      --S.InSend;
+      if (!S.SendResult.Ok()) return S.SendResult;
+      if (!buffer) S.Sent.push_back(std::move(shortBytes));
+      if (buffer) {
+        S.Sent.insert(S.Sent.end(), (*buffer)->Messages.begin(), (*buffer)->Messages.end());
+        S.Held.push_back(std::move(*buffer));
+      }
+      return MidiErrNone;
+    }
+    TRecordingService& S;
+  };
+};
 
 }  // namespace tambrel
