@@ -17,48 +17,39 @@ namespace {
 using Instants = std::vector<double>;
 using Times = std::vector<uint32_t>;
 
-struct Delivery {
-  double AtMs;
-  uint32_t Time;
-  std::vector<uint8_t> Bytes;  // empty for an end marker
-};
-
 class SimulatedPlayer : public ::testing::Test {
  protected:
-  TSimulatedPlayClock* clock = nullptr;
-  std::unique_ptr<TPlayer> player;
   TTimedBatch tambrel;  // owns the items, as a compiled Tambrel does
-  std::vector<Delivery> got;
+  // Of each delivery in turn: when it came, the item's time, its bytes (none for an end marker).
+  Instants at;
+  Times times;
+  std::vector<std::vector<uint8_t>> bytes;
   std::vector<std::string> traces;
   const TTambrel* endSource = nullptr;
   int64_t startUs = 0;
+  TSimulatedPlayClock* clock = nullptr;
+  std::unique_ptr<TPlayer> player;  // goes before the items it borrows
 
-  void Make(uint32_t periodMax = TPlayTimer::NoPeriodMax) {
+  void SetUp() override { Fresh(); }
+  // A new player and Tambrel, for each case of a table.
+  void Fresh(uint32_t periodMax = TPlayTimer::NoPeriodMax) {
+    player.reset();
+    tambrel.Clear();
+    Forget();
     auto owned = std::make_unique<TSimulatedPlayClock>();
     clock = owned.get();
     startUs = clock->NowUs();
     player = std::make_unique<TPlayer>(std::move(owned), periodMax);
-    player->OnData = [this](TPlayer&, const TTimedData& d) {
-      got.push_back({NowMs(), d.Time, {d.Data(), d.Data() + d.Count()}});
-    };
+    player->OnData = [this](TPlayer&, const TTimedData& d) { Got(d.Time, {d.Data(), d.Data() + d.Count()}); };
     player->OnEnd = [this](TPlayer&, const TEndMarker& m) {
-      got.push_back({NowMs(), m.Time, {}});
+      Got(m.Time);
       endSource = m.Source;
     };
     player->OnTrace = [this](TPlayer&, const std::string& text) { traces.push_back(text); };
   }
-  void SetUp() override { Make(); }
-  void TearDown() override { player.reset(); }
-  // A new player and Tambrel, for each case of a table.
-  void Fresh() {
-    player.reset();
-    tambrel.Clear();
-    got.clear();
-    Make();
-  }
   double NowMs() { return static_cast<double>(clock->NowUs() - startUs) / 1000.0; }
-  TTimed* Item(uint32_t time, int32_t device = 1, std::vector<uint8_t> bytes = {0x90}) {
-    auto* item = new TTimedData(time, bytes.data(), static_cast<int32_t>(bytes.size()), device);
+  TTimed* Item(uint32_t time, int32_t device = 1, std::vector<uint8_t> data = {0x90}) {
+    auto* item = new TTimedData(time, data.data(), static_cast<int32_t>(data.size()), device);
     tambrel.Append(item);
     return item;
   }
@@ -73,15 +64,15 @@ class SimulatedPlayer : public ::testing::Test {
     player->SetEnabled(true);
   }
   void AdvanceMs(int64_t ms) { clock->AdvanceBy(ms * 1000); }
-  Instants At() const {
-    Instants at;
-    for (const auto& d : got) at.push_back(d.AtMs);
-    return at;
+  void Forget() {
+    at.clear();
+    times.clear();
+    bytes.clear();
   }
-  Times TimesGot() const {
-    Times times;
-    for (const auto& d : got) times.push_back(d.Time);
-    return times;
+  void Got(uint32_t time, std::vector<uint8_t> data = {}) {
+    at.push_back(NowMs());
+    times.push_back(time);
+    bytes.push_back(std::move(data));
   }
   uint32_t Pending() {
     uint32_t time = 0;
@@ -94,13 +85,13 @@ TEST_F(SimulatedPlayer, StartDeliversAtOnceThenEachAfterItsOwnTime) {
   for (uint32_t t : {5000u, 6000u, 7500u}) Item(t);
   tambrel.Append(new TEndMarker(7500, source));
   Load();
-  EXPECT_TRUE(got.empty());  // loading a stopped player delivers nothing
+  EXPECT_TRUE(times.empty());  // loading a stopped player delivers nothing
   player->SetEnabled(true);
-  EXPECT_EQ(At(), Instants{0});
+  EXPECT_EQ(at, Instants{0});
   AdvanceMs(5999);  // timed from position 0, as after every reset: the whole 6000 ms
-  EXPECT_EQ(got.size(), 1u);
+  EXPECT_EQ(times.size(), 1u);
   AdvanceMs(10000);
-  EXPECT_EQ(At(), (Instants{0, 6000, 7500, 7501}));
+  EXPECT_EQ(at, (Instants{0, 6000, 7500, 7501}));
   EXPECT_EQ(endSource, source);
   EXPECT_TRUE(player->Enabled());
 }
@@ -114,9 +105,7 @@ TEST_F(SimulatedPlayer, SimultaneousItemsMergePerDeviceAndAreSpacedByPeriodMin) 
   Item(1003, 1, {5});
   Start();
   AdvanceMs(5000);
-  EXPECT_EQ(At(), (Instants{0, 1000, 1001, 1002, 1003}));
-  EXPECT_EQ(got[1].Bytes, (std::vector<uint8_t>{1, 2}));
-  EXPECT_EQ(got[3].Bytes, std::vector<uint8_t>{4});
+  EXPECT_EQ(at, (Instants{0, 1000, 1001, 1002, 1003}));
 }
 
 // One item holds at most 32768 bytes: the rest of one device's moment follows as further whole items.
@@ -132,12 +121,12 @@ TEST_F(SimulatedPlayer, MoreBytesThanOneItemHoldsComeAsFurtherItemsInOrder) {
   AdvanceMs(10);
   std::vector<uint8_t> delivered;
   std::vector<size_t> sizes;
-  for (const auto& d : got) {
-    delivered.insert(delivered.end(), d.Bytes.begin(), d.Bytes.end());
-    sizes.push_back(d.Bytes.size());
+  for (const auto& b : bytes) {
+    delivered.insert(delivered.end(), b.begin(), b.end());
+    sizes.push_back(b.size());
   }
   EXPECT_EQ(sizes, (std::vector<size_t>{32768, 5, 32768, 1}));
-  EXPECT_EQ(At(), (Instants{0, 1, 2, 3}));
+  EXPECT_EQ(at, (Instants{0, 1, 2, 3}));
   EXPECT_EQ(delivered, all);
 }
 
@@ -149,9 +138,9 @@ TEST_F(SimulatedPlayer, TwoDevicesEvery10MsStayOnTimeFor10Seconds) {
   }
   Start();
   AdvanceMs(10100);
-  ASSERT_EQ(got.size(), 2002u);
-  EXPECT_EQ(got[2000].AtMs, 10000);
-  EXPECT_EQ(got[2001].AtMs, 10001);
+  ASSERT_EQ(times.size(), 2002u);
+  EXPECT_EQ(at[2000], 10000);
+  EXPECT_EQ(at[2001], 10001);
 }
 
 TEST_F(SimulatedPlayer, RepeatNeedsTwoItemsThenStartsAgainAfterTheFirstItemsOwnTime) {
@@ -165,8 +154,8 @@ TEST_F(SimulatedPlayer, RepeatNeedsTwoItemsThenStartsAgainAfterTheFirstItemsOwnT
   AdvanceMs(1000);
   EXPECT_EQ(player->Timer().Position(), 300u);  // the first is due again 300 ms later, from 0
   AdvanceMs(1000);
-  EXPECT_EQ(TimesGot(), (Times{300, 1000, 300, 1000}));
-  EXPECT_EQ(At(), (Instants{0, 1000, 1300, 2000}));
+  EXPECT_EQ(times, (Times{300, 1000, 300, 1000}));
+  EXPECT_EQ(at, (Instants{0, 1000, 1300, 2000}));
 }
 
 TEST_F(SimulatedPlayer, AfterTheLastItemItWakesOnceAMinuteAndDeliversNothing) {
@@ -174,16 +163,15 @@ TEST_F(SimulatedPlayer, AfterTheLastItemItWakesOnceAMinuteAndDeliversNothing) {
   Start();
   AdvanceMs(60100);
   EXPECT_EQ(clock->ArmedDeadlineUs() - startUs, (100 + 120000) * 1000);
-  EXPECT_EQ(got.size(), 2u);
+  EXPECT_EQ(times.size(), 2u);
   // An item added later is taken by the next wake-up and delivered PeriodMin later.
   player->Add(Item(200));
   AdvanceMs(60001);
-  EXPECT_EQ(At(), (Instants{0, 100, 120101}));
+  EXPECT_EQ(at, (Instants{0, 100, 120101}));
 }
 
 TEST_F(SimulatedPlayer, LongWaitsAreSplitAtPeriodMaxAndKeepThePosition) {
-  TearDown();
-  Make(1000000);
+  Fresh(1000000);
   for (uint32_t t : {0u, 2500000u, 2500010u}) Item(t);
   Start();
   Instants parts;
@@ -197,7 +185,7 @@ TEST_F(SimulatedPlayer, LongWaitsAreSplitAtPeriodMaxAndKeepThePosition) {
   EXPECT_EQ(parts, (Instants{1000000, 2000000, 2500000}));
   EXPECT_EQ(remaining, (std::vector<uint32_t>{1500000, 500000, 0}));
   AdvanceMs(10);
-  EXPECT_EQ(At(), (Instants{0, 2500000, 2500010}));
+  EXPECT_EQ(at, (Instants{0, 2500000, 2500010}));
 }
 
 // Running, the item before the goto and the one after it come at once; stopped, the start delivers the
@@ -208,16 +196,16 @@ TEST_F(SimulatedPlayer, GotoTimeDeliversTheItemBeforeItAndTimesTheRestFromThere)
     for (uint32_t t : {0u, 170000u, 185000u, 200000u}) Item(t);
     Load();
     if (running) player->SetEnabled(true);
-    got.clear();
+    Forget();
     player->GotoTime(3 * 60000);
     if (!running) {
-      EXPECT_TRUE(got.empty());
+      EXPECT_TRUE(times.empty());
       EXPECT_EQ(Pending(), 170000u);
       player->SetEnabled(true);
     }
     AdvanceMs(15000);
-    EXPECT_EQ(TimesGot(), (running ? Times{170000, 185000, 200000} : Times{170000, 185000}));
-    EXPECT_EQ(At(), (running ? Instants{0, 0, 15000} : Instants{0, 15000})) << "running " << running;
+    EXPECT_EQ(times, (running ? Times{170000, 185000, 200000} : Times{170000, 185000}));
+    EXPECT_EQ(at, (running ? Instants{0, 0, 15000} : Instants{0, 15000})) << "running " << running;
   }
 }
 
@@ -231,10 +219,10 @@ TEST_F(SimulatedPlayer, AddingTheFirstTwoItemsToARunningPlayerRestartsEachTime) 
       if (!bulk) player->Add(item);
     }
     if (bulk) Load();
-    EXPECT_EQ(TimesGot(), (Times{500, 100}));
+    EXPECT_EQ(times, (Times{500, 100}));
     EXPECT_EQ(Pending(), 500u) << "bulk " << bulk;  // 50 went in below the read position
     AdvanceMs(1000);
-    EXPECT_EQ(At(), (Instants{0, 0, 500, 900})) << "bulk " << bulk;
+    EXPECT_EQ(at, (Instants{0, 0, 500, 900})) << "bulk " << bulk;
   }
 }
 
@@ -246,32 +234,32 @@ TEST_F(SimulatedPlayer, StopKeepsThePendingItemAndCancelsTheWakeUp) {
   AdvanceMs(5000);
   player->SetEnabled(true);
   AdvanceMs(1000);
-  EXPECT_EQ(At(), (Instants{0, 5000, 6000}));
-  EXPECT_EQ(TimesGot(), (Times{0, 1000, 2000}));
+  EXPECT_EQ(at, (Instants{0, 5000, 6000}));
+  EXPECT_EQ(times, (Times{0, 1000, 2000}));
   player->SetEnabled(false);
   player->Restart();
   player->Step();
-  EXPECT_EQ(got.size(), 3u);  // stopped: nothing is delivered
+  EXPECT_EQ(times.size(), 3u);  // stopped: nothing is delivered
 }
 
 // Each tick's own duration is not added to the wait it arms, and a late tick is not carried into later
 // items: the ones it delayed catch up, PeriodMin apart at most.
 TEST_F(SimulatedPlayer, TickDurationAndALateTickDoNotDelayLaterItems) {
   player->OnData = [this](TPlayer&, const TTimedData& d) {
-    got.push_back({NowMs(), d.Time, {}});
-    clock->Spend(got.size() == 2 ? 4200 : 700);  // one callback longer than the spacing
+    Got(d.Time);
+    clock->Spend(times.size() == 2 ? 4200 : 700);  // one callback longer than the spacing
   };
   for (uint32_t t = 0; t < 10; ++t) Item(t * 2);
   Start();
   AdvanceMs(100);
-  EXPECT_EQ(At(), (Instants{0, 2, 6.2, 6.9, 8, 10, 12, 14, 16, 18}));
+  EXPECT_EQ(at, (Instants{0, 2, 6.2, 6.9, 8, 10, 12, 14, 16, 18}));
 }
 
 TEST_F(SimulatedPlayer, AFailingCallbackReachesTheCallerOrTheTraceAndPlaybackGoesOn) {
   for (uint32_t t : {0u, 10u, 20u}) Item(t);
   Load();
   player->OnData = [this](TPlayer&, const TTimedData& d) {
-    got.push_back({NowMs(), d.Time, {}});
+    Got(d.Time);
     if (d.Time < 20) throw std::runtime_error("output gone");
   };
   EXPECT_THROW(player->SetEnabled(true), std::runtime_error);  // delivered on the caller's thread
@@ -279,7 +267,7 @@ TEST_F(SimulatedPlayer, AFailingCallbackReachesTheCallerOrTheTraceAndPlaybackGoe
   EXPECT_EQ(Pending(), 0xFFFFFFFFu);  // the delivered item was released all the same
   player->SetEnabled(true);
   AdvanceMs(20);
-  EXPECT_EQ(TimesGot(), (Times{0, 10, 20}));
+  EXPECT_EQ(times, (Times{0, 10, 20}));
   EXPECT_EQ(traces, std::vector<std::string>{"Player tick failed: output gone"});
 }
 
@@ -297,14 +285,14 @@ TEST_F(SimulatedPlayer, RemovingItemsNeitherRepeatsNorSkipsAndTheEndStaysTheEnd)
   player->AddItems(&other);
   player->RemoveItems(&other);
   AdvanceMs(100);
-  EXPECT_EQ(TimesGot(), (Times{0, 5, 10, 15, 20, 30}));
+  EXPECT_EQ(times, (Times{0, 5, 10, 15, 20, 30}));
   player->AddItems(&other);  // all earlier than what was taken: nothing pending
   player->RemoveItems(&other);
   AdvanceMs(180000);
-  EXPECT_EQ(got.size(), 6u);
+  EXPECT_EQ(times.size(), 6u);
   player->SetRepeat(true);  // Repeat starts again on its own
   AdvanceMs(60000);
-  EXPECT_GT(got.size(), 6u);
+  EXPECT_GT(times.size(), 6u);
 }
 
 }  // namespace
