@@ -78,14 +78,6 @@ class JackMidiTest : public ::testing::Test {
     Service = MakeCombinedMidiService(std::move(backends));
   }
 
-  void Connect(const std::string& from, const std::string& to) {
-    TChildOptions options;
-    options.ExtraEnvironment = Server->Environment();
-    options.TimeoutMs = 10000;
-    const TChildResult result = RunChild({"/usr/bin/jack_connect", from, to}, options);
-    ASSERT_EQ(result.ExitStatus, 0) << result.Out << result.Err;
-  }
-
   std::unique_ptr<TJackServer> Server;
   std::unique_ptr<TMidiOutService> Service;  // goes before the server it talks to
 };
@@ -204,7 +196,12 @@ TEST_F(JackMidiTest, TheVirtualPortIsOneAndKeepsItsConnections) {
   ASSERT_TRUE(first.Open());
   ASSERT_TRUE(second.Open());
   ASSERT_TRUE(Server->WaitForPort("Tambrel:Tambrel", 10000));
-  Connect("Tambrel:Tambrel", TJackReader::InputPort);
+  TChildOptions options;
+  options.ExtraEnvironment = Server->Environment();
+  options.TimeoutMs = 10000;
+  const TChildResult connect =
+      RunChild({"/usr/bin/jack_connect", "Tambrel:Tambrel", TJackReader::InputPort}, options);
+  ASSERT_EQ(connect.ExitStatus, 0) << connect.Out << connect.Err;
   ASSERT_TRUE(reader.WaitUntilConnected([&] { first.PutShort(0xFE, 0, 0); }));
   first.Close();
   second.Close();

@@ -79,6 +79,13 @@ TEST_F(MidiOutputTest, OpenCloseChangesWhileOpenAndAChangedPortList) {
   EXPECT_EQ(ErrorOf([&] { Out.Open(); }),
             "No MIDI system is running (neither the ALSA sequencer nor a JACK server)");
   EXPECT_EQ(Out.State(), TMidiState::Closed);
+  // Every failure keeps the system's own words, however many different ones came before.
+  for (int i = 0; i < 300; ++i) {
+    const std::string text = "Cannot connect to port 128:" + std::to_string(i);
+    Service.OpenResult = TMidiResult(MidiErrSystem, text);
+    EXPECT_EQ(ErrorOf([&] { Out.Open(); }), text);
+  }
+  EXPECT_EQ(Out.Error(), MidiErrSystem);
   Service.OpenResult = MidiErrNone;
 
   // A close that fails still leaves the port closed (and reports the failure).
@@ -178,16 +185,6 @@ TEST_F(MidiOutputTest, DeadPortIsClosedAndReportedOnce) {
   EXPECT_EQ(errors.size(), 1u);
 }
 
-// Every failure keeps the system's own words, however many different ones came before.
-TEST_F(MidiOutputTest, ErrorsCarryTheSystemsText) {
-  for (int i = 0; i < 300; ++i) {
-    const std::string text = "Cannot connect to port 128:" + std::to_string(i);
-    Service.OpenResult = TMidiResult(MidiErrSystem, text);
-    EXPECT_EQ(ErrorOf([&] { Out.Open(); }), text);
-  }
-  EXPECT_EQ(Out.Error(), MidiErrSystem);
-}
-
 // The bytes of successive long messages are one wire: running status and an open system exclusive
 // block carry on, a broken message is dropped and reported once per call, the rest is sent.
 TEST_F(MidiOutputTest, LongMessagesContinueOneWire) {
@@ -262,7 +259,6 @@ TEST_F(MidiOutputTest, HeldNotesAreReleasedOnRequestAndOnClose) {
   Out.PutShort(0x90, 51, 100);
   Out.Close();
   EXPECT_EQ(Service.Sent.back(), (std::vector<uint8_t>{0x80, 51, 0}));
-  EXPECT_EQ(Service.Calls.back(), "close");
 }
 
 TEST_F(MidiOutputTest, ReceiverNoticesNameThePort) {

@@ -21,8 +21,7 @@ TEST(StatNumber, SignAndGroups) {
       {false, 1000000, "+1.000.000"},
       {false, 1000100, "+1.000.100"},
       {true, uint64_t{1} << 63, "-9.223.372.036.854.775.808"},
-      {false, std::numeric_limits<uint64_t>::max(), "+18.446.744.073.709.551.615"},
-  };
+      {false, std::numeric_limits<uint64_t>::max(), "+18.446.744.073.709.551.615"}};
   for (const auto& [negative, magnitude, text] : cases)
     EXPECT_EQ(FormatStatNumber(negative, magnitude), text);
   EXPECT_EQ(FormatStatDifference(0, std::numeric_limits<uint64_t>::max()), "-18.446.744.073.709.551.615");

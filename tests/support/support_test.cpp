@@ -21,21 +21,20 @@ namespace fs = std::filesystem;
 
 TEST(PlayTimeText, EdgesOfMinutesAndSeconds) {
   // Minutes are never reduced into hours and widen past five digits.
-  for (const auto& [ms, text] : std::vector<std::pair<uint32_t, const char*>>{{0, "00000:00.000"},
-                                                                              {59999, "00000:59.999"},
-                                                                              {60000, "00001:00.000"},
-                                                                              {3723004, "00062:03.004"},
-                                                                              {4294967295u, "71582:47.295"}})
-    EXPECT_EQ(FormatPlayTime(ms), text);
+  const std::pair<uint32_t, const char*> cases[] = {{0, "00000:00.000"},
+                                                    {59999, "00000:59.999"},
+                                                    {60000, "00001:00.000"},
+                                                    {3723004, "00062:03.004"},
+                                                    {4294967295u, "71582:47.295"}};
+  for (const auto& [ms, text] : cases) EXPECT_EQ(FormatPlayTime(ms), text);
 }
 
 TEST(FileNames, OnlySlashSeparatesDirectories) {
-  for (const auto& [path, name] :
-       std::vector<std::pair<const char*, const char*>>{{"/home/u/song.tmb", "song.tmb"},
-                                                        {"sub:x/song 10:30.tmb", "song 10:30.tmb"},
-                                                        {"C:\\dir\\song.tmb", "C:\\dir\\song.tmb"},
-                                                        {"song.tmb", "song.tmb"}})
-    EXPECT_EQ(FileNameOnly(path), name);
+  const std::pair<const char*, const char*> cases[] = {{"/home/u/song.tmb", "song.tmb"},
+                                                       {"sub:x/song 10:30.tmb", "song 10:30.tmb"},
+                                                       {"C:\\dir\\song.tmb", "C:\\dir\\song.tmb"},
+                                                       {"song.tmb", "song.tmb"}};
+  for (const auto& [path, name] : cases) EXPECT_EQ(FileNameOnly(path), name);
   EXPECT_EQ(DirectoryOf("/home/a:b\\c/song.tmb"), "/home/a:b\\c/");
   EXPECT_EQ(DirectoryOf("c:song.tmb"), "");
 }
