@@ -5,12 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <cstdlib>
-#include <cstring>
 #include <future>
-#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>

@@ -1,7 +1,6 @@
 // The memory statistics window on Qt's offscreen platform, fed made-up readings.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
