@@ -92,9 +92,8 @@ TEST(MemoryStatus, Parsers) {
 
   for (const char* bad :
        {"", "MemTotal: 0 kB\nMemAvailable: 0 kB\n", "MemTotal: lots kB\nMemAvailable: 1 kB\n",
-        "MemTotal: 100 kB\nMemFree: 1 kB\n", "MemTotal: 99999999999999999999 kB\nMemAvailable: 1 kB\n"}) {
+        "MemTotal: 100 kB\nMemFree: 1 kB\n", "MemTotal: 99999999999999999999 kB\nMemAvailable: 1 kB\n"})
     EXPECT_FALSE(ParseMemInfo(bad)) << bad;
-  }
   EXPECT_EQ(ParseVmSize("Name:\ttest\nVmPeak:\t  9000 kB\nVmSize:\t   8192 kB\n"), 8192u * 1024);
   EXPECT_FALSE(ParseVmSize("Name:\ttest\n"));
 }

@@ -17,8 +17,7 @@ extern char** environ;
 
 namespace {
 void Say(const std::string& text) {
-  const ssize_t written = ::write(STDOUT_FILENO, text.data(), text.size());
-  (void)written;
+  [[maybe_unused]] const ssize_t written = ::write(STDOUT_FILENO, text.data(), text.size());
 }
 }  // namespace
 
