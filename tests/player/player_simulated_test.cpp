@@ -84,13 +84,10 @@ TEST_F(SimulatedPlayer, StartDeliversAtOnceThenEachAfterItsOwnTime) {
   auto* source = reinterpret_cast<TTambrel*>(&tambrel);
   for (uint32_t t : {5000u, 6000u, 7500u}) Item(t);
   tambrel.Append(new TEndMarker(7500, source));
-  Load();
-  EXPECT_TRUE(times.empty());  // loading a stopped player delivers nothing
+  Load();  // a stopped player: nothing is delivered yet
   player->SetEnabled(true);
   EXPECT_EQ(at, Instants{0});
-  AdvanceMs(5999);  // timed from position 0, as after every reset: the whole 6000 ms
-  EXPECT_EQ(times.size(), 1u);
-  AdvanceMs(10000);
+  AdvanceMs(16000);  // the second is timed from position 0, as after every reset: the whole 6000 ms
   EXPECT_EQ(at, (Instants{0, 6000, 7500, 7501}));
   EXPECT_EQ(endSource, source);
   EXPECT_TRUE(player->Enabled());
@@ -139,8 +136,7 @@ TEST_F(SimulatedPlayer, TwoDevicesEvery10MsStayOnTimeFor10Seconds) {
   Start();
   AdvanceMs(10100);
   ASSERT_EQ(times.size(), 2002u);
-  EXPECT_EQ(at[2000], 10000);
-  EXPECT_EQ(at[2001], 10001);
+  EXPECT_EQ(Instants(at.end() - 2, at.end()), (Instants{10000, 10001}));
 }
 
 TEST_F(SimulatedPlayer, RepeatNeedsTwoItemsThenStartsAgainAfterTheFirstItemsOwnTime) {
@@ -163,7 +159,6 @@ TEST_F(SimulatedPlayer, AfterTheLastItemItWakesOnceAMinuteAndDeliversNothing) {
   Start();
   AdvanceMs(60100);
   EXPECT_EQ(clock->ArmedDeadlineUs() - startUs, (100 + 120000) * 1000);
-  EXPECT_EQ(times.size(), 2u);
   // An item added later is taken by the next wake-up and delivered PeriodMin later.
   player->Add(Item(200));
   AdvanceMs(60001);
@@ -198,8 +193,7 @@ TEST_F(SimulatedPlayer, GotoTimeDeliversTheItemBeforeItAndTimesTheRestFromThere)
     if (running) player->SetEnabled(true);
     Forget();
     player->GotoTime(3 * 60000);
-    if (!running) {
-      EXPECT_TRUE(times.empty());
+    if (!running) {  // nothing delivered yet: the times below would show it
       EXPECT_EQ(Pending(), 170000u);
       player->SetEnabled(true);
     }
