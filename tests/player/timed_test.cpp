@@ -1,5 +1,6 @@
 #include "player/timed.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -17,12 +18,8 @@ std::vector<uint8_t> BytesOf(const TTimedData& d) {
 TEST(TimedData, BytesOutsideCountRaiseIndexErrorAndChangeNothing) {
   const uint8_t bytes[] = {1, 2, 3};
   TTimedData d(0, bytes, 3, 1);
-  try {
-    (void)d.Bytes(5);
-    FAIL() << "no error";
-  } catch (const EIndexError& e) {
-    EXPECT_STREQ(e.what(), "TTimedData index (5) out of range [0..2]");
-  }
+  EXPECT_THAT([&] { (void)d.Bytes(5); },
+              testing::ThrowsMessage<EIndexError>("TTimedData index (5) out of range [0..2]"));
   EXPECT_THROW((void)d.Bytes(-1), EIndexError);
   EXPECT_THROW(d.SetBytes(3, 9), ETambrel);
   d.SetBytes(2, 9);
