@@ -45,9 +45,7 @@ struct Recorder {
 
 TEST(RealtimePlayer, DestroyedWhileWaitingOrPlaying) {
   TTimedBatch tambrel;
-  tambrel.Append(new TTimedData(0, nullptr, 0, 1));
-  tambrel.Append(new TTimedData(1, nullptr, 0, 2));
-  tambrel.Append(new TTimedData(3600000, nullptr, 0, 3));
+  for (uint32_t t : {0u, 1u, 3600000u}) tambrel.Append(new TTimedData(t, nullptr, 0, 1));
   for (int round = 0; round < 20; ++round) {
     Recorder rec;
     auto player = std::make_unique<TPlayer>();

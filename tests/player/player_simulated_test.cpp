@@ -94,12 +94,8 @@ TEST_F(SimulatedPlayer, StartDeliversAtOnceThenEachAfterItsOwnTime) {
 }
 
 TEST_F(SimulatedPlayer, SimultaneousItemsMergePerDeviceAndAreSpacedByPeriodMin) {
-  Item(0, 9);
-  Item(1000, 1, {1});
-  Item(1000, 1, {2});
-  Item(1000, 2, {3});
-  Item(1000, 3, {4});
-  Item(1003, 1, {5});
+  for (const auto& [time, device] : {std::pair(0, 9), {1000, 1}, {1000, 1}, {1000, 2}, {1000, 3}, {1003, 1}})
+    Item(time, device);
   Start();
   AdvanceMs(5000);
   EXPECT_EQ(at, (Instants{0, 1000, 1001, 1002, 1003}));

@@ -61,9 +61,8 @@ TEST(HugePageHeap, AHugePageSettingAlreadyGivenIsLeftAlone) {
        "glibc.malloc.hugetlb=0\ntunables=glibc.malloc.hugetlb=0\ncomm=heap_probe\narg=spawn\n"
        "GLIBC_TUNABLES=glibc.malloc.hugetlb=0\n"},
       {"env -i GLIBC_TUNABLES=glibc.malloc.arena_max=1:glibc.malloc.hugetlb=2", "x",
-       "glibc.malloc.arena_max=1:glibc.malloc.hugetlb=2\ntunables=glibc.malloc.arena_max=1:glibc.malloc."
-       "hugetlb=2\n"
-       "comm=heap_probe\narg=x\n"},
+       "glibc.malloc.arena_max=1:glibc.malloc.hugetlb=2\ntunables=glibc.malloc.arena_max=1:"
+       "glibc.malloc.hugetlb=2\ncomm=heap_probe\narg=x\n"},
   };
   for (const TProbeCase& c : cases)
     EXPECT_EQ(Probe(c.environment, c.arguments), std::string("start\nstarted with=") + c.expected)
