@@ -170,9 +170,7 @@ TEST_F(JackMidiTest, ABufferOfMoreEventsThanAPeriodTakesArrivesWhole) {
   ASSERT_EQ(received.size(), expected.size()) << reader.Xruns() << " late periods reported";
   for (size_t i = 0; i < received.size(); ++i) {
     ASSERT_EQ(received[i].Bytes, expected[i]) << "event " << i;
-    if (i > 0) {
-      ASSERT_GE(received[i].Frame, received[i - 1].Frame) << "event " << i;
-    }
+    ASSERT_GE(received[i].Frame, received[i > 0 ? i - 1 : 0].Frame) << "event " << i;
   }
   EXPECT_GT(received.back().Period, received.front().Period);
 }

@@ -47,9 +47,8 @@ class StartupTest : public ::testing::Test {
 TEST_F(StartupTest, PathsAndDebugFileWithOneStartLine) {
   folder.Write("debug.txt", "left over from an earlier run\n");
   SupportStartup((dir / "ab.cd.exe").string());
-  EXPECT_EQ(AppPath(), dir.string() + "/");
-  EXPECT_EQ(IniFileName(), dir.string() + "/ab.INI");
-  EXPECT_EQ(DebugFileName(), dir.string() + "/debug.txt");
+  EXPECT_EQ(std::tuple(AppPath(), IniFileName(), DebugFileName()),
+            std::tuple(dir.string() + "/", dir.string() + "/ab.INI", dir.string() + "/debug.txt"));
 
   const std::string text = folder.Read("debug.txt");
   ASSERT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
