@@ -39,8 +39,9 @@ std::vector<std::string> Texts(const TResourceStats& stats, std::initializer_lis
 }
 
 using L = TStatLabel;
-const auto kChanges = {L::AvailPhysChange, L::AvailPageFileChange, L::AvailVirtualChange};
-const auto kLost = {L::LostPhys, L::LostPageFile, L::LostVirtual};
+// The changes since the last reading, then what was lost since the baseline.
+const auto kMoves = {L::AvailPhysChange, L::AvailPageFileChange, L::AvailVirtualChange,
+                     L::LostPhys,        L::LostPageFile,        L::LostVirtual};
 using Strings = std::vector<std::string>;
 
 TEST(ResourceStats, TicksBaselineChangesAndLoss) {
@@ -50,28 +51,24 @@ TEST(ResourceStats, TicksBaselineChangesAndLoss) {
   stats.Tick(Reading(6'000'000'000));  // above 2^32
   EXPECT_EQ(Texts(stats, {L::MemoryLoad, L::TotalPhys, L::AvailPhys, L::TotalVirtual}),
             Strings({"+50", "+8.000.000.000", "+6.000.000.000", "+140.000.000.000.000"}));
-  EXPECT_EQ(Texts(stats, kChanges), Strings(3, "-"));
-  EXPECT_EQ(Texts(stats, kLost), Strings(3, "+0"));
+  EXPECT_EQ(Texts(stats, kMoves), Strings({"-", "-", "-", "+0", "+0", "+0"}));
 
   stats.Tick(Reading(5'999'995'000, 1000, 2500));
-  EXPECT_EQ(Texts(stats, kChanges), Strings({"-5.000", "-", "+500"}));
-  EXPECT_EQ(Texts(stats, kLost), Strings({"+5.000", "+0", "-500"}));
+  EXPECT_EQ(Texts(stats, kMoves), Strings({"-5.000", "-", "+500", "+5.000", "+0", "-500"}));
 
   stats.Tick(Reading(6'000'001'000, 1000, 2500));  // freed beyond the baseline; virtual unchanged
-  EXPECT_EQ(Texts(stats, kChanges), Strings({"+6.000", "-", "+500"}));
-  EXPECT_EQ(Texts(stats, kLost), Strings({"-1.000", "+0", "-500"}));
+  EXPECT_EQ(Texts(stats, kMoves), Strings({"+6.000", "-", "+500", "-1.000", "+0", "-500"}));
 
   for (const std::optional<TMemoryStatus>& invalid :
        {std::optional<TMemoryStatus>(), std::optional(TMemoryStatus{})}) {
     stats.Tick(invalid);
-    EXPECT_EQ(stats.Text(L::AvailPhys), "+6.000.001.000");
-    EXPECT_EQ(Texts(stats, kLost), Strings({"-1.000", "+0", "-500"}));
+    EXPECT_EQ(Texts(stats, {L::AvailPhys, L::LostPhys, L::LostPageFile, L::LostVirtual}),
+              Strings({"+6.000.001.000", "-1.000", "+0", "-500"}));
   }
 
   stats.Reset();
   stats.Tick(Reading(1));
-  EXPECT_EQ(Texts(stats, kChanges), Strings(3, "-"));
-  EXPECT_EQ(Texts(stats, kLost), Strings(3, "+0"));
+  EXPECT_EQ(Texts(stats, kMoves), Strings({"-", "-", "-", "+0", "+0", "+0"}));
   stats.Tick(Reading(0));
   EXPECT_EQ(Texts(stats, {L::AvailPhysChange, L::LostPhys}), Strings({"-1", "+1"}));
 }
