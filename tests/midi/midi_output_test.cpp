@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <thread>
+#include <tuple>
 
 #include "recording_service.h"
 
@@ -19,22 +20,18 @@ class MidiOutputTest : public ::testing::Test {
 };
 
 TEST_F(MidiOutputTest, SelectionByNumber) {
-  EXPECT_EQ(Out.NumDevs(), 2);
-  EXPECT_EQ(Out.State(), TMidiState::Closed);
-  EXPECT_EQ(Out.DeviceID(), 0u);
-  EXPECT_EQ(Out.ProductName(), "");
+  EXPECT_EQ(std::tuple(Out.NumDevs(), Out.State(), Out.DeviceID(), Out.ProductName()),
+            std::tuple(2, TMidiState::Closed, 0u, ""));
   Out.SetDeviceID(1);
   EXPECT_EQ(Out.ProductName(), "Synth B");
   EXPECT_EQ(ErrorOf([&] { Out.SetDeviceID(2); }), "Invalid MIDI out device ID");
   EXPECT_EQ(Out.DeviceID(), 1u);
   Out.SetDeviceID(MidiMapperId);
-  EXPECT_EQ(Out.ProductName(), "Tambrel");
-  EXPECT_EQ(Out.Technology(), MidiTechMapper);
+  EXPECT_EQ(std::tuple(Out.ProductName(), Out.Technology()), std::tuple("Tambrel", MidiTechMapper));
   // A failing capability query keeps the new number and reports the service's text.
   Service.CapsResult = MidiErrNoDevice;
   EXPECT_EQ(ErrorOf([&] { Out.SetDeviceID(0); }), "The MIDI output port no longer exists");
-  EXPECT_EQ(Out.DeviceID(), 0u);
-  EXPECT_EQ(Out.Error(), MidiErrNoDevice);
+  EXPECT_EQ(std::tuple(Out.DeviceID(), Out.Error()), std::tuple(0u, MidiErrNoDevice));
   Service.CapsResult = 999;  // a code without a text
   EXPECT_EQ(ErrorOf([&] { Out.SetDeviceID(0); }), "Specified error number is out of range");
 }
@@ -91,16 +88,14 @@ TEST_F(MidiOutputTest, OpenCloseChangesWhileOpenAndAChangedPortList) {
   Out.Open();
   Service.CloseResult = MidiErrGeneral;
   EXPECT_EQ(ErrorOf([&] { Out.Close(); }), "Unspecified MIDI system error");
-  EXPECT_EQ(Out.State(), TMidiState::Closed);
-  EXPECT_EQ(Service.OpenPorts, 0);
+  EXPECT_EQ(std::tuple(Out.State(), Service.OpenPorts), std::tuple(TMidiState::Closed, 0));
 
   // Opening follows the name when the port list changed.
   Service.CloseResult = MidiErrNone;
   Out.SetProductName("Synth B");
   Service.Names = {"Synth B"};
   Out.Open();
-  EXPECT_EQ(Out.DeviceID(), 0u);
-  EXPECT_EQ(Service.Calls.back(), "open 0 as Tambrel output");
+  EXPECT_EQ(std::tuple(Out.DeviceID(), Service.Calls.back()), std::tuple(0u, "open 0 as Tambrel output"));
   Out.Close();
   Service.Names = {"Synth C"};
   EXPECT_EQ(ErrorOf([&] { Out.Open(); }), "MIDI output Device 'Synth B' not installed");
@@ -170,8 +165,7 @@ TEST_F(MidiOutputTest, DeadPortIsClosedAndReportedOnce) {
   Service.Done(nullptr, MidiErrPortGone);
   Service.Done(nullptr, MidiErrPortGone);
   Out.Drain();
-  EXPECT_EQ(Out.State(), TMidiState::Closed);
-  EXPECT_EQ(Out.Error(), MidiErrPortGone);
+  EXPECT_EQ(std::tuple(Out.State(), Out.Error()), std::tuple(TMidiState::Closed, MidiErrPortGone));
   EXPECT_EQ(errors,
             (std::vector<std::string>{"The MIDI system of this port has gone away; the port was closed"}));
   // A late notice of an earlier opening does not close the next one.
@@ -180,8 +174,7 @@ TEST_F(MidiOutputTest, DeadPortIsClosedAndReportedOnce) {
   Out.Close();
   Out.Open();
   Out.Drain();
-  EXPECT_EQ(Out.State(), TMidiState::Open);
-  EXPECT_EQ(errors.size(), 1u);
+  EXPECT_EQ(std::tuple(Out.State(), errors.size()), std::tuple(TMidiState::Open, 1u));
 }
 
 // The bytes of successive long messages are one wire: running status and an open system exclusive
