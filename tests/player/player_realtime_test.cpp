@@ -5,7 +5,7 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
+#include <future>
 #include <mutex>
 #include <numeric>
 #include <random>
@@ -21,25 +21,15 @@ using namespace std::chrono_literals;
 
 struct Recorder {
   std::mutex mutex;
-  std::condition_variable changed;
   std::vector<int32_t> devices;  // guarded by mutex
-  int ends = 0;                  // guarded by mutex
+  std::promise<void> ended;      // by the first end marker
 
   void Attach(TPlayer& player) {
     player.OnData = [this](TPlayer&, const TTimedData& d) {
       std::lock_guard<std::mutex> guard(mutex);
       devices.push_back(d.Device);
-      changed.notify_all();
     };
-    player.OnEnd = [this](TPlayer&, const TEndMarker&) {
-      std::lock_guard<std::mutex> guard(mutex);
-      ++ends;
-      changed.notify_all();
-    };
-  }
-  bool WaitForEnds(int n) {
-    std::unique_lock<std::mutex> lock(mutex);
-    return changed.wait_for(lock, 60s, [&] { return ends >= n; });
+    player.OnEnd = [this](TPlayer&, const TEndMarker&) { ended.set_value(); };
   }
 };
 
@@ -87,7 +77,7 @@ TEST(RealtimePlayer, LoadingAndUnloadingDuringPlayLosesAndRepeatsNothing) {
   player.SetEnabled(false);
   std::this_thread::sleep_for(5ms);
   player.SetEnabled(true);
-  const bool ended = rec.WaitForEnds(1);
+  const bool ended = rec.ended.get_future().wait_for(60s) == std::future_status::ready;
   done = true;
   loader.join();
   ASSERT_TRUE(ended);
