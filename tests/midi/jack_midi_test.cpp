@@ -58,18 +58,19 @@ void Poll(F step, std::chrono::milliseconds pause) {
   while (!step() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(pause);
 }
 
+// The service as the program makes it: the ALSA sequencer and JACK together.
+std::unique_ptr<TMidiOutService> WithAlsa(std::unique_ptr<TMidiBackend> jack) {
+  std::vector<std::unique_ptr<TMidiBackend>> backends;
+  backends.push_back(MakeAlsaBackend());
+  backends.push_back(std::move(jack));
+  return MakeCombinedMidiService(std::move(backends));
+}
+
 class JackMidiTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    Server = std::make_unique<TJackServer>();
-    std::vector<std::unique_ptr<TMidiBackend>> backends;
-    backends.push_back(MakeAlsaBackend());
-    backends.push_back(MakeJackBackend(Server->Name()));
-    Service = MakeCombinedMidiService(std::move(backends));
-  }
-
-  std::unique_ptr<TJackServer> Server;
-  std::unique_ptr<TMidiOutService> Service;  // goes before the server it talks to
+  std::unique_ptr<TJackServer> Server = std::make_unique<TJackServer>();
+  // Destroyed before the server it talks to.
+  std::unique_ptr<TMidiOutService> Service = WithAlsa(MakeJackBackend(Server->Name()));
 };
 
 // Closing right after the last send is what the player does when it stops: what was sent still arrives.
@@ -273,10 +274,7 @@ TEST(JackMidiAbsentTest, NoServerMeansNoJackPortsAndNoHang) {
   EXPECT_EQ(opened.Code, MidiErrNoSystem);
   EXPECT_EQ(port, nullptr);
 
-  std::vector<std::unique_ptr<TMidiBackend>> backends;
-  backends.push_back(MakeAlsaBackend());
-  backends.push_back(std::move(jack));
-  auto service = MakeCombinedMidiService(std::move(backends));
+  auto service = WithAlsa(std::move(jack));
   std::vector<std::string> names;
   ASSERT_TRUE(EndsInTime([&] { names = Listed(*service); }));
   for (const std::string& name : names) EXPECT_EQ(name.find("(JACK)"), std::string::npos) << name;
