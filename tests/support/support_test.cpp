@@ -20,20 +20,17 @@ namespace fs = std::filesystem;
 
 TEST(PlayTimeText, EdgesOfMinutesAndSeconds) {
   // Minutes are never reduced into hours and widen past five digits.
-  const std::pair<uint32_t, const char*> cases[] = {{0, "00000:00.000"},
-                                                    {59999, "00000:59.999"},
-                                                    {60000, "00001:00.000"},
-                                                    {3723004, "00062:03.004"},
-                                                    {4294967295u, "71582:47.295"}};
-  for (const auto& [ms, text] : cases) EXPECT_EQ(FormatPlayTime(ms), text);
+  std::vector<std::string> texts;
+  for (uint32_t ms : {0u, 59999u, 60000u, 3723004u, 4294967295u}) texts.push_back(FormatPlayTime(ms));
+  EXPECT_EQ(texts, (std::vector<std::string>{"00000:00.000", "00000:59.999", "00001:00.000", "00062:03.004",
+                                             "71582:47.295"}));
 }
 
 TEST(FileNames, OnlySlashSeparatesDirectories) {
-  const std::pair<const char*, const char*> cases[] = {{"/home/u/song.tmb", "song.tmb"},
-                                                       {"sub:x/song 10:30.tmb", "song 10:30.tmb"},
-                                                       {"C:\\dir\\song.tmb", "C:\\dir\\song.tmb"},
-                                                       {"song.tmb", "song.tmb"}};
-  for (const auto& [path, name] : cases) EXPECT_EQ(FileNameOnly(path), name);
+  std::vector<std::string> names;
+  for (const char* path : {"/home/u/song.tmb", "sub:x/song 10:30.tmb", "C:\\dir\\song.tmb", "song.tmb"})
+    names.push_back(FileNameOnly(path));
+  EXPECT_EQ(names, (std::vector<std::string>{"song.tmb", "song 10:30.tmb", "C:\\dir\\song.tmb", "song.tmb"}));
   EXPECT_EQ(DirectoryOf("/home/a:b\\c/song.tmb"), "/home/a:b\\c/");
   EXPECT_EQ(DirectoryOf("c:song.tmb"), "");
 }
