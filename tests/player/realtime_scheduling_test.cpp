@@ -19,9 +19,7 @@ constexpr int Skipped = 77;
 
 // rtprio < 0: the test process's own rights, when they are root's.
 int InChild(int rtprio, const std::string& expected) {
-  rlimit limit{};
-  getrlimit(RLIMIT_RTPRIO, &limit);
-  limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(rtprio);
+  const rlimit limit{static_cast<rlim_t>(rtprio), static_cast<rlim_t>(rtprio)};
   if (rtprio < 0 ? geteuid() != 0 : setrlimit(RLIMIT_RTPRIO, &limit) != 0) return Skipped;
   if (rtprio >= 0 && geteuid() == 0 && setuid(65534) != 0) return Skipped;  // nobody: the limit applies
   TSteadyPlayClock clock;
