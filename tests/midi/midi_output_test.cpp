@@ -49,7 +49,6 @@ TEST_F(MidiOutputTest, SelectionByName) {
   out.SetLoading(true);
   out.SetProductName("nothing of that name");
   EXPECT_EQ(out.DeviceID(), 1u);
-  out.SetLoading(false);
 
   TRecordingService empty({});
   TMidiOutput mapperOnly(empty);
