@@ -149,8 +149,7 @@ TEST_F(JackMidiTest, ABufferOfMoreEventsThanAPeriodTakesArrivesWhole) {
   while (expected.size() < 6000) {
     const auto key = static_cast<uint8_t>(expected.size() % 128);
     const auto velocity = static_cast<uint8_t>(expected.size() / 128 % 128);
-    stream.push_back(key);
-    stream.push_back(velocity);
+    stream.insert(stream.end(), {key, velocity});
     expected.push_back({0xA0, key, velocity});
   }
   out.PutLong(stream.data(), static_cast<uint16_t>(stream.size()));
