@@ -39,8 +39,7 @@ TEST(MidiStreamTest, MessagesOfEveryKindInOrder) {
   };
   for (const TCase& c : cases) EXPECT_EQ(Split(c.In), c.Out) << testing::PrintToString(c.In);
   const auto sysex = SplitMidiStream(Bytes{0xF0, 1, 0xF7, 0xF8});
-  EXPECT_TRUE(sysex[0].IsSysEx);
-  EXPECT_FALSE(sysex[1].IsSysEx);
+  EXPECT_EQ(std::pair(sysex[0].IsSysEx, sysex[1].IsSysEx), std::pair(true, false));
 }
 
 // What a receiver drops makes a buffer on its own an error, with what was dropped in the text.

@@ -20,8 +20,7 @@ TEST(SequencerPacingTest, LongBlocksGoInChunksAndUndefinedRealTimeBytesHaveNoEve
   const Bytes block = SysEx(600);
   const auto events = pacing.Encode({{0x90, 60, 100}, {0xF9}, block, {0xFD}, {0xF8}}, 5 * Ms);
   ASSERT_EQ(events.size(), 5u);
-  EXPECT_EQ(events[0].Bytes, (Bytes{0x90, 60, 100}));
-  EXPECT_FALSE(events[0].SysExChunk);
+  EXPECT_EQ(std::pair(events[0].Bytes, events[0].SysExChunk), std::pair(Bytes{0x90, 60, 100}, false));
   Bytes joined;
   for (size_t i = 1; i <= 3; ++i) {
     EXPECT_TRUE(events[i].SysExChunk);

@@ -22,8 +22,7 @@ TEST(FormResourceStats, NamesTimerCloseAndReset) {
   EXPECT_FALSE(form.testAttribute(Qt::WA_QuitOnClose));
   const auto* timer = form.findChild<QTimer*>("TimerUpdate");
   ASSERT_TRUE(timer);
-  EXPECT_TRUE(timer->isActive());
-  EXPECT_EQ(timer->interval(), 1000);
+  EXPECT_EQ(std::pair(timer->isActive(), timer->interval()), std::pair(true, 1000));
   for (int i = 0; i < kStatLabelCount; ++i) {
     const auto* label = form.findChild<QLabel*>(StatLabelName(static_cast<TStatLabel>(i)));
     ASSERT_TRUE(label) << StatLabelName(static_cast<TStatLabel>(i));
@@ -34,9 +33,8 @@ TEST(FormResourceStats, NamesTimerCloseAndReset) {
   form.TimerUpdateTimer();
   available -= 4096;
   form.TimerUpdateTimer();
-  EXPECT_EQ(text("LabelAvailPhys"), "+2.999.995.904");
-  EXPECT_EQ(text("LabelAvailPhysChange"), "-4.096");
-  EXPECT_EQ(text("LabelLostPhys"), "+4.096");
+  EXPECT_EQ(std::tuple(text("LabelAvailPhys"), text("LabelAvailPhysChange"), text("LabelLostPhys")),
+            std::tuple("+2.999.995.904", "-4.096", "+4.096"));
   QTest::mouseClick(form.findChild<QPushButton*>("ButtonReset"), Qt::LeftButton);
   form.TimerUpdateTimer();
   EXPECT_EQ(text("LabelLostPhys"), "+0");
