@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -28,7 +29,8 @@ inline std::string ErrorOf(const std::function<void()>& f) {
   return "no error";
 }
 
-// Only the sends may come from another thread than the test's: what they touch is guarded by Lock.
+// Only the sends may come from another thread than the test's: what they touch is guarded by Lock, or
+// atomic.
 class TRecordingService : public TMidiOutService {
  public:
   explicit TRecordingService(std::vector<std::string> names) : Names(std::move(names)) {}
@@ -75,7 +77,7 @@ class TRecordingService : public TMidiOutService {
   std::mutex Lock;
   std::vector<std::vector<uint8_t>> Sent;  // every message sent, short (as three bytes) and long, in order
   std::vector<std::unique_ptr<TMidiLongBuffer>> Held;
-  int InSend = 0;  // sends in progress: a reset or close while > 0 is a fault
+  std::atomic<int> InSend = 0;  // sends in progress: a reset or close while > 0 is a fault
 
  private:
   class TPort : public TMidiOutPort {
@@ -95,20 +97,16 @@ class TRecordingService : public TMidiOutService {
 
    private:
     TMidiResult Record(const char* call, TMidiResult result) {
-      std::lock_guard<std::mutex> lock(S.Lock);
       S.Calls.push_back(call);
-      EXPECT_EQ(S.InSend, 0) << call << " during a send";
+      EXPECT_EQ(S.InSend.load(), 0) << call << " during a send";
       return result;
     }
     // Stays in the send a while when asked to, so that a racing close can be seen.
     TMidiResult Send(std::vector<uint8_t> shortBytes, std::unique_ptr<TMidiLongBuffer>* buffer) {
-      {
-        std::lock_guard<std::mutex> lock(S.Lock);
-        ++S.InSend;
-      }
+      ++S.InSend;
       std::this_thread::sleep_for(std::chrono::microseconds(S.SendDelayUs));
-      std::lock_guard<std::mutex> lock(S.Lock);
       --S.InSend;
+      std::lock_guard<std::mutex> lock(S.Lock);
       if (!S.SendResult.Ok()) return S.SendResult;
       if (!buffer) S.Sent.push_back(std::move(shortBytes));
       if (buffer) {
