@@ -2,7 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "support/app_paths.h"
@@ -47,11 +46,9 @@ TEST_F(StartupTest, PathsAndDebugFileWithOneStartLine) {
   EXPECT_EQ(std::tuple(AppPath(), IniFileName(), DebugFileName()),
             std::tuple(dir.string() + "/", dir.string() + "/ab.INI", dir.string() + "/debug.txt"));
 
-  const std::string text = folder.Read("debug.txt");
-  ASSERT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
-  EXPECT_TRUE(text.ends_with(" - Program start\n")) << text;
-  EXPECT_EQ(text[5], ':');
-  EXPECT_EQ(text[8], '.');
+  std::string shape = folder.Read("debug.txt");
+  for (char& c : shape) c = c >= '0' && c <= '9' ? '9' : c;
+  EXPECT_EQ(shape, "99999:99.999 - Program start\n");  // one line, the earlier run's text gone
 
   DebugLog("second");
   EXPECT_TRUE(folder.Read("debug.txt").ends_with(" - second\n"));
