@@ -6,10 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <string>
+#include <string_view>
 
 #include "support/huge_page_heap.h"
 
@@ -27,16 +28,11 @@ int main(int argc, char** argv) {
   Say("started with=" + tambrel::StartTunables().value_or("(unset)") + "\n");
   const char* tunables = std::getenv("GLIBC_TUNABLES");
   Say(std::string("tunables=") + (tunables != nullptr ? tunables : "(unset)") + "\n");
-  std::ifstream comm("/proc/self/comm");
   std::string name;
-  std::getline(comm, name);
+  std::getline(std::ifstream("/proc/self/comm"), name);
   Say("comm=" + name + "\n");
-  bool spawn = false;
-  for (int i = 1; i < argc; ++i) {
-    Say(std::string("arg=") + argv[i] + "\n");
-    spawn = spawn || std::strcmp(argv[i], "spawn") == 0;
-  }
-  if (spawn) {
+  for (int i = 1; i < argc; ++i) Say(std::string("arg=") + argv[i] + "\n");
+  if (std::find(argv + 1, argv + argc, std::string_view("spawn")) != argv + argc) {
     char program[] = "/usr/bin/env";
     char* childArgv[] = {program, nullptr};
     pid_t child = 0;
