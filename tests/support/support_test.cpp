@@ -85,9 +85,8 @@ TEST_F(StartupTest, FilesAreReplacedWholeKeepingModeAndLinks) {
   fs::permissions(dir / "kept.txt", fs::perms(0640));
   fs::create_symlink("kept.txt", dir / "link.txt");
   WriteFileAtomically((dir / "link.txt").string(), [](std::ostream& out) { out << "new " << 2; });
-  EXPECT_TRUE(fs::is_symlink(dir / "link.txt"));
-  EXPECT_EQ(folder.Read("kept.txt"), "new 2");
-  EXPECT_EQ(modeOf(dir / "kept.txt"), fs::perms(0640));
+  EXPECT_EQ(std::tuple(fs::is_symlink(dir / "link.txt"), folder.Read("kept.txt"), modeOf(dir / "kept.txt")),
+            std::tuple(true, "new 2", fs::perms(0640)));
 
   const auto failing = [](std::ostream& out) {
     out << std::string(100000, 'x');
