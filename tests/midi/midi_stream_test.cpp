@@ -18,11 +18,7 @@ std::vector<Bytes> Split(const Bytes& in) {
 }
 
 TEST(MidiStreamTest, MessagesOfEveryKindInOrder) {
-  struct TCase {
-    Bytes In;
-    std::vector<Bytes> Out;
-  };
-  const TCase cases[] = {
+  const std::pair<Bytes, std::vector<Bytes>> cases[] = {
       {{0x81, 60, 0}, {{0x81, 60, 0}}},
       {{0xA2, 60, 5, 0xB3, 7, 127, 0xEF, 0, 64}, {{0xA2, 60, 5}, {0xB3, 7, 127}, {0xEF, 0, 64}}},
       {{0xC4, 12, 0xD5, 40}, {{0xC4, 12}, {0xD5, 40}}},
@@ -37,7 +33,7 @@ TEST(MidiStreamTest, MessagesOfEveryKindInOrder) {
       {{0xF0, 0xF7}, {{0xF0, 0xF7}}},
       {{}, {}},
   };
-  for (const TCase& c : cases) EXPECT_EQ(Split(c.In), c.Out) << testing::PrintToString(c.In);
+  for (const auto& [in, out] : cases) EXPECT_EQ(Split(in), out) << testing::PrintToString(in);
   const auto sysex = SplitMidiStream(Bytes{0xF0, 1, 0xF7, 0xF8});
   EXPECT_EQ(std::pair(sysex[0].IsSysEx, sysex[1].IsSysEx), std::pair(true, false));
 }
