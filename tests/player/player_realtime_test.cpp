@@ -82,8 +82,6 @@ TEST(RealtimePlayer, LoadingAndUnloadingDuringPlayLosesAndRepeatsNothing) {
   loader.join();
   ASSERT_TRUE(ended);
   player.SetEnabled(false);
-  player.OnData = nullptr;
-  player.OnEnd = nullptr;
   std::vector<int32_t> expected(steadyCount);
   std::iota(expected.begin(), expected.end(), 0);
   std::lock_guard<std::mutex> guard(rec.mutex);
