@@ -29,8 +29,7 @@ constexpr auto NoHang = 10s;
 
 std::vector<std::string> Listed(TMidiOutService& service) {
   std::vector<std::string> names;
-  const uint32_t count = service.GetNumDevs();
-  for (uint32_t i = 0; i < count; ++i) {
+  for (uint32_t i = 0, count = service.GetNumDevs(); i < count; ++i) {
     TMidiOutCaps caps;
     EXPECT_TRUE(service.GetDevCaps(i, caps).Ok());
     names.push_back(caps.ProductName);

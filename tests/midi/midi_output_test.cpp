@@ -184,16 +184,15 @@ TEST_F(MidiOutputTest, LongMessagesContinueOneWire) {
     size_t Limit = 0;
   };
   const std::string lone = "1 MIDI byte dropped, not part of a complete message: ";
+  const std::string two = "2 MIDI bytes dropped, not part of a complete message: ";
   const TCase cases[] = {
-      {{{0x90, 0x3C, 0x80, 0x3C, 0x00}},
-       {{0x80, 0x3C, 0x00}},
-       {"sent, 2 MIDI bytes dropped, not part of a complete message: 90 3C"}},
+      {{{0x90, 0x3C, 0x80, 0x3C, 0x00}}, {{0x80, 0x3C, 0x00}}, {"sent, " + two + "90 3C"}},
       {{{0x90, 0x3C, 0x64}, {0x3E, 0x64}}, {{0x90, 0x3C, 0x64}, {0x90, 0x3E, 0x64}}, {"sent", "sent"}},
       {{{0xF0, 0x43, 0x10}, {0xF8, 0x4C, 0xF7, 0xC0}, {5}},
        {{0xF8}, {0xF0, 0x43, 0x10, 0x4C, 0xF7}, {0xC0, 5}},
        {"", "sent", "sent"}},
       {{{0x40, 0x90, 0x3C}, {0x64}}, {{0x90, 0x3C, 0x64}}, {lone + "40", "sent"}},
-      {{{0xF7, 0xF4, 0xF6}}, {{0xF6}}, {"sent, 2 MIDI bytes dropped, not part of a complete message: F7 F4"}},
+      {{{0xF7, 0xF4, 0xF6}}, {{0xF6}}, {"sent, " + two + "F7 F4"}},
       {{{0xF0, 1, 2, 3}, {4, 0xF7, 0xF0, 1, 0xF7}},
        {{0xF0, 1, 0xF7}},
        {"", "sent, a system exclusive block longer than the 5 bytes the MIDI port takes was dropped"},

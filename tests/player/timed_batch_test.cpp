@@ -86,9 +86,8 @@ TEST_F(TimedBatch, DumpGoesToTheOwnersTraceOutsideTheLock) {
 TEST_F(TimedBatch, AddManyIsAddOfEachInTurn) {
   for (int round = 0; round < 300; ++round) {
     TTimedBatch single(nullptr, TItemOwnership::Borrows), bulk(nullptr, TItemOwnership::Borrows);
-    const bool sorted = round % 4 != 0;
     std::vector<TTimed*> existing = RandomItems(random() % 12, 20);
-    if (sorted)
+    if (round % 4 != 0)  // in time order
       std::stable_sort(existing.begin(), existing.end(), [](auto* a, auto* b) { return a->Time < b->Time; });
     // Appended in two chunks, as a compile does, or one by one.
     for (TTimed* item : existing) single.Append(item);
