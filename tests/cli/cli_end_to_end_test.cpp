@@ -19,11 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The monitor's input as the port list names it: JACK ports carry the system's name.
-std::string MonitorAsListed() {
-  return std::string(TJackMidiMonitor::InputPort) + " (JACK)";
-}
-
 const std::string Tool = std::string(TAMBREL_OUTPUT_DIR) + "/tambrel-cli";
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -328,26 +323,26 @@ class CliPlayJackTest : public CliEndToEndTest {
   TJackServer Server;
 };
 
-TEST_F(CliPlayJackTest, PortsListTheVirtualPortFirstAndTheMonitor) {
-  TJackMidiMonitor monitor(Server);
+TEST_F(CliPlayJackTest, PortsListTheVirtualPortFirstAndTheReader) {
+  TJackReader reader(Server.Name());
   const TChildResult result = Cli({"ports"}, OnServer());
   ASSERT_EQ(result.ExitStatus, 0) << result.Err;
   const std::vector<std::string> ports = Lines(result.Out);
   ASSERT_FALSE(ports.empty());
   EXPECT_EQ(ports.front(), "Tambrel");
-  EXPECT_NE(std::find(ports.begin(), ports.end(), MonitorAsListed()), ports.end()) << result.Out;
-  monitor.StopAndCollect();
+  EXPECT_NE(std::find(ports.begin(), ports.end(), TJackReader::Listed), ports.end()) << result.Out;
 }
 
-TEST_F(CliPlayJackTest, PlayRoutesByDeviceNumberIntoTheMonitor) {
-  TJackMidiMonitor monitor(Server);
+TEST_F(CliPlayJackTest, PlayRoutesByDeviceNumberIntoTheReader) {
+  TJackReader reader(Server.Name());
   const std::string script = Write("play.tmb",
                                    "0 out(1, 144, 60, 100);\n"
                                    "100 out(2, 144, 62, 100);\n"
                                    "200 out(2, 240, 67, 16, 247);\n"
                                    "300 out(1, 128, 60, 0);\n");
   const TChildResult result =
-      Cli({"play", script, "--out", "1=" + MonitorAsListed(), "--map", "1=2", "--trace"}, OnServer());
+      Cli({"play", script, "--out", std::string("1=") + TJackReader::Listed, "--map", "1=2", "--trace"},
+          OnServer());
   EXPECT_EQ(result.ExitStatus, 0) << result.Err;
   // The trace shows every played item, routed or not.
   EXPECT_EQ(result.Out,
@@ -361,8 +356,8 @@ TEST_F(CliPlayJackTest, PlayRoutesByDeviceNumberIntoTheMonitor) {
   EXPECT_NE(said, std::string::npos) << result.Err;
   EXPECT_EQ(said, result.Err.rfind("\ntambrel-cli: timer scheduling: ")) << result.Err;
   // The note left sounding at the end is switched off when the output closes.
-  EXPECT_EQ(monitor.StopAndCollect(), (std::vector<std::vector<uint8_t>>{
-                                          {0x90, 0x3E, 0x64}, {0xF0, 0x43, 0x10, 0xF7}, {0x80, 0x3E, 0x00}}));
+  EXPECT_EQ(reader.CollectBytes(3), (std::vector<std::vector<uint8_t>>{
+                                        {0x90, 0x3E, 0x64}, {0xF0, 0x43, 0x10, 0xF7}, {0x80, 0x3E, 0x00}}));
 }
 
 TEST_F(CliPlayJackTest, PlayRefusesAnUnknownPort) {
@@ -399,7 +394,7 @@ TEST_F(CliPlayJackTest, PlayStoppedBySignalSwitchesTheHeldNotesOff) {
     EXPECT_EQ(
         stopped.Err,
         "Syntax OK.\nCompilation OK.\ntambrel-cli: no output handles device 3: its items are not sent\n");
-    EXPECT_EQ(reader.CollectBytes(3), (std::vector<std::vector<uint8_t>>{
+    EXPECT_EQ(reader.CollectBytes(4), (std::vector<std::vector<uint8_t>>{
                                           {0x90, 60, 100}, {0x91, 64, 90}, {0x80, 60, 0}, {0x81, 64, 0}}))
         << c.Signal;
   }

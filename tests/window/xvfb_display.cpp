@@ -5,9 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
-#include <cstring>
 #include <stdexcept>
+#include <system_error>
 
 namespace tambrel {
 
@@ -17,36 +16,21 @@ TXvfbDisplay::TXvfbDisplay() {
   // files were looked at first.
   int pipeFds[2];
   if (::pipe2(pipeFds, O_CLOEXEC) != 0)
-    throw std::runtime_error("pipe for Xvfb: " + std::string(std::strerror(errno)));
+    throw std::system_error(errno, std::generic_category(), "pipe for Xvfb");
   ::fcntl(pipeFds[1], F_SETFD, 0);  // the server's end
-  const std::string log = "/tmp/tambrel-xvfb" + std::to_string(::getpid()) + ".log";
-  try {
-    Server = std::make_unique<TBackgroundChild>(
-        std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", std::to_string(pipeFds[1]), "-screen", "0",
-                                 "1280x800x24", "-nolisten", "tcp"},
-        log);
-  } catch (...) {
-    ::close(pipeFds[0]);
-    ::close(pipeFds[1]);
-    throw;
-  }
+  Server = std::make_unique<TBackgroundChild>(
+      std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", std::to_string(pipeFds[1]), "-screen", "0",
+                               "1280x800x24", "-nolisten", "tcp"},
+      "/tmp/tambrel-xvfb" + std::to_string(::getpid()) + ".log");
   ::close(pipeFds[1]);
   std::string number;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  for (char c = 0; c != '\n';) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    pollfd ready{pipeFds[0], POLLIN, 0};
-    if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) break;
-    if (::read(pipeFds[0], &c, 1) != 1) break;
+  pollfd ready{pipeFds[0], POLLIN, 0};
+  for (char c = 0; ::poll(&ready, 1, 10000) > 0 && ::read(pipeFds[0], &c, 1) == 1 && c != '\n';)
     if (c >= '0' && c <= '9') number += c;
-  }
   ::close(pipeFds[0]);
   if (number.empty()) throw std::runtime_error("Xvfb did not start: " + Server->Stop());
   Display = ":" + number;
 }
-
-TXvfbDisplay::~TXvfbDisplay() = default;
 
 std::string TXvfbDisplay::XDoTool(const std::vector<std::string>& arguments, int timeoutMs) const {
   std::vector<std::string> argv{"/usr/bin/xdotool"};

@@ -11,10 +11,8 @@ namespace tambrel {
 
 class TXvfbDisplay {
  public:
-  // Starts Xvfb on a display number it finds free; throws std::runtime_error.
+  // Starts Xvfb on a display number it finds free; throws when it cannot.
   TXvfbDisplay();
-  ~TXvfbDisplay();
-  const std::string& Name() const { return Display; }  // ":N"
   // What an X11 client of this display needs. libxkbcommon-x11 hands strndup a keymap name that is not
   // NUL-terminated within its buffer; the sanitizer suite's strict string checks would stop every Qt
   // client inside the X11 plugin at start, so they are left out here.
