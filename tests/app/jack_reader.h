@@ -53,7 +53,6 @@ class TJackReader {
     uint64_t Period;
     jack_nframes_t Frame;
   };
-  bool IsSensing(const TRecord& r) const { return r.Size == 1 && Bytes[r.At] == 0xFE; }
   static int Process(jack_nframes_t nframes, void* self);
   static int Xrun(void* self);
 

@@ -32,28 +32,31 @@ class CliEndToEndTest : public ::testing::Test {
  protected:
   std::string Write(const std::string& name, const std::string& text) { return Folder.Write(name, text); }
   std::string Read(const std::string& name) const { return Folder.Read(name); }
-  static TChildResult Cli(std::vector<std::string> args, const TChildOptions& options = {}) {
-    args.insert(args.begin(), Tool);
+  TChildResult Cli(std::vector<std::string> args, const TChildOptions& options = {}) const {
+    args.insert(args.begin(), ToolPath);
     return RunChild(args, options);
   }
   // The tool started by the shell after the shell has run setUp (a limit, a redirection).
-  static TChildResult CliAfter(const std::string& setUp, std::vector<std::string> args) {
-    args.insert(args.begin(), {"/bin/sh", "-c", setUp + "\nexec \"$0\" \"$@\"", Tool});
+  TChildResult CliAfter(const std::string& setUp, std::vector<std::string> args) const {
+    args.insert(args.begin(), {"/bin/sh", "-c", setUp + "\nexec \"$0\" \"$@\"", ToolPath});
     return RunChild(args);
   }
   TTempFolder Folder;
   const fs::path Dir = Folder.Root;
+  std::string ToolPath = Tool;
 };
 
 const char* const LoopExample = "const step = 250;\nloop(i, 0, 3); ( i * step out(1, 144, 60 + i, 100); );\n";
 
 // What check prints for a script: the caret lines of syntax errors, compile messages at their
-// statements, and a fault that ends a compile as one more message where it arose.
+// statements, and a fault that ends a compile as one more message where it arose. Control characters
+// reach the terminal as question marks.
 TEST_F(CliEndToEndTest, CheckReportsEachProblemWhereItArose) {
   struct TCase {
-    const char* Script;
+    const char* Script;  // none: the file is missing
     std::string Out;
     int Status;
+    const char* Name = "f.tmb";
   };
   const std::string f = "] in file \"f.tmb\": ";
   const TCase cases[] = {
@@ -74,9 +77,14 @@ TEST_F(CliEndToEndTest, CheckReportsEachProblemWhereItArose) {
        "Syntax OK.\n[2,8" + f +
            "\"Too much work: one compile may expand at most 300000000 statements and loop passes\"\n",
        1},
+      {"0 out(1 2); \033[2J\177\033]0;owned\007\t1\n",
+       "[1,9] in file \"ctl?x.tmb\": \"syntax error\"\n0 out(1 2); ?[2J??]0;owned?\t1\n        ^\n"
+       "1 syntax error detected.\n",
+       1, "ctl\033x.tmb"},
+      {nullptr, "File \"no?such.tmb\" not found\n", 2, "no\033such.tmb"},
   };
   for (const TCase& c : cases) {
-    const TChildResult result = Cli({"check", Write("f.tmb", c.Script)});
+    const TChildResult result = Cli({"check", c.Script ? Write(c.Name, c.Script) : c.Name});
     EXPECT_EQ(result.Out, c.Out);
     EXPECT_EQ(result.Err, "");
     EXPECT_EQ(result.ExitStatus, c.Status) << c.Out;
@@ -129,10 +137,11 @@ TEST_F(CliEndToEndTest, DumpOfTheDefinitionTreeExample) {
   EXPECT_EQ(result.Err, "Syntax OK.\nCompilation OK.\n");
   EXPECT_EQ(result.ExitStatus, 0);
 
-  // A failed resolution is dumped too, and the status is check's.
-  const TChildResult failed = Cli({"dump", Write("lost.tmb", "0 lost(1);\n")});
+  // A failed resolution is dumped too, and the status is check's; a control character in the name is
+  // shown as a question mark.
+  const TChildResult failed = Cli({"dump", Write("lost\rx.tmb", "0 lost(1);\n")});
   EXPECT_EQ(failed.ExitStatus, 1);
-  EXPECT_EQ(failed.Out.rfind("TTambrel( lost.tmb)\r\n", 0), 0u) << failed.Out;
+  EXPECT_EQ(failed.Out.rfind("TTambrel( lost?x.tmb)\r\n", 0), 0u) << failed.Out;
 }
 
 TEST_F(CliEndToEndTest, ExportReadBackWithMidicsv) {
@@ -168,7 +177,7 @@ TEST_F(CliEndToEndTest, ExportReadBackWithMidicsv) {
 TEST_F(CliEndToEndTest, ExportNeverDestroysAFile) {
   struct TCase {
     const char* SetUp;  // run by the shell before the tool
-    std::vector<std::string> Args;
+    const char* Args;   // of export, as the shell splits them
     const char* Error;
   };
   Write("song.tmb", "loop(i, 0, 999); ( i out(1, 144, 60, 100); );\n");
@@ -176,41 +185,23 @@ TEST_F(CliEndToEndTest, ExportNeverDestroysAFile) {
   Write("old.mid", "an older export");
   fs::create_symlink("song.tmb", Dir / "link.mid");
   const TCase cases[] = {
-      {"", {"export", "song.tmb", "-o", "song.tmb"}, "\"song.tmb\" is the input file \"song.tmb\""},
-      {"", {"export", "song.tmb", "-o", "./link.mid"}, "\"./link.mid\" is the input file \"song.tmb\""},
-      {"ulimit -f 2",
-       {"export", "song.tmb", "-o", "old.mid"},
-       "Cannot write file \"old.mid\": File too large"},
-      {"", {"export", "song.tmb", "missing.tmb", "-o", "old.mid"}, "no MIDI file written"},
-      {"", {"export", "song.tmb", "-o", "no/such/dir.mid"}, "Cannot create file \"no/such/dir.mid\""},
-      {"",
-       {"export", "wide.tmb", "-o", "old.mid"},
-       "at most 65535 tracks, one per device number: the timeline "
-       "has 65536 device numbers"},
+      {"", "song.tmb -o song.tmb", "\"song.tmb\" is the input file \"song.tmb\""},
+      {"", "song.tmb -o ./link.mid", "\"./link.mid\" is the input file \"song.tmb\""},
+      {"ulimit -f 2", "song.tmb -o old.mid", "Cannot write file \"old.mid\": File too large"},
+      {"", "song.tmb missing.tmb -o old.mid", "no MIDI file written"},
+      {"", "song.tmb -o no/such/dir.mid", "Cannot create file \"no/such/dir.mid\""},
+      {"", "wide.tmb -o old.mid", "at most 65535 tracks, one per device number: the timeline has 65536"},
   };
   for (const TCase& c : cases) {
-    const TChildResult result = CliAfter(std::string("cd ") + Dir.c_str() + "\n" + c.SetUp, c.Args);
-    EXPECT_EQ(result.ExitStatus, 2) << c.Args[3];
+    const TChildResult result =
+        RunChild({"/bin/sh", "-c", "cd " + Dir.string() + "\n" + c.SetUp + "\nexec \"$0\" export " + c.Args,
+                  ToolPath});
+    EXPECT_EQ(result.ExitStatus, 2) << c.Args;
     EXPECT_NE(result.Err.find(c.Error), std::string::npos) << result.Err;
     EXPECT_TRUE(Read("song.tmb") == "loop(i, 0, 999); ( i out(1, 144, 60, 100); );\n");
     EXPECT_TRUE(Read("old.mid") == "an older export");
     EXPECT_EQ(std::distance(fs::directory_iterator(Dir), fs::directory_iterator()), 4);
   }
-}
-
-TEST_F(CliEndToEndTest, ControlCharactersReachTheTerminalAsQuestionMarks) {
-  const std::string script = Write("ctl\033x.tmb", "0 out(1 2); \033[2J\177\033]0;owned\007\t1\n");
-  const TChildResult check = Cli({"check", script});
-  EXPECT_EQ(check.Out,
-            "[1,9] in file \"ctl?x.tmb\": \"syntax error\"\n"
-            "0 out(1 2); ?[2J??]0;owned?\t1\n"
-            "        ^\n"
-            "1 syntax error detected.\n");
-  const TChildResult dump = Cli({"dump", Write("ctl\rx.tmb", "0 out(1, 2);\n")});
-  EXPECT_EQ(dump.Out.rfind("TTambrel( ctl?x.tmb)\r\n", 0), 0u) << dump.Out;
-  const TChildResult missing = Cli({"check", "no\033such.tmb"});
-  EXPECT_EQ(missing.Out, "File \"no?such.tmb\" not found\n");
-  EXPECT_EQ(missing.ExitStatus, 2);
 }
 
 // A listing that standard output does not take is an error, however far the command got.
@@ -236,17 +227,14 @@ class FrontEndCliTest : public CliEndToEndTest {
  protected:
   void SetUp() override {
     fs::create_directories(Dir / "Include");
-    fs::copy_file(Tool, Dir / "tambrel-cli");
-  }
-  TChildResult Cli(std::vector<std::string> args, const TChildOptions& options = {}) const {
-    args.insert(args.begin(), (Dir / "tambrel-cli").string());
-    return RunChild(args, options);
+    ToolPath = (Dir / "tambrel-cli").string();
+    fs::copy_file(Tool, ToolPath);
   }
   // As Cli, but where file permissions hold: as root, the tool runs as the user nobody.
   TChildResult CliAsUser(std::vector<std::string> args) const {
     if (::geteuid() != 0) return Cli(args);
-    args.insert(args.begin(), {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--",
-                               (Dir / "tambrel-cli").string()});
+    args.insert(args.begin(),
+                {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--", ToolPath});
     return RunChild(args);
   }
 };
