@@ -23,23 +23,16 @@
 #include <QToolButton>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "app/indicator.h"
 #include "controller_fixture.h"
 #include "player/player.h"
 #include "slides/form_slide.h"
+#include "temp_folder.h"
 #include "terminal/vterm_widget.h"
 
 namespace tambrel {
 namespace {
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 std::vector<std::string> Rows(const QListWidget& list) {
   std::vector<std::string> rows;
@@ -50,9 +43,6 @@ std::vector<std::string> Rows(const QListWidget& list) {
 class FormTambrelTest : public ::testing::Test {
  protected:
   FormTambrelTest() {
-    Folder = testing::TempDir() + "/form-tambrel-" + std::to_string(::getpid()) + "/";
-    std::filesystem::remove_all(Folder);
-    std::filesystem::create_directories(Folder);
     TControllerParts& c = Parts.Controller;
     c.FrontEnd = &FrontEnd;
     for (size_t i = 0; i < Ports.size(); ++i) c.Ports[i] = &Ports[i];
@@ -67,10 +57,6 @@ class FormTambrelTest : public ::testing::Test {
     c.DumpFileName = Folder + "dump.txt";
     Parts.ResourceWindow = &Resources;
     Parts.SlideWindow = &Slides;
-  }
-  ~FormTambrelTest() override {
-    Window.reset();
-    std::filesystem::remove_all(Folder);
   }
   TFormTambrel& Show() {
     Window = std::make_unique<TFormTambrel>(Parts);
@@ -106,7 +92,8 @@ class FormTambrelTest : public ::testing::Test {
         });
   }
 
-  std::string Folder;
+  TTempFolder Temp;  // removed after the window went
+  const std::string Folder = Temp.Path() + "/";
   TScriptFrontEnd FrontEnd;
   std::array<TRecordingPort, 4> Ports;
   QWidget Resources;
@@ -278,8 +265,7 @@ TEST_F(FormTambrelTest, LoadEditAndSaveThroughTheDialogsKeepTheFilesBytes) {
   const std::string bytes =
       "// caf\xC3\xA9\xC2\xA0"
       "bar\r\n0 out(1, $90, 60, 100);\r\n";
-  FileAnswer = Folder + "song.tmb";
-  std::ofstream(FileAnswer, std::ios::binary) << bytes;
+  FileAnswer = Temp.Write("song.tmb", bytes);
   Show();
   StubDialogs();
   auto* load = Find<QPushButton>("BitBtnLoad");
@@ -293,7 +279,7 @@ TEST_F(FormTambrelTest, LoadEditAndSaveThroughTheDialogsKeepTheFilesBytes) {
   EXPECT_EQ(editor->document()->blockCount(), 3);  // two lines and the empty one after the last end
   FileAnswer = Folder + "copy.tmb";
   Find<QPushButton>("BitBtnSaveEditFile")->click();
-  EXPECT_EQ(ReadFile(FileAnswer), bytes);
+  EXPECT_EQ(Temp.Read("copy.tmb"), bytes);
   // Lines typed at the end take the file's line end, also one broken with Shift+Return.
   editor->moveCursor(QTextCursor::End);
   QTest::keyClicks(editor, "1 out(1, $80, 60, 0);");
@@ -302,7 +288,7 @@ TEST_F(FormTambrelTest, LoadEditAndSaveThroughTheDialogsKeepTheFilesBytes) {
   QTest::keyClick(editor, Qt::Key_Return);
   EXPECT_TRUE(editor->document()->isModified());
   Find<QPushButton>("BitBtnSaveEditFile")->click();
-  EXPECT_EQ(ReadFile(FileAnswer), bytes + "1 out(1, $80, 60, 0);\r\n2 out(1, $90, 62, 100);\r\n");
+  EXPECT_EQ(Temp.Read("copy.tmb"), bytes + "1 out(1, $80, 60, 0);\r\n2 out(1, $90, 62, 100);\r\n");
   EXPECT_FALSE(editor->document()->isModified());
   EXPECT_EQ(Asked, (std::vector<TFileDialog>{TFileDialog::OpenTambrel, TFileDialog::OpenTambrel,
                                              TFileDialog::SaveTambrel, TFileDialog::SaveTambrel}));
@@ -310,8 +296,7 @@ TEST_F(FormTambrelTest, LoadEditAndSaveThroughTheDialogsKeepTheFilesBytes) {
 }
 
 TEST_F(FormTambrelTest, AVisibleButtonsAcceleratorWinsOverATabTitlesElseTheTabComes) {
-  const std::string song = Folder + "a.tmb";
-  std::ofstream(song) << "0 out(1, $90, 60, 100);\n";
+  const std::string song = Temp.Write("a.tmb", "0 out(1, $90, 60, 100);\n");
   Show();
   Window->Controller().LoadTambrel(song);
   auto* loaded = Find<QListWidget>("ListBoxTambrels");
@@ -352,7 +337,7 @@ TEST_F(FormTambrelTest, TheUtilsTabListsTheProjectsPatchFilesAndWritesTheirList)
   EXPECT_EQ(Rows(*patches), (std::vector<std::string>{"A.PCH", "b.pch", "c.PcH"}));
   FileAnswer = Folder + "bank1.pchlist";
   Find<QPushButton>("BitBtnGeneratPchList")->click();
-  EXPECT_EQ(ReadFile(FileAnswer), "1\r\nA.PCH\r\nb.pch\r\nc.PcH\r\n");
+  EXPECT_EQ(Temp.Read("bank1.pchlist"), "1\r\nA.PCH\r\nb.pch\r\nc.PcH\r\n");
   EXPECT_EQ(Asked, std::vector<TFileDialog>{TFileDialog::SavePatchList});
   // A root typed in and emptied lists nothing.
   auto* root = Find<QLineEdit>("EditProjectRoot");
@@ -409,8 +394,7 @@ TEST_F(FormTambrelTest, TheDebugTerminalKeepsTheCursorInView) {
 }
 
 TEST_F(FormTambrelTest, TheSlideRouteReachesTheSlideWindow) {
-  const std::string song = Folder + "hide.tmb";
-  std::ofstream(song) << "0 out(1, 12, 0);\n";  // device 1: hide the slide window
+  const std::string song = Temp.Write("hide.tmb", "0 out(1, 12, 0);\n");  // device 1: hide the slide window
   Show();
   ASSERT_TRUE(Slides.isVisible());
   Find<QToolButton>("SpeedButtonSlidesActive")->click();

@@ -2,17 +2,15 @@
 // settings file that routes output 1 to a JACK client of the test and reloads and plays a Tambrel, and
 // loads another through the open dialog as a user does.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <thread>
 
 #include "jack_fixture.h"
 #include "jack_reader.h"
+#include "temp_folder.h"
 #include "xvfb_display.h"
 
 namespace tambrel {
@@ -20,31 +18,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // A copy of the program with its files in a folder of its own, so that its settings are the test's.
-class TProgramFolder {
- public:
-  TProgramFolder() : Path(testing::TempDir() + "/tambrel-window-" + std::to_string(::getpid()) + "/") {
-    fs::remove_all(Path);
-    fs::create_directories(Path);
+struct TProgramFolder : TTempFolder {
+  TProgramFolder() {
     const fs::path bin = TAMBREL_OUTPUT_DIR;
-    fs::copy_file(bin / "tambrel", Path + "tambrel");
-    fs::copy(bin / "Include", Path + "Include", fs::copy_options::recursive);
+    fs::copy_file(bin / "tambrel", Root / "tambrel");
+    fs::copy(bin / "Include", Root / "Include", fs::copy_options::recursive);
     for (const char* help : {"QuickStart.txt", "Syntax.txt", "More.txt", "Credits.txt"})
-      fs::copy_file(bin / help, Path + help);
+      fs::copy_file(bin / help, Root / help);
   }
-  ~TProgramFolder() { fs::remove_all(Path); }
-  std::string Write(const std::string& name, const std::string& text) const {
-    std::ofstream(Path + name, std::ios::binary) << text;
-    return Path + name;
-  }
-  const std::string Path;
+  const std::string Path = Root.string() + "/";
 };
 
 class WindowEndToEnd : public ::testing::Test {
@@ -84,7 +67,7 @@ class WindowEndToEnd : public ::testing::Test {
     std::istringstream ids(Display.XDoTool({"search", "--name", "^Tambrel - slide show$"}, 5000));
     for (std::string each; std::getline(ids, each);) Display.XDoTool({"key", "--window", each, "Escape"});
   }
-  std::string Said() const { return ReadFile(Program.Path + "output.txt"); }
+  std::string Said() const { return Program.Read("output.txt"); }
   // E&xit by its key; what the program printed. The window must have ended within 10 s.
   std::string Exit(const std::string& id) {
     Display.XDoTool({"key", "--window", id, "alt+x"});
@@ -100,7 +83,7 @@ class WindowEndToEnd : public ::testing::Test {
     EXPECT_TRUE(Display.Screenshot(std::string(TAMBREL_SCREENSHOT_DIR) + "/" + name)) << name;
   }
   void ExpectSettingsHave(const std::vector<std::string>& lines) const {
-    const std::string settings = ReadFile(Program.Path + "tambrel.INI");
+    const std::string settings = Program.Read("tambrel.INI");
     for (const std::string& line : lines)
       EXPECT_NE(settings.find(line), std::string::npos) << line << "\nin\n" << settings;
   }
@@ -153,7 +136,6 @@ TEST_F(WindowEndToEnd, ATambrelLoadedThroughTheDialogPlaysAndIsUnloadedWhenItFin
   const std::string stays = Program.Write("stays.tmb", "0.5 out(1, $C1, 7);\n60.0 out(1, $C1, 8);\n");
   const std::string goes = Program.Write("goes.tmb", "0 out(1, $90, 60, 100);\n0.2 out(1, $80, 60, 0);\n");
   const std::string project = Program.Path + "project/";
-  fs::create_directories(project);
   for (const char* patch : {"Bass.pch", "lead.PCH", "notes.txt"})
     Program.Write(std::string("project/") + patch, "");
   const std::string id = Start("RemoveOnFinish=1\nProjectRoot=" + project + "\nLastFile=" + stays +
@@ -196,7 +178,7 @@ TEST_F(WindowEndToEnd, ATambrelLoadedThroughTheDialogPlaysAndIsUnloadedWhenItFin
 
   const std::string said = Exit(id);
   EXPECT_EQ(Reader.CollectBytes(5, true), played) << said;
-  // As the dialog gives the path: without the doubled slash of the temporary folder.
+  // As the dialog gives the path: normalised.
   ExpectSettingsHave({"LastFile=" + fs::path(goes).lexically_normal().string() + "\n", "RemoveOnFinish=1\n"});
 }
 
