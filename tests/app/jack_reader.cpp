@@ -9,12 +9,8 @@
 
 namespace tambrel {
 
-namespace {
-
 // Bound for a wait that must not hang; generous, so that a loaded machine does not fail a test.
 constexpr auto NoHang = std::chrono::seconds(10);
-
-}  // namespace
 
 TJackReader::TJackReader(const std::string& server) : Records(MaxEvents), Bytes(MaxBytes) {
   jack_status_t status{};

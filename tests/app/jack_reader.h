@@ -23,8 +23,6 @@ class TJackReader {
   // Joins the server as client "tambrel-reader" with the input port "in"; throws std::runtime_error.
   explicit TJackReader(const std::string& server);
   ~TJackReader();
-  TJackReader(const TJackReader&) = delete;
-  TJackReader& operator=(const TJackReader&) = delete;
   static constexpr const char* InputPort = "tambrel-reader:in";
   static constexpr const char* Listed = "tambrel-reader:in (JACK)";  // as the port list names it
 

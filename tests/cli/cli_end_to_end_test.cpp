@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <sstream>
 
 #include "child_process.h"
 #include "jack_fixture.h"
@@ -20,13 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string Tool = std::string(TAMBREL_OUTPUT_DIR) + "/tambrel-cli";
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 class CliEndToEndTest : public ::testing::Test {
  protected:
@@ -121,7 +113,8 @@ TEST_F(CliEndToEndTest, ItemsOfTwoFilesMergeInTimeAndLoadOrder) {
 
   const TChildResult failing = Cli({"items", first, Write("broken.tmb", "0 out(1 2);\n")});
   EXPECT_EQ(failing.ExitStatus, 1);
-  EXPECT_EQ(Lines(failing.Out).size(), 6u) << failing.Out;  // the first file's two items and marker
+  EXPECT_EQ(std::count(failing.Out.begin(), failing.Out.end(), '\n'), 6)
+      << failing.Out;  // the first file's two items and marker
 }
 
 TEST_F(CliEndToEndTest, DumpOfTheDefinitionTreeExample) {
@@ -255,14 +248,12 @@ TEST_F(FrontEndCliTest, FifoIsNoSourceFile) {
   TChildOptions quick;
   quick.TimeoutMs = 20000;
   const TChildResult include = Cli({"check", Write("main.tmb", "include pipe;\n0 out(1, 2);\n")}, quick);
-  EXPECT_FALSE(include.TimedOut);
   EXPECT_EQ(include.Out, "Syntax OK.\n[1,12] in file \"main.tmb\": \"Include file \"" +
                              (Dir / "Include/pipe.tmb").string() +
                              "\" not found\"\n"
                              "[0,0] in file \"main.tmb\": \"Could not resolve all references.\"\n"
                              "Compilation error(s) encountered.\n");
   const TChildResult main = Cli({"check", (Dir / "Include/pipe.tmb").string()}, quick);
-  EXPECT_FALSE(main.TimedOut);
   EXPECT_EQ(main.Err, "tambrel-cli: Cannot read file \"" + (Dir / "Include/pipe.tmb").string() +
                           "\": not a regular file\n");
   EXPECT_EQ(main.ExitStatus, 2);
@@ -315,10 +306,8 @@ TEST_F(CliPlayJackTest, PortsListTheVirtualPortFirstAndTheReader) {
   TJackReader reader(Server.Name());
   const TChildResult result = Cli({"ports"}, OnServer());
   ASSERT_EQ(result.ExitStatus, 0) << result.Err;
-  const std::vector<std::string> ports = Lines(result.Out);
-  ASSERT_FALSE(ports.empty());
-  EXPECT_EQ(ports.front(), "Tambrel");
-  EXPECT_NE(std::find(ports.begin(), ports.end(), TJackReader::Listed), ports.end()) << result.Out;
+  EXPECT_EQ(result.Out.rfind("Tambrel\n", 0), 0u) << result.Out;
+  EXPECT_NE(result.Out.find("\n" + std::string(TJackReader::Listed) + "\n"), std::string::npos) << result.Out;
 }
 
 TEST_F(CliPlayJackTest, PlayRoutesByDeviceNumberIntoTheReader) {
