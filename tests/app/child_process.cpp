@@ -39,13 +39,11 @@ std::string ReadWholeFile(const std::string& path) {
 // An extra entry replaces the inherited one of its name: with both, the child would see the first.
 std::vector<std::string> EnvironmentWith(const std::vector<std::string>& extra) {
   const auto nameOf = [](const std::string& entry) { return entry.substr(0, entry.find('=') + 1); };
-  std::vector<std::string> env;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    const std::string name = nameOf(*entry);
-    if (std::none_of(extra.begin(), extra.end(), [&](const std::string& e) { return nameOf(e) == name; }))
+  std::vector<std::string> env = extra;
+  for (char** entry = environ; *entry != nullptr; ++entry)
+    if (std::none_of(extra.begin(), extra.end(),
+                     [&](const std::string& e) { return nameOf(e) == nameOf(*entry); }))
       env.emplace_back(*entry);
-  }
-  env.insert(env.end(), extra.begin(), extra.end());
   return env;
 }
 
@@ -129,10 +127,6 @@ TBackgroundChild::TBackgroundChild(const std::vector<std::string>& argv, const s
   posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_adddup2(&actions, 1, 2);
   Pid = Spawn(argv, extraEnvironment, actions);
-}
-
-TBackgroundChild::~TBackgroundChild() {
-  Stop();
 }
 
 bool TBackgroundChild::Running() {

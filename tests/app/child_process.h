@@ -35,7 +35,7 @@ class TBackgroundChild {
  public:
   TBackgroundChild(const std::vector<std::string>& argv, const std::string& outputFile,
                    const std::vector<std::string>& extraEnvironment = {});
-  ~TBackgroundChild();
+  ~TBackgroundChild() { Stop(); }
   TBackgroundChild(const TBackgroundChild&) = delete;
   TBackgroundChild& operator=(const TBackgroundChild&) = delete;
   // Sends SIGTERM and waits for the end; returns what the child wrote.

