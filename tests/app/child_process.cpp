@@ -73,6 +73,8 @@ int WaitForEnd(pid_t pid) {
 
 }  // namespace
 
+// The streams go through files, not pipes: a child never waits for the test to read, and the wait for its
+// end is all the loop has to do.
 TChildResult RunChild(const std::vector<std::string>& argv, const TChildOptions& options) {
   const std::string in = TempFile("in"), out = TempFile("out"), err = TempFile("err");
   std::ofstream(in, std::ios::binary) << options.Input;
