@@ -1,16 +1,19 @@
 #include "child_process.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <fstream>
+#include <sstream>
 #include <system_error>
+#include <thread>
 
 extern char** environ;
 
@@ -18,126 +21,102 @@ namespace tambrel {
 
 namespace {
 
-struct TPipe {
-  int Fd[2] = {-1, -1};
-  TPipe() {
-    if (::pipe2(Fd, O_CLOEXEC) != 0) throw std::system_error(errno, std::generic_category(), "pipe2");
-  }
-  ~TPipe() { CloseBoth(); }
-  void Close(int end) {
-    if (Fd[end] >= 0) ::close(Fd[end]);
-    Fd[end] = -1;
-  }
-  void CloseBoth() {
-    Close(0);
-    Close(1);
-  }
-};
+// A file of its own for each stream of each child.
+std::string TempFile(const char* stream) {
+  static std::atomic<int> counter{0};
+  const char* dir = std::getenv("TMPDIR");
+  return std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/tambrel-child-" +
+         std::to_string(::getpid()) + "-" + std::to_string(++counter) + "." + stream;
+}
 
-std::vector<char*> CStrings(std::vector<std::string>& texts) {
-  std::vector<char*> result;
-  for (std::string& text : texts) result.push_back(text.data());
-  result.push_back(nullptr);
-  return result;
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 // An extra entry replaces the inherited one of its name: with both, the child would see the first.
 std::vector<std::string> EnvironmentWith(const std::vector<std::string>& extra) {
   const auto nameOf = [](const std::string& entry) { return entry.substr(0, entry.find('=') + 1); };
-  std::vector<std::string> env;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    const std::string name = nameOf(*entry);
-    if (std::none_of(extra.begin(), extra.end(), [&](const std::string& e) { return nameOf(e) == name; }))
+  std::vector<std::string> env = extra;
+  for (char** entry = environ; *entry != nullptr; ++entry)
+    if (std::none_of(extra.begin(), extra.end(),
+                     [&](const std::string& e) { return nameOf(e) == nameOf(*entry); }))
       env.emplace_back(*entry);
-  }
-  env.insert(env.end(), extra.begin(), extra.end());
   return env;
 }
 
-std::string ReadWholeFile(const std::string& path) {
-  std::string text;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return text;
-  char buffer[4096];
-  ssize_t count = 0;
-  while ((count = ::read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(count));
-  ::close(fd);
-  return text;
+// Starts argv (argv[0] looked up in PATH unless it has a slash) with the file actions, which it frees.
+pid_t Spawn(std::vector<std::string> argv, const std::vector<std::string>& extraEnvironment,
+            posix_spawn_file_actions_t& actions) {
+  std::vector<std::string> env = EnvironmentWith(extraEnvironment);
+  std::vector<char*> argPointers, envPointers;
+  for (std::string& arg : argv) argPointers.push_back(arg.data());
+  for (std::string& entry : env) envPointers.push_back(entry.data());
+  argPointers.push_back(nullptr);
+  envPointers.push_back(nullptr);
+  pid_t pid = 0;
+  const int spawned =
+      ::posix_spawnp(&pid, argv[0].c_str(), &actions, nullptr, argPointers.data(), envPointers.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) throw std::system_error(spawned, std::generic_category(), "posix_spawn " + argv[0]);
+  return pid;
+}
+
+int WaitForEnd(pid_t pid) {
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return status;
 }
 
 }  // namespace
 
+// The streams go through files, not pipes: a child never waits for the test to read, and the wait for its
+// end is all the loop has to do.
 TChildResult RunChild(const std::vector<std::string>& argv, const TChildOptions& options) {
-  TPipe in, out, err;
+  const std::string in = TempFile("in"), out = TempFile("out"), err = TempFile("err");
+  std::ofstream(in, std::ios::binary) << options.Input;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, in.Fd[0], 0);
-  posix_spawn_file_actions_adddup2(&actions, out.Fd[1], 1);
-  posix_spawn_file_actions_adddup2(&actions, err.Fd[1], 2);
-
-  std::vector<std::string> args = argv;
-  std::vector<std::string> env = EnvironmentWith(options.ExtraEnvironment);
-  std::vector<char*> argPointers = CStrings(args);
-  std::vector<char*> envPointers = CStrings(env);
-
-  if (options.OutputPipeClosed) out.Close(0);
-  pid_t pid = 0;
-  const int spawned =
-      ::posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argPointers.data(), envPointers.data());
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) throw std::system_error(spawned, std::generic_category(), "posix_spawn " + args[0]);
-  in.Close(0);
-  out.Close(1);
-  err.Close(1);
-
-  // Short inputs only: the pipe's buffer takes them without blocking.
-  if (!options.Input.empty()) {
-    [[maybe_unused]] const ssize_t written = ::write(in.Fd[1], options.Input.data(), options.Input.size());
+  posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
+  int closedPipe[2] = {-1, -1};
+  if (options.OutputPipeClosed && ::pipe2(closedPipe, O_CLOEXEC) == 0) {
+    ::close(closedPipe[0]);
+    posix_spawn_file_actions_adddup2(&actions, closedPipe[1], 1);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   }
-  in.Close(1);
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const pid_t pid = Spawn(argv, options.ExtraEnvironment, actions);
+  if (closedPipe[1] >= 0) ::close(closedPipe[1]);
 
   TChildResult result;
   const auto start = std::chrono::steady_clock::now();
-  bool interrupted = false;
-  auto elapsedMs = [&] {
-    return static_cast<int>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
-            .count());
+  const auto after = [&](int ms) {
+    return std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(ms);
   };
-  while (out.Fd[0] >= 0 || err.Fd[0] >= 0) {
-    pollfd fds[2] = {{out.Fd[0], POLLIN, 0}, {err.Fd[0], POLLIN, 0}};
-    int wait = options.TimeoutMs - elapsedMs();
-    if (options.InterruptAfterMs > 0 && !interrupted)
-      wait = std::min(wait, options.InterruptAfterMs - elapsedMs());
-    if (wait < 0) wait = 0;
-    const int ready = ::poll(fds, 2, wait);
-    if (ready < 0 && errno != EINTR) break;
-    if (options.InterruptAfterMs > 0 && !interrupted && elapsedMs() >= options.InterruptAfterMs) {
+  bool interrupted = false;
+  int status = 0;
+  while (::waitpid(pid, &status, WNOHANG) == 0) {
+    if (options.InterruptAfterMs > 0 && !interrupted && after(options.InterruptAfterMs)) {
       ::kill(pid, options.InterruptSignal);
       interrupted = true;
     }
-    if (elapsedMs() >= options.TimeoutMs) {
+    if (after(options.TimeoutMs)) {
       ::kill(pid, SIGKILL);
       result.TimedOut = true;
+      status = WaitForEnd(pid);
       break;
     }
-    std::string* targets[2] = {&result.Out, &result.Err};
-    TPipe* pipes[2] = {&out, &err};
-    for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
-      char buffer[4096];
-      const ssize_t count = ::read(fds[i].fd, buffer, sizeof buffer);
-      if (count > 0)
-        targets[i]->append(buffer, static_cast<size_t>(count));
-      else
-        pipes[i]->Close(0);
-    }
-  }
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   if (WIFEXITED(status)) result.ExitStatus = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.Signal = WTERMSIG(status);
+  result.Out = ReadWholeFile(out);
+  result.Err = ReadWholeFile(err);
+  for (const std::string& file : {in, out, err}) ::unlink(file.c_str());
   return result;
 }
 
@@ -149,38 +128,19 @@ TBackgroundChild::TBackgroundChild(const std::vector<std::string>& argv, const s
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  std::vector<std::string> args = argv;
-  std::vector<std::string> env = EnvironmentWith(extraEnvironment);
-  std::vector<char*> argPointers = CStrings(args);
-  std::vector<char*> envPointers = CStrings(env);
-  pid_t pid = 0;
-  const int spawned =
-      ::posix_spawnp(&pid, args[0].c_str(), &actions, nullptr, argPointers.data(), envPointers.data());
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) throw std::system_error(spawned, std::generic_category(), "posix_spawn " + args[0]);
-  Pid = pid;
-}
-
-TBackgroundChild::~TBackgroundChild() {
-  Stop();
+  Pid = Spawn(argv, extraEnvironment, actions);
 }
 
 bool TBackgroundChild::Running() {
-  if (Pid < 0) return false;
   int status = 0;
-  if (::waitpid(Pid, &status, WNOHANG) == Pid) {
-    Pid = -1;
-    return false;
-  }
-  return true;
+  if (Pid >= 0 && ::waitpid(Pid, &status, WNOHANG) == Pid) Pid = -1;
+  return Pid >= 0;
 }
 
 std::string TBackgroundChild::Stop() {
   if (Pid >= 0) {
     ::kill(Pid, SIGTERM);
-    int status = 0;
-    while (::waitpid(Pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    WaitForEnd(Pid);
     Pid = -1;
   }
   return ReadWholeFile(OutputFile);

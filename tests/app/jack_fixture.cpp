@@ -4,9 +4,9 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -15,46 +15,33 @@ namespace tambrel {
 
 namespace {
 
-std::string UniqueName(const char* kind) {
-  static std::atomic<int> counter{0};
-  return std::string("tambrel-") + kind + "-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
-}
-
 std::string TempPath(const std::string& name) {
   const char* dir = std::getenv("TMPDIR");
   return std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/" + name;
 }
 
-bool IsHexByte(const std::string& token) {
-  auto hex = [](char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-  };
-  return token.size() == 2 && hex(token[0]) && hex(token[1]);
-}
-
-// Held while a JACK server starts or stops, or a monitor joins one, across every test process of the
-// machine. JACK servers share one registry of shared memory: one that starts while another server or its
-// first client is setting up can leave the other unable to start ("did not start") or its client unable
-// to attach ("Cannot open ... client"), which happened when ctest ran two JACK tests at once.
-class TJackSetupLock {
- public:
-  TJackSetupLock()
-      : Fd(::open(TempPath("tambrel-jack-setup.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666)) {
+// Held while a JACK server starts or stops, across every test process of the machine. JACK servers
+// share one registry of shared memory: one that starts while another server or its first client is
+// setting up can leave the other unable to start ("did not start") or its client unable to attach
+// ("Cannot open ... client"), which happened when ctest ran two JACK tests at once.
+struct TJackSetupLock {
+  TJackSetupLock() {
     if (Fd >= 0) ::flock(Fd, LOCK_EX);
   }
   ~TJackSetupLock() {
     if (Fd >= 0) ::close(Fd);  // closing releases the lock
   }
-  TJackSetupLock(const TJackSetupLock&) = delete;
-  TJackSetupLock& operator=(const TJackSetupLock&) = delete;
-
- private:
-  int Fd;
+  const int Fd = ::open(TempPath("tambrel-jack-setup.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
 };
+
+std::string UniqueServerName() {
+  static std::atomic<int> counter{0};
+  return "tambrel-jack-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+}
 
 }  // namespace
 
-TJackServer::TJackServer() : ServerName(UniqueName("jack")), LogFile(TempPath(ServerName + ".log")) {
+TJackServer::TJackServer() : ServerName(UniqueServerName()), LogFile(TempPath(ServerName + ".log")) {
   TJackSetupLock setup;
   Server = std::make_unique<TBackgroundChild>(
       std::vector<std::string>{"jackd", "-R", "-n", ServerName, "-d", "dummy", "-r", "48000", "-p", "256"},
@@ -80,9 +67,8 @@ std::vector<std::string> TJackServer::Environment() const {
 std::vector<std::string> TJackServer::Ports() const {
   TChildOptions options;
   options.ExtraEnvironment = Environment();
-  const TChildResult listing = RunChild({"/usr/bin/jack_lsp"}, options);
+  std::istringstream lines(RunChild({"/usr/bin/jack_lsp"}, options).Out);
   std::vector<std::string> ports;
-  std::istringstream lines(listing.Out);
   for (std::string line; std::getline(lines, line);)
     if (!line.empty()) ports.push_back(line);
   return ports;
@@ -91,48 +77,11 @@ std::vector<std::string> TJackServer::Ports() const {
 bool TJackServer::WaitForPort(const std::string& name, int timeoutMs) const {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   do {
-    for (const std::string& port : Ports())
-      if (port == name) return true;
+    const std::vector<std::string> ports = Ports();
+    if (std::find(ports.begin(), ports.end(), name) != ports.end()) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   } while (std::chrono::steady_clock::now() < deadline);
   return false;
-}
-
-TJackMidiMonitor::TJackMidiMonitor(const TJackServer& server)
-    : OutputFile(TempPath(UniqueName("midi-dump") + ".txt")) {
-  TJackSetupLock setup;
-  Monitor = std::make_unique<TBackgroundChild>(std::vector<std::string>{"jack_midi_dump"}, OutputFile,
-                                               server.Environment());
-  if (!server.WaitForPort(InputPort, 10000)) {
-    const std::string said = Monitor->Stop();
-    ::unlink(OutputFile.c_str());
-    throw std::runtime_error("jack_midi_dump did not register its port; it said: " + said);
-  }
-}
-
-std::vector<std::vector<uint8_t>> TJackMidiMonitor::StopAndCollect() {
-  const std::string text = Monitor->Stop();
-  ::unlink(OutputFile.c_str());
-  return ParseMidiDump(text);
-}
-
-std::vector<std::vector<uint8_t>> ParseMidiDump(const std::string& text) {
-  std::vector<std::vector<uint8_t>> events;
-  std::istringstream lines(text);
-  for (std::string line; std::getline(lines, line);) {
-    const size_t colon = line.find(':');
-    if (colon == std::string::npos) continue;
-    const std::string frame = line.substr(0, colon);
-    if (frame.find_first_not_of(" 0123456789") != std::string::npos ||
-        frame.find_first_of("0123456789") == std::string::npos)
-      continue;
-    std::istringstream tokens(line.substr(colon + 1));
-    std::vector<uint8_t> bytes;
-    for (std::string token; tokens >> token && IsHexByte(token);)
-      bytes.push_back(static_cast<uint8_t>(std::stoi(token, nullptr, 16)));
-    if (!bytes.empty()) events.push_back(bytes);
-  }
-  return events;
 }
 
 }  // namespace tambrel

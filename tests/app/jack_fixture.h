@@ -1,7 +1,6 @@
 #pragma once
-// A private JACK server on the dummy driver for the end-to-end tests of play, and a MIDI monitor on it.
+// A private JACK server on the dummy driver for the end-to-end tests of play.
 
-#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,21 +30,5 @@ class TJackServer {
   std::string LogFile;
   std::unique_ptr<TBackgroundChild> Server;
 };
-
-// jack_midi_dump on the server: its input port "midi-monitor:input" receives what a test sends.
-class TJackMidiMonitor {
- public:
-  explicit TJackMidiMonitor(const TJackServer& server);
-  // Stops the monitor and returns each received event's bytes, in order of arrival.
-  std::vector<std::vector<uint8_t>> StopAndCollect();
-  static constexpr const char* InputPort = "midi-monitor:input";
-
- private:
-  std::string OutputFile;
-  std::unique_ptr<TBackgroundChild> Monitor;
-};
-
-// The bytes of each event line of jack_midi_dump ("<frame>: 90 3c 40 note on ...").
-std::vector<std::vector<uint8_t>> ParseMidiDump(const std::string& text);
 
 }  // namespace tambrel

@@ -9,12 +9,8 @@
 
 namespace tambrel {
 
-namespace {
-
 // Bound for a wait that must not hang; generous, so that a loaded machine does not fail a test.
 constexpr auto NoHang = std::chrono::seconds(10);
-
-}  // namespace
 
 TJackReader::TJackReader(const std::string& server) : Records(MaxEvents), Bytes(MaxBytes) {
   jack_status_t status{};
@@ -34,24 +30,17 @@ TJackReader::~TJackReader() {
 
 std::vector<TJackReader::TEvent> TJackReader::Collect(size_t count, bool withoutSensing) {
   const auto deadline = std::chrono::steady_clock::now() + NoHang;
-  size_t seen = 0;
-  size_t kept = 0;
-  while (true) {
-    const size_t now = Count.load(std::memory_order_acquire);
-    for (; seen < now; ++seen)
-      if (!withoutSensing || !IsSensing(Records[seen])) ++kept;
-    if (kept >= count || std::chrono::steady_clock::now() >= deadline) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  std::vector<TEvent> events;
+  for (size_t seen = 0;; std::this_thread::sleep_for(std::chrono::milliseconds(1))) {
+    for (const size_t now = Count.load(std::memory_order_acquire); seen < now; ++seen) {
+      const TRecord& r = Records[seen];
+      const auto from = Bytes.begin() + static_cast<std::ptrdiff_t>(r.At);
+      if (!withoutSensing || r.Size != 1 || *from != 0xFE)
+        events.push_back({{from, from + static_cast<std::ptrdiff_t>(r.Size)}, r.Period, r.Frame});
+    }
+    if (events.size() >= count || std::chrono::steady_clock::now() >= deadline) break;
   }
   if (Full.load(std::memory_order_acquire)) throw std::runtime_error("the reader's storage ran out");
-  std::vector<TEvent> events;
-  for (size_t i = 0; i < seen; ++i) {
-    const TRecord& r = Records[i];
-    if (withoutSensing && IsSensing(r)) continue;
-    const auto from = Bytes.begin() + static_cast<std::ptrdiff_t>(r.At);
-    events.push_back(
-        {std::vector<uint8_t>(from, from + static_cast<std::ptrdiff_t>(r.Size)), r.Period, r.Frame});
-  }
   return events;
 }
 

@@ -23,8 +23,6 @@ class TJackReader {
   // Joins the server as client "tambrel-reader" with the input port "in"; throws std::runtime_error.
   explicit TJackReader(const std::string& server);
   ~TJackReader();
-  TJackReader(const TJackReader&) = delete;
-  TJackReader& operator=(const TJackReader&) = delete;
   static constexpr const char* InputPort = "tambrel-reader:in";
   static constexpr const char* Listed = "tambrel-reader:in (JACK)";  // as the port list names it
 
@@ -53,7 +51,6 @@ class TJackReader {
     uint64_t Period;
     jack_nframes_t Frame;
   };
-  bool IsSensing(const TRecord& r) const { return r.Size == 1 && Bytes[r.At] == 0xFE; }
   static int Process(jack_nframes_t nframes, void* self);
   static int Xrun(void* self);
 
