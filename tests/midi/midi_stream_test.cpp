@@ -11,12 +11,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-std::vector<Bytes> Split(const Bytes& in) {
-  std::vector<Bytes> out;
-  for (auto& m : SplitMidiStream(in)) out.push_back(m.Bytes);
-  return out;
-}
-
 TEST(MidiStreamTest, MessagesOfEveryKindInOrder) {
   const std::pair<Bytes, std::vector<Bytes>> cases[] = {
       {{0x81, 60, 0}, {{0x81, 60, 0}}},
@@ -33,7 +27,11 @@ TEST(MidiStreamTest, MessagesOfEveryKindInOrder) {
       {{0xF0, 0xF7}, {{0xF0, 0xF7}}},
       {{}, {}},
   };
-  for (const auto& [in, out] : cases) EXPECT_EQ(Split(in), out) << testing::PrintToString(in);
+  for (const auto& [in, out] : cases) {
+    std::vector<Bytes> split;
+    for (auto& m : SplitMidiStream(in)) split.push_back(m.Bytes);
+    EXPECT_EQ(split, out) << testing::PrintToString(in);
+  }
   const auto sysex = SplitMidiStream(Bytes{0xF0, 1, 0xF7, 0xF8});
   EXPECT_EQ(std::pair(sysex[0].IsSysEx, sysex[1].IsSysEx), std::pair(true, false));
 }
