@@ -48,7 +48,6 @@ class SimulatedPlayer : public ::testing::Test {
     };
     player->OnTrace = [this](TPlayer&, const std::string& text) { traces.push_back(text); };
   }
-  double NowMs() { return static_cast<double>(clock->NowUs() - startUs) / 1000.0; }
   TTimed* Item(uint32_t time, int32_t device = 1, std::vector<uint8_t> data = {0x90}) {
     auto* item = new TTimedData(time, data.data(), static_cast<int32_t>(data.size()), device);
     tambrel.Append(item);
@@ -71,7 +70,7 @@ class SimulatedPlayer : public ::testing::Test {
     bytes.clear();
   }
   void Got(uint32_t time, std::vector<uint8_t> data = {}) {
-    at.push_back(NowMs());
+    at.push_back(static_cast<double>(clock->NowUs() - startUs) / 1000.0);
     times.push_back(time);
     bytes.push_back(std::move(data));
   }
