@@ -19,27 +19,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-struct Recorder {
-  std::mutex mutex;
-  std::vector<int32_t> devices;  // guarded by mutex
-  std::promise<void> ended;      // by the first end marker
-
-  void Attach(TPlayer& player) {
-    player.OnData = [this](TPlayer&, const TTimedData& d) {
-      std::lock_guard<std::mutex> guard(mutex);
-      devices.push_back(d.Device);
-    };
-    player.OnEnd = [this](TPlayer&, const TEndMarker&) { ended.set_value(); };
-  }
-};
-
 TEST(RealtimePlayer, DestroyedWhileWaitingOrPlaying) {
   TTimedBatch tambrel;
   for (uint32_t t : {0u, 1u, 3600000u}) tambrel.Append(new TTimedData(t, nullptr, 0, 1));
   for (int round = 0; round < 20; ++round) {
-    Recorder rec;
     auto player = std::make_unique<TPlayer>();
-    rec.Attach(*player);
+    player->OnData = [](TPlayer&, const TTimedData&) {};
     player->AddItems(&tambrel);
     player->SetEnabled(true);
     if (round % 2 == 0) std::this_thread::sleep_for(5ms);  // let the timer thread into its hour-long wait
@@ -60,9 +45,15 @@ TEST(RealtimePlayer, LoadingAndUnloadingDuringPlayLosesAndRepeatsNothing) {
   std::mt19937 random(7);
   for (int i = 0; i < 300; ++i) noise.Append(new TTimedData(random() % steadyCount, nullptr, 0, -1 - i));
 
-  Recorder rec;
+  std::mutex mutex;
+  std::vector<int32_t> devices;  // guarded by mutex
+  std::promise<void> endReached;
   TPlayer player;
-  rec.Attach(player);
+  player.OnData = [&](TPlayer&, const TTimedData& d) {
+    std::lock_guard<std::mutex> guard(mutex);
+    devices.push_back(d.Device);
+  };
+  player.OnEnd = [&](TPlayer&, const TEndMarker&) { endReached.set_value(); };
   player.AddItems(&steady);
   player.SetEnabled(true);
   std::atomic<bool> done{false};
@@ -77,16 +68,16 @@ TEST(RealtimePlayer, LoadingAndUnloadingDuringPlayLosesAndRepeatsNothing) {
   player.SetEnabled(false);
   std::this_thread::sleep_for(5ms);
   player.SetEnabled(true);
-  const bool ended = rec.ended.get_future().wait_for(60s) == std::future_status::ready;
+  const bool ended = endReached.get_future().wait_for(60s) == std::future_status::ready;
   done = true;
   loader.join();
   ASSERT_TRUE(ended);
   player.SetEnabled(false);
   std::vector<int32_t> expected(steadyCount);
   std::iota(expected.begin(), expected.end(), 0);
-  std::lock_guard<std::mutex> guard(rec.mutex);
-  std::erase_if(rec.devices, [](int32_t device) { return device < 0; });  // the noise's
-  EXPECT_EQ(rec.devices, expected);
+  std::lock_guard<std::mutex> guard(mutex);
+  std::erase_if(devices, [](int32_t device) { return device < 0; });  // the noise's
+  EXPECT_EQ(devices, expected);
 }
 
 }  // namespace
