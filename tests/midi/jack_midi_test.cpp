@@ -41,12 +41,9 @@ std::vector<std::string> Listed(TMidiOutService& service) {
 // (the thread is then left behind, the test has failed anyway).
 template <typename F>
 bool EndsInTime(F f) {
-  auto done = std::make_shared<std::promise<void>>();
-  std::future<void> ended = done->get_future();
-  std::thread([f, done]() mutable {
-    f();
-    done->set_value();
-  }).detach();
+  std::packaged_task<void()> task(std::move(f));
+  std::future<void> ended = task.get_future();
+  std::thread(std::move(task)).detach();
   return ended.wait_for(NoHang) == std::future_status::ready;
 }
 
