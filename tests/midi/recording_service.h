@@ -55,11 +55,9 @@ class TRecordingService : public TMidiOutService {
 
   // Completes every held buffer (in order) through the done callback.
   void CompleteAll() {
-    std::vector<std::unique_ptr<TMidiLongBuffer>> held;
-    {
-      std::lock_guard<std::mutex> lock(Lock);
-      held.swap(Held);
-    }
+    std::unique_lock<std::mutex> lock(Lock);
+    std::vector<std::unique_ptr<TMidiLongBuffer>> held = std::exchange(Held, {});
+    lock.unlock();
     for (auto& b : held) Done(std::move(b), MidiErrNone);
   }
 

@@ -36,8 +36,7 @@ TEST(TimedData, NeverHoldsMoreThan32768Bytes) {
 
 // Merging grows the item past its inline buffer; merging an item into itself reads a moving source.
 TEST(TimedData, MergeTakesTheBytesOfDataItemsOnly) {
-  const uint8_t a[] = {1, 2};
-  const uint8_t b[] = {3};
+  const uint8_t a[] = {1, 2}, b[] = {3};
   TTimedData d(10, a, 2, 1);
   d.Merge(TTimedData(99, b, 1, 5));  // time and device are the caller's business
   d.Merge(TEndMarker(10, nullptr));
@@ -45,8 +44,7 @@ TEST(TimedData, MergeTakesTheBytesOfDataItemsOnly) {
   std::vector<uint8_t> expected;
   for (int i = 0; i < 16; ++i) expected.insert(expected.end(), {1, 2, 3});
   EXPECT_EQ(BytesOf(d), expected);
-  EXPECT_EQ(d.Time, 10u);
-  EXPECT_EQ(d.Device, 1);
+  EXPECT_EQ(std::pair(d.Time, d.Device), std::pair(10u, 1));
 }
 
 }  // namespace
