@@ -94,8 +94,7 @@ TEST_F(TimedBatch, AddManyIsAddOfEachInTurn) {
     const auto split = existing.begin() + static_cast<std::ptrdiff_t>(random() % (existing.size() + 1));
     bulk.AppendMany({existing.begin(), split});
     bulk.AppendMany({split, existing.end()});
-    const auto taken = static_cast<int32_t>(random() % (existing.size() + 1));
-    for (int32_t i = 0; i < taken; ++i) {
+    for (auto taken = random() % (existing.size() + 1); taken > 0; --taken) {
       (void)single.TakeNext();
       (void)bulk.TakeNext();
     }
