@@ -239,8 +239,9 @@ TEST_F(MidiOutputTest, HeldNotesAreReleasedOnRequestAndOnClose) {
   EXPECT_NE(ErrorOf([&] { Out.PutShort(0x90, 50, 100); }), "no error");
   Service.SendResult = MidiErrNone;
   Out.PutShort(0x90, 51, 100);
+  Service.Sent.clear();
   Out.Close();
-  EXPECT_EQ(Service.Sent.back(), (std::vector<uint8_t>{0x80, 51, 0}));
+  EXPECT_EQ(Service.Sent, (TWire{{0x80, 51, 0}}));
 }
 
 TEST_F(MidiOutputTest, ReceiverNoticesNameThePort) {
