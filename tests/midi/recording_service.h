@@ -62,10 +62,8 @@ class TRecordingService : public TMidiOutService {
   }
 
   std::vector<std::string> Names;
-  TMidiResult CapsResult;  // returned by GetDevCaps
-  TMidiResult OpenResult;
-  TMidiResult SendResult;  // returned by ShortMsg and LongMsg
-  TMidiResult CloseResult;
+  // What GetDevCaps, Open, the sends (ShortMsg and LongMsg) and Close return.
+  TMidiResult CapsResult, OpenResult, SendResult, CloseResult;
   size_t MaxMessage = 0;                              // the port's MaxMessageBytes
   TMidiReceiver Receiver = TMidiReceiver::Unchanged;  // what the next Maintain says
   std::vector<std::string> Calls;                     // "open 1 as NAME", "reset", "close"
