@@ -192,10 +192,8 @@ TEST_F(SimulatedPlayer, AddingTheFirstTwoItemsToARunningPlayerRestartsEachTime) 
   for (bool bulk : {false, true}) {
     Fresh();
     player->SetEnabled(true);
-    for (uint32_t t : {500u, 100u, 900u, 50u}) {
-      TTimed* item = Item(t);
-      if (!bulk) player->Add(item);
-    }
+    for (uint32_t t : {500u, 100u, 900u, 50u})
+      if (TTimed* item = Item(t); !bulk) player->Add(item);
     if (bulk) Load();
     EXPECT_EQ(times, (Times{500, 100}));
     EXPECT_EQ(Pending(), 500u) << "bulk " << bulk;  // 50 went in below the read position

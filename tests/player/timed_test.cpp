@@ -26,16 +26,15 @@ TEST(TimedData, BytesOutsideCountRaiseIndexErrorAndChangeNothing) {
   EXPECT_EQ(BytesOf(d), (std::vector<uint8_t>{1, 2, 9}));
 }
 
-TEST(TimedData, NeverHoldsMoreThan32768Bytes) {
+// Merging grows the item past its inline buffer; merging an item into itself reads a moving source. An
+// item never holds more than 32768 bytes.
+TEST(TimedData, MergeTakesTheBytesOfDataItemsOnlyUpTo32768) {
   std::vector<uint8_t> big(32769, 1);
   EXPECT_THROW(TTimedData(0, big.data(), 32769, 1), ERangeError);
   TTimedData half(0, big.data(), 20000, 1);
   EXPECT_THROW(half.Merge(half), ERangeError);
   EXPECT_EQ(half.Count(), 32768);
-}
 
-// Merging grows the item past its inline buffer; merging an item into itself reads a moving source.
-TEST(TimedData, MergeTakesTheBytesOfDataItemsOnly) {
   const uint8_t a[] = {1, 2}, b[] = {3};
   TTimedData d(10, a, 2, 1);
   d.Merge(TTimedData(99, b, 1, 5));  // time and device are the caller's business
