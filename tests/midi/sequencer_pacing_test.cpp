@@ -16,9 +16,9 @@ Bytes SysEx(size_t length) {
 }
 
 TEST(SequencerPacingTest, LongBlocksGoInChunksAndUndefinedRealTimeBytesHaveNoEvent) {
-  TSequencerPacing pacing(false);
   const Bytes block = SysEx(600);
-  const auto events = pacing.Encode({{0x90, 60, 100}, {0xF9}, block, {0xFD}, {0xF8}}, 5 * Ms);
+  const auto events =
+      TSequencerPacing(false).Encode({{0x90, 60, 100}, {0xF9}, block, {0xFD}, {0xF8}}, 5 * Ms);
   ASSERT_EQ(events.size(), 5u);
   EXPECT_EQ(std::pair(events[0].Bytes, events[0].SysExChunk), std::pair(Bytes{0x90, 60, 100}, false));
   Bytes joined;
