@@ -76,25 +76,6 @@ TEST_F(OutputRoutingTest, ItemsReachTheActiveOutputsOfTheirDeviceAndMoveTheClock
   EXPECT_EQ(Clock.size(), 3u);
 }
 
-// The device name an output shows after the lists are filled is the one it opens; a name not listed
-// leaves none, and an output without a device or whose open fails stays off.
-TEST_F(OutputRoutingTest, SelectionAndFailedOpensLeaveTheOutputOff) {
-  EXPECT_EQ(Routing.Slot(3).DeviceName, "Tambrel");
-  Routing.SetOutputActive(3, true);
-  EXPECT_TRUE(Ports[2].IsOpen && Ports[2].Name == "Tambrel");
-  Routing.SelectOutput(2, "No Such Synth");
-  EXPECT_EQ(Routing.Slot(2).DeviceName, "");
-  Routing.SetOutputActive(2, true);
-  EXPECT_FALSE(Routing.Slot(2).Active);
-  EXPECT_EQ(Ports[1].Opens, 0);
-  Routing.SelectOutput(1, "Synth B");
-  Ports[0].FailOpen = true;
-  Routing.SetOutputActive(1, true);
-  EXPECT_FALSE(Routing.Slot(1).Active || Routing.Slot(1).Opened);
-  EXPECT_EQ(Routing.Slot(1).DeviceName, "");
-  EXPECT_EQ(Errors, (std::vector<std::string>{"MIDI output Device 'Synth B' not installed"}));
-}
-
 TEST_F(OutputRoutingTest, ChangingTheDeviceOfAnActiveOutputReopensIt) {
   Activate(1, "Synth A", 1);
   Routing.SelectOutput(1, "Synth B");
