@@ -93,14 +93,6 @@ TEST(CompilePipelineTest, CleanScriptIntoAPlayerIsHandedOver) {
   EXPECT_EQ(rig.Record.DumpFileName, "/x/dump.txt");
   EXPECT_EQ(rig.Loaded.size(), 1u);
   EXPECT_FALSE(rig.Record.Destroyed);
-
-  // Neither a missing file nor a directory is parsed.
-  for (const std::string& path : {std::string("/no/such/file.tmb"), testing::TempDir()}) {
-    TPipelineRig missing;
-    EXPECT_FALSE(missing.Pipeline.CompileFile(path, nullptr));
-    EXPECT_EQ(missing.Sink.Lines, (std::vector<std::string>{"File \"" + path + "\" not found"}));
-    EXPECT_TRUE(missing.FrontEnd.Calls.empty());
-  }
 }
 
 // A failed parse writes the front end's lines and the count, and destroys a tree built despite the
