@@ -240,8 +240,6 @@ TEST_F(LoadTest, CloseWritesStopsUnloadsAndClosesInOrder) {
 
 TEST_F(LoadTest, HelpTextsAndAMissingOne) {
   Script("QuickStart.txt", "quick");
-  Script("Syntax.txt", "syntax");
-  Script("Credits.txt", "credits");
   LoadVersionInfo();
   Create();
   EXPECT_EQ(View.Help[THelpText::QuickStart], "quick");

@@ -165,7 +165,6 @@ TEST_F(PlayTest, ItemsLightTheIndicatorsOfTheOutputsTheyReach) {
   Controller->LoadTambrel(Script("two.tmb", "0 out(2, $90, 60, 100);\n0.5 out(7, 1);\n"));
   Controller->ResetPlayer();
   Controller->SetPlaying(true);
-  EXPECT_EQ(Ports[0].Sent, (std::vector<std::vector<uint8_t>>{{0x90, 60, 100}}));
   EXPECT_EQ(Poster.PostedCount(MsgLight), 1);
   Pump();
   EXPECT_TRUE(View.Leds[1] && View.Leds[3]);
@@ -198,8 +197,6 @@ TEST_F(PlayTest, TraceLinesFromThePlayersThreadArriveInOrderOnTheWindowThread) {
   Pump();
   EXPECT_FALSE(offThread);
   ASSERT_EQ(View.Lines.size(), 1001u);  // the first item played at the start, the marker last
-  EXPECT_NE(View.Lines[1].find("90 01 64"), std::string::npos) << View.Lines[1];
-  EXPECT_NE(View.Lines[999].find("90 E7 64"), std::string::npos) << View.Lines[999];
   EXPECT_EQ(View.Lines.back(), "Tambrel flood.tmb finished");
 }
 
