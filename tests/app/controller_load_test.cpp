@@ -1,5 +1,6 @@
 // Loading, unloading and the end of a Tambrel through the controller, on the real front end and
-// player; re-entry while a compile lets the window handle its events; start-up and close order.
+// player; re-entry while a compile lets the window handle its events; start-up and close order; the
+// player timeline's listing and export of the Tambrels loaded into it.
 #include "app/player_timeline.h"
 #include "controller_fixture.h"
 #include "player/player.h"
@@ -97,39 +98,75 @@ TEST_F(LoadTest, AFinishedTambrelIsReportedAndRemovedWhenAsked) {
   EXPECT_EQ(View.Lines.back(), "Some nil thing hit an endmarker ...");
 }
 
-// A Tambrel whose end marker names a root address chosen by the test, so that an address can be
-// reused on purpose: a data item 1000 ms before its end marker at EndTime.
-class TAddressedTambrel : public TLoadedTambrel {
+// A compiled Tambrel as the compiler leaves it: its items in a batch of its own, handed to the player
+// by Compile and withdrawn again before they are freed. Its end marker names the root given, so that
+// an address can be reused on purpose, else the Tambrel itself.
+class TFakeLoaded : public TLoadedTambrel {
  public:
-  TAddressedTambrel(const void* root, uint32_t endTime) : TheRoot(root), EndTime(endTime) {}
-  ~TAddressedTambrel() override {
-    if (Player != nullptr) Player->RemoveItems(&Items);
+  TFakeLoaded(std::string name, const std::vector<TExportItem>& items, uint32_t endTime,
+              const void* root = nullptr)
+      : Label(std::move(name)), TheRoot(root != nullptr ? root : this) {
+    for (const TExportItem& item : items)
+      Batch.Append(
+          new TTimedData(item.Time, item.Bytes.data(), static_cast<int32_t>(item.Bytes.size()), item.Device));
+    Batch.Append(new TEndMarker(endTime, static_cast<TTambrel*>(const_cast<void*>(TheRoot))));
+  }
+  ~TFakeLoaded() override {
+    if (Player != nullptr) Player->RemoveItems(&Batch);
   }
   void SetOnError(std::function<void(const std::string&)>) override {}
   int32_t Compile(TPlayer* player, const std::string&) override {
-    static const uint8_t bytes[] = {0x90, 60, 100};
-    Items.Append(new TTimedData(EndTime - 1000, bytes, 3, 1));
-    Items.Append(new TEndMarker(EndTime, static_cast<TTambrel*>(const_cast<void*>(TheRoot))));
     Player = player;
-    player->AddItems(&Items);
+    player->AddItems(&Batch);
     return 0;
   }
-  std::string Name() const override { return "at " + std::to_string(EndTime); }
+  std::string Name() const override { return Label; }
   const TTambrel* Root() const override { return static_cast<const TTambrel*>(TheRoot); }
 
  private:
+  std::string Label;
   const void* TheRoot;
-  uint32_t EndTime;
   TPlayer* Player = nullptr;
-  TTimedBatch Items;
+  TTimedBatch Batch;
 };
+
+void Load(TPlayerTimeline& timeline, const std::string& name, const std::vector<TExportItem>& items,
+          uint32_t endTime) {
+  auto tambrel = std::make_unique<TFakeLoaded>(name, items, endTime);
+  tambrel->Compile(timeline.Player(), "");
+  timeline.AddLoaded(std::move(tambrel));
+}
+
+TEST(PlayerTimelineTest, ListsAndExportsTheMergedTimelineWithoutMovingThePlayer) {
+  TPlayerTimeline timeline;
+  Load(timeline, "a", {{0, 1, {0x90, 60, 1}}, {500, 1, {0x80, 60, 0}}}, 500);
+  Load(timeline, "b", {{0, 1, {0x90, 64, 1}}, {0, 2, {0xC0, 5}}, {700, 2, {0xC0, 6}}}, 700);
+
+  EXPECT_EQ(timeline.DumpLines(),
+            (std::vector<std::string>{"TimedBatch", "Begin", "| 00000:00.000  00001 90 3C 01",
+                                      "| 00000:00.000  00001 90 40 01", "| 00000:00.000  00002 C0 05",
+                                      "| 00000:00.500  00001 80 3C 00", "| 00000:00.500  End marker",
+                                      "| 00000:00.700  00002 C0 06", "| 00000:00.700  End marker", "End"}));
+
+  uint32_t endTime = 0;
+  const std::vector<TExportItem> items = timeline.DataItems(endTime);
+  EXPECT_EQ(endTime, 700u);
+  ASSERT_EQ(items.size(), 4u);
+  // Simultaneous items of one device are joined, in load order, as the player delivers them.
+  EXPECT_EQ(items[0].Bytes, (std::vector<uint8_t>{0x90, 60, 1, 0x90, 64, 1}));
+  EXPECT_EQ(items[1].Device, 2);
+  EXPECT_EQ(items[3].Time, 700u);
+  EXPECT_EQ(timeline.Player()->Batch().ReadIndex(), 0);
+}
 
 // The real front end, whose parse result is replaced by an addressed Tambrel.
 class TAddressedFrontEnd : public TScriptFrontEnd {
  public:
   std::unique_ptr<TParsedTambrel> TakeParseResult() override {
     TScriptFrontEnd::TakeParseResult();
-    return std::make_unique<TAddressedTambrel>(NextRoot, NextEnd);
+    return std::make_unique<TFakeLoaded>("at " + std::to_string(NextEnd),
+                                         std::vector<TExportItem>{{NextEnd - 1000, 1, {0x90, 60, 100}}},
+                                         NextEnd, NextRoot);
   }
   uint32_t NextEnd = 0;
   int SharedRoot = 0;
