@@ -118,15 +118,13 @@ class TFakeDialogs : public TDialogs {
  public:
   bool InputQuery(const std::string& title, const std::string& prompt, std::string& answer) override {
     Asked.push_back(title + "|" + prompt + "|" + answer);
-    if (!Answer) return false;
-    answer = *Answer;
-    return true;
+    if (Answer) answer = *Answer;
+    return Answer.has_value();
   }
   bool RunFileDialog(TFileDialog dialog, TFileDialogState& state) override {
     FileRuns.push_back({dialog, state});
-    if (!FileAnswer) return false;
-    state.FileName = *FileAnswer;
-    return true;
+    if (FileAnswer) state.FileName = *FileAnswer;
+    return FileAnswer.has_value();
   }
   bool ChooseDirectory(const std::string& title, TFileDialogState& state) override {
     Asked.push_back(title);
@@ -156,15 +154,13 @@ class TPumpedPoster : public TWindowPoster {
     ++Posted[message.Message];
   }
   void Pump(TTambrelController& controller) {
-    for (;;) {
-      TPostedMessage message;
-      {
-        std::lock_guard<std::mutex> guard(Lock);
-        if (Queue.empty()) return;
-        message = Queue.front();
-        Queue.pop_front();
-      }
+    std::unique_lock<std::mutex> guard(Lock);
+    while (!Queue.empty()) {
+      const TPostedMessage message = Queue.front();
+      Queue.pop_front();
+      guard.unlock();  // a dispatch may post again
       controller.Dispatch(message);
+      guard.lock();
     }
   }
   int PostedCount(int message) {
@@ -241,7 +237,6 @@ class ControllerTest : public ::testing::Test {
   static constexpr int64_t Ms = 1000;  // the play clock counts microseconds
 
   ControllerTest() : Folder(Temp.Path() + "/") {
-    View.Bounds = {100, 100, 800, 600};
     Parts.View = &View;
     Parts.Timers = &Timers;
     Parts.Dialogs = &Dialogs;
