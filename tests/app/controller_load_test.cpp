@@ -1,6 +1,8 @@
 // Loading, unloading and the end of a Tambrel through the controller, on the real front end and
 // player; re-entry while a compile lets the window handle its events; start-up and close order; the
 // player timeline's listing and export of the Tambrels loaded into it.
+#include <thread>
+
 #include "app/player_timeline.h"
 #include "controller_fixture.h"
 #include "player/player.h"
@@ -68,17 +70,23 @@ TEST_F(LoadTest, AFailedLoadKeepsTheOthersAndTheAutoPlayOneEndedByAnErrorDoesNot
   EXPECT_EQ(View.BusyChanges.back(), false);
 }
 
-TEST_F(LoadTest, AFinishedTambrelIsReportedAndRemovedWhenAsked) {
+// The trace lines and the finish of the player's thread reach the message area on the window thread,
+// in the order they arose.
+TEST_F(LoadTest, AFinishedTambrelIsReportedAfterItsTraceAndRemovedWhenAsked) {
   Create();
   Controller->SetTraceMode(true);
   Controller->SetRemoveOnFinish(true);
   Controller->LoadTambrel(Song("a.tmb", 1));
   Controller->LoadTambrel(Song("b.tmb", 3));
   Controller->SetPlaying(true);
-  Advance(1000);
+  EXPECT_EQ(View.Tab, TTab::Debug);
+  const std::thread::id window = std::this_thread::get_id();
+  bool offThread = false;
+  View.OnLine = [&](const std::string&) { offThread |= std::this_thread::get_id() != window; };
+  std::thread([this] { Advance(1000); }).join();
   View.Lines.clear();
   Pump();
-  // The trace lines of the items come before the finish line.
+  EXPECT_FALSE(offThread);
   EXPECT_EQ(View.Lines,
             (std::vector<std::string>{"00000:00.000  00001 90 3C 64", "00000:00.000  00001 90 3C 64",
                                       "00000:01.000  00001 90 3C 64", "Tambrel a.tmb finished"}));
@@ -233,10 +241,18 @@ TEST_F(LoadTest, CommandsWaitWhileACompileHandlesEvents) {
   EXPECT_EQ(Controller->Player(), nullptr);
 }
 
-TEST_F(LoadTest, AutoReloadRunsOnceAfterTheWindowIsShown) {
+// At start the help texts, the version values and the program's folder are shown, a missing text says
+// so; the auto reload runs once the window is shown.
+TEST_F(LoadTest, StartShowsTheHelpTextsAndAutoReloadRunsOnceAfterTheWindowIsShown) {
   const std::string path = Song("last.tmb");
   WriteSettingsFile("[Settings]\nAutoReload=1\nLastFile=" + path + "\n");
+  Script("QuickStart.txt", "quick");
+  LoadVersionInfo();
   Create();
+  EXPECT_EQ(View.Help[THelpText::QuickStart], "quick");
+  EXPECT_EQ(View.Help[THelpText::More], "File \"" + Folder + "More.txt\" not found.");
+  EXPECT_EQ(View.AppPath, Folder);
+  EXPECT_EQ(View.Versions[7], "Tambrel");
   Controller->FormShow();
   EXPECT_EQ(Timers.Intervals[TTimerId::AutoReload], 1500);
   EXPECT_EQ(View.Tab, TTab::Main);
@@ -267,16 +283,6 @@ TEST_F(LoadTest, CloseWritesStopsUnloadsAndClosesInOrder) {
   // Nothing reaches the closed controller any more.
   Controller->Dispatch({MsgTrace, 0});
   EXPECT_TRUE(Controller->RequestClose());
-}
-
-TEST_F(LoadTest, HelpTextsAndAMissingOne) {
-  Script("QuickStart.txt", "quick");
-  LoadVersionInfo();
-  Create();
-  EXPECT_EQ(View.Help[THelpText::QuickStart], "quick");
-  EXPECT_EQ(View.Help[THelpText::More], "File \"" + Folder + "More.txt\" not found.");
-  EXPECT_EQ(View.AppPath, Folder);
-  EXPECT_EQ(View.Versions[7], "Tambrel");
 }
 
 }  // namespace

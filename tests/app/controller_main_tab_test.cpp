@@ -154,7 +154,6 @@ TEST_F(MainTabTest, SyntaxCheckReadsTheSavedFileAndLeavesThePlayerAlone) {
   EXPECT_EQ(View.Lines, (std::vector<std::string>{"Checking: " + path, "Syntax OK.", "Compilation OK."}));
   EXPECT_EQ(View.Tab, TTab::Debug);
   EXPECT_EQ(Controller->Player()->ItemCount(), 3);
-  EXPECT_EQ(View.Loaded, (std::vector<std::string>{"playing.tmb"}));
 }
 
 TEST_F(MainTabTest, PatchListIsWrittenFromAFreshListing) {

@@ -24,13 +24,21 @@ class PlayTest : public ControllerTest {
   }
 };
 
-TEST_F(PlayTest, StartStopAndTheCaption) {
+// A repeat with too few items starts once there are enough.
+TEST_F(PlayTest, StartStopTheCaptionAndAWaitingRepeat) {
   Create(true);
-  LoadItems(3);
-  Controller->ResetPlayer();
+  Controller->SetRepeat(true);
   Controller->SetPlaying(true);
   EXPECT_EQ(View.Toggles[TToggle::StartStop].Caption, "&Stop");
   EXPECT_TRUE(View.Toggles[TToggle::StartStop].Down);
+  EXPECT_FALSE(Controller->Player()->Enabled());
+  LoadItems(3);
+  EXPECT_TRUE(Controller->Player()->Enabled());
+  Controller->SetPlaying(false);
+  Controller->SetRepeat(false);
+  EXPECT_FALSE(Controller->Player()->Enabled());
+  Controller->ResetPlayer();
+  Controller->SetPlaying(true);
   EXPECT_EQ(View.Caption, "Tambrel - running");
   EXPECT_TRUE(Timers.Running(TTimerId::Time));
   Advance(1000);
@@ -45,19 +53,6 @@ TEST_F(PlayTest, StartStopAndTheCaption) {
   EXPECT_EQ(Pending(), 0u);
   Controller->NextItem();  // stopped: nothing moves
   EXPECT_EQ(Pending(), 0u);
-}
-
-TEST_F(PlayTest, RepeatWithTooFewItemsStartsOnceThereAreEnough) {
-  Create(true);
-  Controller->SetRepeat(true);
-  Controller->SetPlaying(true);
-  EXPECT_EQ(View.Toggles[TToggle::StartStop].Caption, "&Stop");
-  EXPECT_FALSE(Controller->Player()->Enabled());
-  LoadItems(2);  // two items and the marker
-  EXPECT_TRUE(Controller->Player()->Enabled());
-  Controller->SetPlaying(false);
-  Controller->SetRepeat(false);
-  EXPECT_FALSE(Controller->Player()->Enabled());
 }
 
 struct TGotoCase {
@@ -173,26 +168,6 @@ TEST_F(PlayTest, ItemsLightTheIndicatorsOfTheOutputsTheyReach) {
   Controller->TimerFired(TTimerId::Led1);
   EXPECT_FALSE(View.Leds[1]);
   EXPECT_FALSE(Timers.Running(TTimerId::Led1));
-}
-
-TEST_F(PlayTest, TraceLinesFromThePlayersThreadArriveInOrderOnTheWindowThread) {
-  Create(true);
-  LoadItems(1000, 1, "flood.tmb");
-  Controller->SetTraceMode(true);
-  Controller->SetPlaying(true);
-  EXPECT_EQ(View.Tab, TTab::Debug);
-  const std::thread::id window = std::this_thread::get_id();
-  bool offThread = false;
-  View.OnLine = [&](const std::string&) { offThread |= std::this_thread::get_id() != window; };
-  View.Lines.clear();
-  std::thread timer([this] { Advance(1000 * 1000); });
-  timer.join();
-  // A flood asks for few drains: one per empty queue, not one per line.
-  EXPECT_EQ(Poster.PostedCount(MsgTrace), 1);
-  Pump();
-  EXPECT_FALSE(offThread);
-  ASSERT_EQ(View.Lines.size(), 1001u);  // the first item played at the start, the marker last
-  EXPECT_EQ(View.Lines.back(), "Tambrel flood.tmb finished");
 }
 
 TEST_F(PlayTest, AFailedTickIsReportedOnTheWindowThread) {

@@ -67,8 +67,7 @@ TEST_F(SettingsTest, WhatIsReadIsWrittenBackAndUnknownLinesSurvive) {
   EXPECT_TRUE(Ports[0].IsOpen);
   EXPECT_EQ(Ports[0].Name, "Synth A");
   EXPECT_EQ(View.Toggles[TToggle::MidiActive1].Caption, "&1 Active");
-  EXPECT_EQ(View.Handles[1], 7);
-  EXPECT_EQ(View.Handles[5], 9);
+  EXPECT_EQ(View.Handles, (std::map<int, int32_t>{{1, 7}, {2, 1}, {3, 1}, {4, 1}, {5, 9}}));
   EXPECT_TRUE(View.Toggles[TToggle::SlidesActive].Down);
   EXPECT_EQ(View.Edits[TEditField::ProjectRoot], "/p/");
   EXPECT_EQ(c.LastFile(), "/s/a b.tmb");
