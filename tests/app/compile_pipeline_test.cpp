@@ -53,21 +53,6 @@ class TFakeFrontEnd : public TFrontEnd {
   std::unique_ptr<TParsedTambrel> Result;
 };
 
-// One pipeline with its fakes; the record outlives the fake Tambrel.
-struct TPipelineRig {
-  TPipelineRig() {
-    Pipeline.OnLoaded = [this](std::unique_ptr<TParsedTambrel> tambrel) {
-      Loaded.push_back(std::move(tambrel));
-    };
-  }
-  void Parsed() { FrontEnd.Result = std::make_unique<TFakeTambrel>(Record); }
-  TFakeFrontEnd FrontEnd;
-  TCollectingMessageSink Sink;
-  TCompilePipeline Pipeline{FrontEnd, Sink};
-  TCompileRecord Record;
-  std::vector<std::unique_ptr<TParsedTambrel>> Loaded;
-};
-
 // A clean parse is compiled into the player and handed over. A failed one writes the front end's lines
 // and the count, and destroys a tree built despite the errors; so does a fault inside the parser.
 TEST(CompilePipelineTest, CleanParsesAreHandedOverFailedOnesWriteTheirLinesAndTheCount) {
@@ -91,24 +76,31 @@ TEST(CompilePipelineTest, CleanParsesAreHandedOverFailedOnesWriteTheirLinesAndTh
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Lines.back());
     const bool clean = c.Lines.back() == "Compilation OK.";
-    TPipelineRig rig;
-    rig.FrontEnd.Lines = c.FrontLines;
-    rig.FrontEnd.Count = c.ErrorCount;
-    rig.FrontEnd.ParseReturn = c.ParseReturn;
-    rig.FrontEnd.ParseThrows = c.ParseThrows;
-    rig.Parsed();
-    rig.Pipeline.Settings.ParserDebug = true;
-    rig.Pipeline.Settings.DumpFileName = "/x/dump.txt";
+    TCompileRecord record;  // outlives the fake Tambrel
+    TFakeFrontEnd frontEnd;
+    frontEnd.Lines = c.FrontLines;
+    frontEnd.Count = c.ErrorCount;
+    frontEnd.ParseReturn = c.ParseReturn;
+    frontEnd.ParseThrows = c.ParseThrows;
+    frontEnd.Result = std::make_unique<TFakeTambrel>(record);
+    TCollectingMessageSink sink;
+    TCompilePipeline pipeline{frontEnd, sink};
+    std::vector<std::unique_ptr<TParsedTambrel>> loaded;
+    pipeline.OnLoaded = [&](std::unique_ptr<TParsedTambrel> tambrel) {
+      loaded.push_back(std::move(tambrel));
+    };
+    pipeline.Settings.ParserDebug = true;
+    pipeline.Settings.DumpFileName = "/x/dump.txt";
     int pumps = 0;
-    rig.Pipeline.Settings.ProcessEvents = [&] { ++pumps; };
-    EXPECT_EQ(rig.Pipeline.Compile(player), clean);
-    EXPECT_EQ(rig.FrontEnd.Calls, (std::vector<std::string>{"trace on", "reset", "clear", "parse"}));
-    EXPECT_EQ(rig.Sink.Lines, c.Lines);
+    pipeline.Settings.ProcessEvents = [&] { ++pumps; };
+    EXPECT_EQ(pipeline.Compile(player), clean);
+    EXPECT_EQ(frontEnd.Calls, (std::vector<std::string>{"trace on", "reset", "clear", "parse"}));
+    EXPECT_EQ(sink.Lines, c.Lines);
     EXPECT_EQ(pumps, clean ? 1 : 0);
-    EXPECT_EQ(rig.Record.Player, clean ? player : nullptr);
-    EXPECT_EQ(rig.Record.DumpFileName, clean ? "/x/dump.txt" : "");
-    EXPECT_EQ(rig.Record.Destroyed, !clean);
-    EXPECT_EQ(rig.Loaded.size(), clean ? 1u : 0u);
+    EXPECT_EQ(record.Player, clean ? player : nullptr);
+    EXPECT_EQ(record.DumpFileName, clean ? "/x/dump.txt" : "");
+    EXPECT_EQ(record.Destroyed, !clean);
+    EXPECT_EQ(loaded.size(), clean ? 1u : 0u);
   }
 }
 

@@ -172,9 +172,8 @@ TEST_F(OutputRoutingTest, CloseAllClosesEveryOpenOutputThenReports) {
   EXPECT_EQ(Errors, (std::vector<std::string>{"output 1: close failed", "output 2: close failed"}));
 }
 
-TEST(OutputRoutingLists, EmptyListLeavesNoDeviceAndFillsOnce) {
-  std::array<TRecordingPort, 4> ports;
-  TOutputRouting routing({&ports[0], &ports[1], &ports[2], &ports[3]});
+TEST_F(OutputRoutingTest, AnEmptyListLeavesNoDeviceAndTheListsAreFilledOnce) {
+  TOutputRouting routing({&Ports[0], &Ports[1], &Ports[2], &Ports[3]});
   routing.FillMidiLists({});
   EXPECT_EQ(routing.Slot(1).DeviceName, "");
   routing.FillMidiLists({"Tambrel"});
