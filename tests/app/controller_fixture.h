@@ -271,8 +271,6 @@ class ControllerTest : public ::testing::Test {
   void Advance(int64_t ms) { Clock->AdvanceBy(ms * Ms); }
   // A script file in the folder; returns its path.
   std::string Script(const std::string& name, const std::string& text) { return Temp.Write(name, text); }
-  // The bytes of the file at an absolute path (one the folder's own paths leave as it is).
-  std::string Bytes(const std::string& path) const { return Temp.Read(path); }
   void WriteSettingsFile(const std::string& text) { Temp.Write(Parts.IniFileName, text); }
   std::string SettingsText() const { return Temp.Read(Parts.IniFileName); }
   bool HasLine(const std::string& line) const { return std::ranges::count(View.Lines, line) != 0; }
