@@ -59,9 +59,6 @@ TEST(EditorTextTest, Latin1RefusesWhatItCannotHoldNamingTheLine) {
       EXPECT_NE(std::string(error.what()).find("Line 2"), std::string::npos) << error.what();
     }
   }
-  // The same text goes into a UTF-8 file.
-  const TEditorFileFormat utf8 = DecodeEditorText("cafe\n").Format;
-  EXPECT_EQ(EncodeEditorText("5\xE2\x82\xAC\n", utf8), "5\xE2\x82\xAC\n");
 }
 
 }  // namespace

@@ -32,12 +32,8 @@ class OutputRoutingTest : public ::testing::Test {
   }
   void Play(uint32_t time, int32_t device, std::vector<uint8_t> bytes) {
     Items.push_back(std::move(bytes));
-    TRoutedItem item;
-    item.Time = time;
-    item.Device = device;
-    item.Data = Items.back();
-    item.DumpLine = [time, device] { return "item " + std::to_string(time) + " " + std::to_string(device); };
-    Routing.PlayerData(item);
+    const auto dump = [=] { return "item " + std::to_string(time) + " " + std::to_string(device); };
+    Routing.PlayerData({time, device, Items.back(), dump});
   }
   std::array<TRecordingPort, 4> Ports;
   TOutputRouting Routing;
