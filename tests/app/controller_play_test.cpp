@@ -1,4 +1,5 @@
-// Play control, the clock, the hot keys, routing to the outputs and the indicators, trace and dump.
+// Play control, the clock, the hot keys, the indicators of the outputs, a failed tick, the dump and the
+// note-offs of a play ended early.
 #include <functional>
 #include <thread>
 
@@ -11,12 +12,11 @@ namespace {
 class PlayTest : public ControllerTest {
  protected:
   // Items a second apart for device 1 (bytes 90 i 64), then the end marker.
-  void LoadItems(int count, int32_t device = 1, const std::string& name = "items.tmb") {
+  void LoadItems(int count) {
     std::string text;
     for (int i = 0; i < count; ++i)
-      text += std::to_string(i) + ".0 out(" + std::to_string(device) + ", $90, " + std::to_string(i) +
-              ", 100);\n";
-    Controller->LoadTambrel(Script(name, text));
+      text += std::to_string(i) + ".0 out(1, $90, " + std::to_string(i) + ", 100);\n";
+    Controller->LoadTambrel(Script("items.tmb", text));
   }
   uint32_t Pending() {
     uint32_t time = 0;
