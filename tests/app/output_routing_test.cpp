@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <stdexcept>
 #include <thread>
 #include <utility>
@@ -106,11 +107,13 @@ TEST_F(OutputRoutingTest, SendErrorsAreReportedAndOnlyWhatWasSentLights) {
 
 TEST_F(OutputRoutingTest, TraceLinesDrainInOrderAndTheFirstIntoAnEmptyQueueAsksForADrain) {
   Routing.SetTraceMode(true);
-  std::thread player([this] {
+  std::atomic<bool> played{false};
+  std::thread player([&] {
     for (uint32_t i = 0; i < 100; ++i) Play(i, 1, {0x90, 1, 2});
+    played = true;
   });
   TCollectingMessageSink sink;
-  while (sink.Lines.size() < 100) Routing.DrainTrace(sink);  // drains whatever has arrived so far
+  while (!played) Routing.DrainTrace(sink);  // drains whatever has arrived so far
   player.join();
   Routing.DrainTrace(sink);
   ASSERT_EQ(sink.Lines.size(), 100u);
