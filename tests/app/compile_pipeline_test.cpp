@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <stdexcept>
 
 namespace tambrel {
@@ -55,57 +53,9 @@ class TFakeFrontEnd : public TFrontEnd {
   std::unique_ptr<TParsedTambrel> Result;
 };
 
-// One pipeline with its fakes; the record outlives the fake Tambrel.
-struct TPipelineRig {
-  TPipelineRig() {
-    Pipeline.OnLoaded = [this](std::unique_ptr<TParsedTambrel> tambrel) {
-      Loaded.push_back(std::move(tambrel));
-    };
-  }
-  void Parsed() { FrontEnd.Result = std::make_unique<TFakeTambrel>(Record); }
-  TFakeFrontEnd FrontEnd;
-  TCollectingMessageSink Sink;
-  TCompilePipeline Pipeline{FrontEnd, Sink};
-  TCompileRecord Record;
-  std::vector<std::unique_ptr<TParsedTambrel>> Loaded;
-};
-
-TEST(CompilePipelineTest, CleanScriptIntoAPlayerIsHandedOver) {
-  TPipelineRig rig;
-  const std::string source = testing::TempDir() + "/pipeline_source.tmb";
-  std::ofstream(source) << "0 out(1, 2);\n";
-  rig.Parsed();
-  rig.FrontEnd.Lines = {"state 0, char 1, '------'"};
-  rig.Pipeline.Settings.ParserDebug = true;
-  rig.Pipeline.Settings.DumpFileName = "/x/dump.txt";
-  int pumps = 0;
-  rig.Pipeline.Settings.ProcessEvents = [&] { ++pumps; };
-  int playerStandIn = 0;
-  TPlayer* player = reinterpret_cast<TPlayer*>(&playerStandIn);
-  EXPECT_TRUE(rig.Pipeline.CompileFile(source, player));
-  std::filesystem::remove(source);
-  EXPECT_EQ(rig.FrontEnd.Calls,
-            (std::vector<std::string>{"open " + source, "trace on", "reset", "clear", "parse"}));
-  EXPECT_EQ(rig.Sink.Lines,
-            (std::vector<std::string>{"state 0, char 1, '------'", "Syntax OK.", "Compilation OK."}));
-  EXPECT_EQ(pumps, 1);
-  EXPECT_EQ(rig.Record.Player, player);
-  EXPECT_EQ(rig.Record.DumpFileName, "/x/dump.txt");
-  EXPECT_EQ(rig.Loaded.size(), 1u);
-  EXPECT_FALSE(rig.Record.Destroyed);
-
-  // Neither a missing file nor a directory is parsed.
-  for (const std::string& path : {std::string("/no/such/file.tmb"), testing::TempDir()}) {
-    TPipelineRig missing;
-    EXPECT_FALSE(missing.Pipeline.CompileFile(path, nullptr));
-    EXPECT_EQ(missing.Sink.Lines, (std::vector<std::string>{"File \"" + path + "\" not found"}));
-    EXPECT_TRUE(missing.FrontEnd.Calls.empty());
-  }
-}
-
-// A failed parse writes the front end's lines and the count, and destroys a tree built despite the
-// errors; so does a fault inside the parser.
-TEST(CompilePipelineTest, FailedParsesWriteTheirLinesAndTheCount) {
+// A clean parse is compiled into the player and handed over. A failed one writes the front end's lines
+// and the count, and destroys a tree built despite the errors; so does a fault inside the parser.
+TEST(CompilePipelineTest, CleanParsesAreHandedOverFailedOnesWriteTheirLinesAndTheCount) {
   struct TCase {
     std::vector<std::string> FrontLines;
     int32_t ErrorCount;
@@ -113,24 +63,44 @@ TEST(CompilePipelineTest, FailedParsesWriteTheirLinesAndTheCount) {
     bool ParseThrows;
     std::vector<std::string> Lines;
   };
+  const std::string trace = "state 0, char 1, '------'";  // the parser's, when asked for
   const std::string syntax = "[1,5] in file \"a.tmb\": \"syntax error\"";
   const TCase cases[] = {
+      {{trace}, 0, 0, false, {trace, "Syntax OK.", "Compilation OK."}},
       {{syntax, "    ^"}, 1, 0, false, {syntax, "    ^", "1 syntax error detected."}},
       {{}, 0, 1, false, {"0 syntax errors detected."}},
       {{"collected so far"}, 1, 0, true, {"collected so far", "1 syntax error detected."}},
   };
   int playerStandIn = 0;
+  TPlayer* player = reinterpret_cast<TPlayer*>(&playerStandIn);
   for (const TCase& c : cases) {
-    TPipelineRig rig;
-    rig.FrontEnd.Lines = c.FrontLines;
-    rig.FrontEnd.Count = c.ErrorCount;
-    rig.FrontEnd.ParseReturn = c.ParseReturn;
-    rig.FrontEnd.ParseThrows = c.ParseThrows;
-    rig.Parsed();
-    EXPECT_FALSE(rig.Pipeline.Compile(reinterpret_cast<TPlayer*>(&playerStandIn)));
-    EXPECT_EQ(rig.Sink.Lines, c.Lines);
-    EXPECT_TRUE(rig.Record.Destroyed);
-    EXPECT_TRUE(rig.Loaded.empty());
+    SCOPED_TRACE(c.Lines.back());
+    const bool clean = c.Lines.back() == "Compilation OK.";
+    TCompileRecord record;  // outlives the fake Tambrel
+    TFakeFrontEnd frontEnd;
+    frontEnd.Lines = c.FrontLines;
+    frontEnd.Count = c.ErrorCount;
+    frontEnd.ParseReturn = c.ParseReturn;
+    frontEnd.ParseThrows = c.ParseThrows;
+    frontEnd.Result = std::make_unique<TFakeTambrel>(record);
+    TCollectingMessageSink sink;
+    TCompilePipeline pipeline{frontEnd, sink};
+    std::vector<std::unique_ptr<TParsedTambrel>> loaded;
+    pipeline.OnLoaded = [&](std::unique_ptr<TParsedTambrel> tambrel) {
+      loaded.push_back(std::move(tambrel));
+    };
+    pipeline.Settings.ParserDebug = true;
+    pipeline.Settings.DumpFileName = "/x/dump.txt";
+    int pumps = 0;
+    pipeline.Settings.ProcessEvents = [&] { ++pumps; };
+    EXPECT_EQ(pipeline.Compile(player), clean);
+    EXPECT_EQ(frontEnd.Calls, (std::vector<std::string>{"trace on", "reset", "clear", "parse"}));
+    EXPECT_EQ(sink.Lines, c.Lines);
+    EXPECT_EQ(pumps, clean ? 1 : 0);
+    EXPECT_EQ(record.Player, clean ? player : nullptr);
+    EXPECT_EQ(record.DumpFileName, clean ? "/x/dump.txt" : "");
+    EXPECT_EQ(record.Destroyed, !clean);
+    EXPECT_EQ(loaded.size(), clean ? 1u : 0u);
   }
 }
 

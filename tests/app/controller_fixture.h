@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <deque>
 #include <functional>
@@ -12,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,6 +23,7 @@
 #include "app/script_front_end.h"
 #include "app/tambrel_controller.h"
 #include "player/play_clock.h"
+#include "player/player.h"
 #include "temp_folder.h"
 
 namespace tambrel {
@@ -76,12 +79,12 @@ class TFakeView : public TMainView {
   bool EditorModified() const override { return Modified; }
   void SetEditorModified(bool modified) override { Modified = modified; }
   void ShowPatchFiles(const std::vector<std::string>& names) override { PatchFiles = names; }
-  void SetSlidePictureRoot(const std::string& dir) override { SlideRoot = dir; }
+  void SetSlidePictureRoot(const std::string&) override {}
   void ShowSlideWindow() override { ++SlideShows; }
-  void ToggleResourceWindow() override { ++ResourceToggles; }
+  void ToggleResourceWindow() override {}
 
   // What the controller last showed, by the calls above.
-  std::string Caption, Clock, AppPath, Editor, SlideRoot;
+  std::string Caption, Clock, AppPath, Editor;
   std::vector<std::string> Loaded, Lines, DeviceErrors, Errors, PatchFiles;
   std::map<TToggle, TToggleState> Toggles;
   std::map<TCheck, bool> Checks;
@@ -98,7 +101,7 @@ class TFakeView : public TMainView {
   TRect Bounds;
   std::vector<bool> BusyChanges;
   bool Modified = false;
-  int CheckCalls = 0, CloseRequests = 0, SlideShows = 0, ResourceToggles = 0;
+  int CheckCalls = 0, CloseRequests = 0, SlideShows = 0;
   std::function<void()> OnClose;
   std::function<void(const std::string&)> OnLine;
 };
@@ -115,22 +118,17 @@ class TFakeDialogs : public TDialogs {
  public:
   bool InputQuery(const std::string& title, const std::string& prompt, std::string& answer) override {
     Asked.push_back(title + "|" + prompt + "|" + answer);
-    if (!Answer) return false;
-    answer = *Answer;
-    return true;
+    if (Answer) answer = *Answer;
+    return Answer.has_value();
   }
   bool RunFileDialog(TFileDialog dialog, TFileDialogState& state) override {
     FileRuns.push_back({dialog, state});
-    if (!FileAnswer) return false;
-    state.FileName = *FileAnswer;
-    return true;
+    if (FileAnswer) state.FileName = *FileAnswer;
+    return FileAnswer.has_value();
   }
   bool ChooseDirectory(const std::string& title, TFileDialogState& state) override {
-    FileRuns.push_back({TFileDialog::OpenTambrel, state});
     Asked.push_back(title);
-    if (!FileAnswer) return false;
-    state.FileName = *FileAnswer;
-    return true;
+    return RunFileDialog(TFileDialog::OpenTambrel, state);
   }
   bool Confirm(const std::string& question) override {
     Asked.push_back(question);
@@ -155,7 +153,16 @@ class TPumpedPoster : public TWindowPoster {
     Queue.push_back(message);
     ++Posted[message.Message];
   }
-  void Pump(TTambrelController& controller);
+  void Pump(TTambrelController& controller) {
+    std::unique_lock<std::mutex> guard(Lock);
+    while (!Queue.empty()) {
+      const TPostedMessage message = Queue.front();
+      Queue.pop_front();
+      guard.unlock();  // a dispatch may post again
+      controller.Dispatch(message);
+      guard.lock();
+    }
+  }
   int PostedCount(int message) {
     std::lock_guard<std::mutex> guard(Lock);
     return Posted[message];
@@ -169,19 +176,51 @@ class TPumpedPoster : public TWindowPoster {
 
 class TFakeScreens : public TScreens {
  public:
-  TRect ScreenAt(int32_t x, int32_t y) const override;
+  TRect ScreenAt(int32_t x, int32_t y) const override {
+    for (const TRect& area : Areas)
+      if (x >= area.Left && x < area.Left + area.Width && y >= area.Top && y < area.Top + area.Height)
+        return area;
+    return Areas.front();
+  }
   std::vector<TRect> Areas{{0, 0, 1920, 1080}};  // the first is the primary screen
 };
 
 // A MIDI port that records what it is asked to do and can be told to fail.
 class TRecordingPort : public TOutputPort {
  public:
-  void SetProductName(const std::string& name) override;
-  bool Open() override;
-  bool Close() override;
-  TSendOutcome PutLong(const uint8_t* data, uint16_t length) override;
+  void SetProductName(const std::string& name) override {
+    if (FailSelect) throw std::runtime_error("select failed");
+    Name = name;
+  }
+  bool Open() override {
+    if (FailOpen) throw std::runtime_error("MIDI output Device '" + Name + "' not installed");
+    IsOpen = true;
+    ++Opens;
+    return true;
+  }
+  bool Close() override {
+    const bool was = std::exchange(IsOpen, false);
+    ++Closes;
+    if (FailClose) throw std::runtime_error("close failed");
+    return was;
+  }
+  TSendOutcome PutLong(const uint8_t* data, uint16_t length) override {
+    if (FailSend) return {SentAnyway, "send failed"};
+    std::lock_guard<std::mutex> guard(Lock);
+    Sent.emplace_back(data, data + length);
+    for (size_t i = 0; i + 3 <= length; i += 3) {
+      const auto note = std::make_pair(static_cast<uint8_t>(data[i] & 0x0F), data[i + 1]);
+      std::erase(Held, note);
+      if ((data[i] & 0xF0) == 0x90 && data[i + 2] != 0) Held.push_back(note);
+    }
+    return {true, {}};
+  }
   // The note-offs of the notes this port switched on and not off (as the MIDI outputs track them).
-  void ReleaseHeldNotes() override;
+  void ReleaseHeldNotes() override {
+    std::lock_guard<std::mutex> guard(Lock);
+    for (const auto& [channel, key] : Held) Sent.push_back({static_cast<uint8_t>(0x80 | channel), key, 0});
+    Held.clear();
+  }
   TPortReport Drain() override { return std::exchange(Report, TPortReport{}); }
   std::string Name;
   TPortReport Report;  // what the next Drain reports
@@ -197,23 +236,44 @@ class ControllerTest : public ::testing::Test {
  protected:
   static constexpr int64_t Ms = 1000;  // the play clock counts microseconds
 
-  ControllerTest();
-  ~ControllerTest() override;
+  ControllerTest() : Folder(Temp.Path() + "/") {
+    Parts.View = &View;
+    Parts.Timers = &Timers;
+    Parts.Dialogs = &Dialogs;
+    Parts.Poster = &Poster;
+    Parts.Screens = &Screens;
+    Parts.FrontEnd = &FrontEnd;
+    for (size_t i = 0; i < Ports.size(); ++i) Parts.Ports[i] = &Ports[i];
+    Parts.DeviceNames = [] { return std::vector<std::string>{"Tambrel", "Synth A", "Synth B"}; };
+    Parts.NewPlayer = [this] {
+      auto clock = std::make_unique<TSimulatedPlayClock>();
+      Clock = clock.get();
+      return std::make_unique<TPlayer>(std::move(clock));
+    };
+    Parts.Milliseconds = [this] {
+      return CounterOffset + (Clock != nullptr ? static_cast<uint32_t>(Clock->NowUs() / Ms) : 0);
+    };
+    Parts.AppPath = Folder;
+    Parts.IniFileName = Folder + "tambrel.INI";
+    Parts.DumpFileName = Folder + "dump.txt";
+  }
 
   // A controller on the folder's settings file, created (FormCreate) and shown when asked.
-  TTambrelController& Create(bool show = false);
+  void Create(bool show = false) {
+    Controller = std::make_unique<TTambrelController>(Parts);
+    Controller->FormCreate();
+    StartLines = std::exchange(View.Lines, {});
+    if (show) Controller->FormShow();
+  }
   void Destroy() { Controller.reset(); }
   void Pump() { Poster.Pump(*Controller); }
   // Moves the play clock (and the millisecond counter) on, firing what falls due.
-  void Advance(int64_t ms);
+  void Advance(int64_t ms) { Clock->AdvanceBy(ms * Ms); }
   // A script file in the folder; returns its path.
   std::string Script(const std::string& name, const std::string& text) { return Temp.Write(name, text); }
-  // The bytes of the file at an absolute path (one the folder's own paths leave as it is).
-  std::string Bytes(const std::string& path) const { return Temp.Read(path); }
   void WriteSettingsFile(const std::string& text) { Temp.Write(Parts.IniFileName, text); }
   std::string SettingsText() const { return Temp.Read(Parts.IniFileName); }
-  bool HasLine(const std::string& line) const;
-  std::vector<uint8_t> SentTo(int n);
+  bool HasLine(const std::string& line) const { return std::ranges::count(View.Lines, line) != 0; }
 
   TTempFolder Temp;
   std::string Folder;  // the temporary folder, with its '/'
@@ -226,9 +286,9 @@ class ControllerTest : public ::testing::Test {
   std::array<TRecordingPort, 4> Ports;
   TControllerParts Parts;
   TSimulatedPlayClock* Clock = nullptr;
-  uint32_t CounterOffset = 0;  // added to the play clock's milliseconds to give the counter
-  std::unique_ptr<TTambrelController> Controller;
+  uint32_t CounterOffset = 0;           // added to the play clock's milliseconds to give the counter
   std::vector<std::string> StartLines;  // what FormCreate wrote into the message area
+  std::unique_ptr<TTambrelController> Controller;  // last, so that it goes first
 };
 
 }  // namespace tambrel

@@ -1,5 +1,8 @@
 // Loading, unloading and the end of a Tambrel through the controller, on the real front end and
-// player; re-entry while a compile lets the window handle its events; start-up and close order.
+// player; re-entry while a compile lets the window handle its events; start-up and close order; the
+// player timeline's listing and export of the Tambrels loaded into it.
+#include <thread>
+
 #include "app/player_timeline.h"
 #include "controller_fixture.h"
 #include "player/player.h"
@@ -37,30 +40,26 @@ TEST_F(LoadTest, LoadingWritesItsLinesAndListsTheTambrelUnloadingKeepsTheOrder) 
   EXPECT_EQ(Controller->Player()->ItemCount(), 0);
 }
 
-TEST_F(LoadTest, AFailedLoadShowsTheDebugTabAndKeepsTheOthers) {
+// A failed load shows the Debug tab and keeps the others and the auto play, which restarts and plays;
+// a load ended by an error says why and switches the auto play and reload off.
+TEST_F(LoadTest, AFailedLoadKeepsTheOthersAndTheAutoPlayOneEndedByAnErrorDoesNot) {
   Create();
   Controller->SetRemoveOldOnLoad(true);
   Controller->LoadTambrel(Song("a.tmb"));
+  Controller->SetAutoPlay(true);
   View.Tab = TTab::Main;
   Controller->LoadTambrel(Script("bad.tmb", "0 out(1, ;\n"));
   EXPECT_EQ(View.Tab, TTab::Debug);
   EXPECT_TRUE(HasLine("1 syntax error detected."));
   EXPECT_EQ(View.Loaded, (std::vector<std::string>{"a.tmb"}));
-  Controller->LoadTambrel(Folder + "missing.tmb");
-  EXPECT_TRUE(HasLine("File \"" + Folder + "missing.tmb\" not found"));
+  for (const std::string& missing : {Folder + "missing.tmb", Folder}) {  // neither is parsed
+    Controller->LoadTambrel(missing);
+    EXPECT_TRUE(HasLine("File \"" + missing + "\" not found")) << missing;
+  }
+  EXPECT_TRUE(Controller->Playing() && Controller->Player()->Enabled());
   Controller->LoadTambrel(Song("b.tmb"));
   EXPECT_EQ(View.Loaded, (std::vector<std::string>{"b.tmb"}));
   EXPECT_EQ(Controller->Player()->ItemCount(), 3);
-}
-
-// A load that fails keeps the auto play, which restarts and plays; one ended by an error says why and
-// switches both off.
-TEST_F(LoadTest, AutoPlayOutlivesAFailedLoadButNotALoadEndedByAnError) {
-  Create();
-  Controller->LoadTambrel(Song("a.tmb"));
-  Controller->SetAutoPlay(true);
-  Controller->LoadTambrel(Folder + "missing.tmb");
-  EXPECT_TRUE(Controller->Playing() && Controller->Player()->Enabled());
   Controller->SetAutoReload(true);
   View.Tab = TTab::Main;
   Controller->LoadTambrel(Script("overflow.tmb", "0 out(1, 2147483647 + 1);\n"));
@@ -71,17 +70,23 @@ TEST_F(LoadTest, AutoPlayOutlivesAFailedLoadButNotALoadEndedByAnError) {
   EXPECT_EQ(View.BusyChanges.back(), false);
 }
 
-TEST_F(LoadTest, AFinishedTambrelIsReportedAndRemovedWhenAsked) {
+// The trace lines and the finish of the player's thread reach the message area on the window thread,
+// in the order they arose.
+TEST_F(LoadTest, AFinishedTambrelIsReportedAfterItsTraceAndRemovedWhenAsked) {
   Create();
   Controller->SetTraceMode(true);
   Controller->SetRemoveOnFinish(true);
   Controller->LoadTambrel(Song("a.tmb", 1));
   Controller->LoadTambrel(Song("b.tmb", 3));
   Controller->SetPlaying(true);
-  Advance(1000);
+  EXPECT_EQ(View.Tab, TTab::Debug);
+  const std::thread::id window = std::this_thread::get_id();
+  bool offThread = false;
+  View.OnLine = [&](const std::string&) { offThread |= std::this_thread::get_id() != window; };
+  std::thread([this] { Advance(1000); }).join();
   View.Lines.clear();
   Pump();
-  // The trace lines of the items come before the finish line.
+  EXPECT_FALSE(offThread);
   EXPECT_EQ(View.Lines,
             (std::vector<std::string>{"00000:00.000  00001 90 3C 64", "00000:00.000  00001 90 3C 64",
                                       "00000:01.000  00001 90 3C 64", "Tambrel a.tmb finished"}));
@@ -95,39 +100,75 @@ TEST_F(LoadTest, AFinishedTambrelIsReportedAndRemovedWhenAsked) {
   EXPECT_EQ(View.Lines.back(), "Some nil thing hit an endmarker ...");
 }
 
-// A Tambrel whose end marker names a root address chosen by the test, so that an address can be
-// reused on purpose: a data item 1000 ms before its end marker at EndTime.
-class TAddressedTambrel : public TLoadedTambrel {
+// A compiled Tambrel as the compiler leaves it: its items in a batch of its own, handed to the player
+// by Compile and withdrawn again before they are freed. Its end marker names the root given, so that
+// an address can be reused on purpose, else the Tambrel itself.
+class TFakeLoaded : public TLoadedTambrel {
  public:
-  TAddressedTambrel(const void* root, uint32_t endTime) : TheRoot(root), EndTime(endTime) {}
-  ~TAddressedTambrel() override {
-    if (Player != nullptr) Player->RemoveItems(&Items);
+  TFakeLoaded(std::string name, const std::vector<TExportItem>& items, uint32_t endTime,
+              const void* root = nullptr)
+      : Label(std::move(name)), TheRoot(root != nullptr ? root : this) {
+    for (const TExportItem& item : items)
+      Batch.Append(
+          new TTimedData(item.Time, item.Bytes.data(), static_cast<int32_t>(item.Bytes.size()), item.Device));
+    Batch.Append(new TEndMarker(endTime, static_cast<TTambrel*>(const_cast<void*>(TheRoot))));
+  }
+  ~TFakeLoaded() override {
+    if (Player != nullptr) Player->RemoveItems(&Batch);
   }
   void SetOnError(std::function<void(const std::string&)>) override {}
   int32_t Compile(TPlayer* player, const std::string&) override {
-    static const uint8_t bytes[] = {0x90, 60, 100};
-    Items.Append(new TTimedData(EndTime - 1000, bytes, 3, 1));
-    Items.Append(new TEndMarker(EndTime, static_cast<TTambrel*>(const_cast<void*>(TheRoot))));
     Player = player;
-    player->AddItems(&Items);
+    player->AddItems(&Batch);
     return 0;
   }
-  std::string Name() const override { return "at " + std::to_string(EndTime); }
+  std::string Name() const override { return Label; }
   const TTambrel* Root() const override { return static_cast<const TTambrel*>(TheRoot); }
 
  private:
+  std::string Label;
   const void* TheRoot;
-  uint32_t EndTime;
   TPlayer* Player = nullptr;
-  TTimedBatch Items;
+  TTimedBatch Batch;
 };
+
+void Load(TPlayerTimeline& timeline, const std::string& name, const std::vector<TExportItem>& items,
+          uint32_t endTime) {
+  auto tambrel = std::make_unique<TFakeLoaded>(name, items, endTime);
+  tambrel->Compile(timeline.Player(), "");
+  timeline.AddLoaded(std::move(tambrel));
+}
+
+TEST(PlayerTimelineTest, ListsAndExportsTheMergedTimelineWithoutMovingThePlayer) {
+  TPlayerTimeline timeline;
+  Load(timeline, "a", {{0, 1, {0x90, 60, 1}}, {500, 1, {0x80, 60, 0}}}, 500);
+  Load(timeline, "b", {{0, 1, {0x90, 64, 1}}, {0, 2, {0xC0, 5}}, {700, 2, {0xC0, 6}}}, 700);
+
+  EXPECT_EQ(timeline.DumpLines(),
+            (std::vector<std::string>{"TimedBatch", "Begin", "| 00000:00.000  00001 90 3C 01",
+                                      "| 00000:00.000  00001 90 40 01", "| 00000:00.000  00002 C0 05",
+                                      "| 00000:00.500  00001 80 3C 00", "| 00000:00.500  End marker",
+                                      "| 00000:00.700  00002 C0 06", "| 00000:00.700  End marker", "End"}));
+
+  uint32_t endTime = 0;
+  const std::vector<TExportItem> items = timeline.DataItems(endTime);
+  EXPECT_EQ(endTime, 700u);
+  ASSERT_EQ(items.size(), 4u);
+  // Simultaneous items of one device are joined, in load order, as the player delivers them.
+  EXPECT_EQ(items[0].Bytes, (std::vector<uint8_t>{0x90, 60, 1, 0x90, 64, 1}));
+  EXPECT_EQ(items[1].Device, 2);
+  EXPECT_EQ(items[3].Time, 700u);
+  EXPECT_EQ(timeline.Player()->Batch().ReadIndex(), 0);
+}
 
 // The real front end, whose parse result is replaced by an addressed Tambrel.
 class TAddressedFrontEnd : public TScriptFrontEnd {
  public:
   std::unique_ptr<TParsedTambrel> TakeParseResult() override {
     TScriptFrontEnd::TakeParseResult();
-    return std::make_unique<TAddressedTambrel>(NextRoot, NextEnd);
+    return std::make_unique<TFakeLoaded>("at " + std::to_string(NextEnd),
+                                         std::vector<TExportItem>{{NextEnd - 1000, 1, {0x90, 60, 100}}},
+                                         NextEnd, NextRoot);
   }
   uint32_t NextEnd = 0;
   int SharedRoot = 0;
@@ -188,22 +229,27 @@ TEST_F(LoadTest, CommandsWaitWhileACompileHandlesEvents) {
   armed = true;
   Controller->LoadTambrel(Song("second.tmb"));
   EXPECT_EQ(rounds, 1);
-  int loading = 0;
-  for (const std::string& line : View.Lines) loading += line.rfind("Loading: ", 0) == 0;
-  EXPECT_EQ(loading, 2);
+  EXPECT_FALSE(HasLine("Loading: " + Folder + "again.tmb"));
   // The refused load did not count as a failed one.
   EXPECT_TRUE(Controller->AutoReload() && Controller->AutoPlay());
   EXPECT_TRUE(View.Enabled[TCommand::Load]);
   // The close waited for the compile to end, then ran.
   EXPECT_EQ(View.CloseRequests, 1);
   EXPECT_TRUE(closed);
-  EXPECT_EQ(Controller->Player(), nullptr);
 }
 
-TEST_F(LoadTest, AutoReloadRunsOnceAfterTheWindowIsShown) {
+// At start the help texts, the version values and the program's folder are shown, a missing text says
+// so; the auto reload runs once the window is shown.
+TEST_F(LoadTest, StartShowsTheHelpTextsAndAutoReloadRunsOnceAfterTheWindowIsShown) {
   const std::string path = Song("last.tmb");
   WriteSettingsFile("[Settings]\nAutoReload=1\nLastFile=" + path + "\n");
+  Script("QuickStart.txt", "quick");
+  LoadVersionInfo();
   Create();
+  EXPECT_EQ(View.Help[THelpText::QuickStart], "quick");
+  EXPECT_EQ(View.Help[THelpText::More], "File \"" + Folder + "More.txt\" not found.");
+  EXPECT_EQ(View.AppPath, Folder);
+  EXPECT_EQ(View.Versions[7], "Tambrel");
   Controller->FormShow();
   EXPECT_EQ(Timers.Intervals[TTimerId::AutoReload], 1500);
   EXPECT_EQ(View.Tab, TTab::Main);
@@ -234,18 +280,6 @@ TEST_F(LoadTest, CloseWritesStopsUnloadsAndClosesInOrder) {
   // Nothing reaches the closed controller any more.
   Controller->Dispatch({MsgTrace, 0});
   EXPECT_TRUE(Controller->RequestClose());
-}
-
-TEST_F(LoadTest, HelpTextsAndAMissingOne) {
-  Script("QuickStart.txt", "quick");
-  Script("Syntax.txt", "syntax");
-  Script("Credits.txt", "credits");
-  LoadVersionInfo();
-  Create();
-  EXPECT_EQ(View.Help[THelpText::QuickStart], "quick");
-  EXPECT_EQ(View.Help[THelpText::More], "File \"" + Folder + "More.txt\" not found.");
-  EXPECT_EQ(View.AppPath, Folder);
-  EXPECT_EQ(View.Versions[7], "Tambrel");
 }
 
 }  // namespace

@@ -43,17 +43,14 @@ TEST_F(PatchListTest, ListsPatchFilesAndWritesTheirNames) {
   EXPECT_TRUE(IsListedPatchName("xpch.Pch"));
 }
 
-TEST_F(PatchListTest, NoPatchFilesGiveTheFirstLineOnly) {
-  Touch("c.txt");
-  Touch("bank1.pchlist");
-  EXPECT_TRUE(ListPatchFiles(Folder).empty());
+// No patch files give the first line only; an empty or missing root, or a file, lists nothing.
+TEST_F(PatchListTest, NoPatchFilesAndNoRootListNothing) {
   std::vector<std::string> skipped;
   EXPECT_EQ(PatchListBytes({}, skipped), "1\r\n");
   EXPECT_EQ(PatchListBytes({"x.pch.pch", "a.txt"}, skipped), "1\r\n");
   EXPECT_TRUE(skipped.empty());
-}
-
-TEST_F(PatchListTest, AnEmptyOrMissingRootListsNothing) {
+  Touch("c.txt");
+  Touch("bank1.pchlist");
   Touch("here.pch");
   // Even from inside a folder of patch files an empty root is not the working directory.
   const fs::path before = fs::current_path();
@@ -64,6 +61,7 @@ TEST_F(PatchListTest, AnEmptyOrMissingRootListsNothing) {
   EXPECT_TRUE(fromEmpty.empty());
   EXPECT_TRUE(fromMissing.empty());
   EXPECT_TRUE(ListPatchFiles(Folder + "here.pch").empty());  // a file is no folder
+  // The folder without its '/'; c.txt and bank1.pchlist are no patch files.
   EXPECT_EQ(ListPatchFiles(Folder.substr(0, Folder.size() - 1)), (std::vector<std::string>{"here.pch"}));
 }
 

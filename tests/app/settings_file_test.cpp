@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace tambrel {
 namespace {
 
@@ -20,11 +22,9 @@ TEST(SettingsFile, WritesReplaceInPlaceAndAppendWhereTheSectionEnds) {
 TEST(SettingsFile, ValuesThatAreNoNumbers) {
   TIniFile file;
   file.Parse("[S]\na=12abc\nb=\nc=+7\nd=-2147483648\ne=2147483648\nf= = 3\n");
-  EXPECT_EQ(file.ReadInteger("S", "a", -1), -1);
-  EXPECT_EQ(file.ReadInteger("S", "b", -1), -1);
-  EXPECT_EQ(file.ReadInteger("S", "c", -1), 7);
-  EXPECT_EQ(file.ReadInteger("S", "d", -1), INT32_MIN);
-  EXPECT_EQ(file.ReadInteger("S", "e", -1), -1);
+  const std::pair<const char*, int32_t> integers[] = {
+      {"a", -1}, {"b", -1}, {"c", 7}, {"d", INT32_MIN}, {"e", -1}};
+  for (const auto& [key, value] : integers) EXPECT_EQ(file.ReadInteger("S", key, -1), value) << key;
   EXPECT_EQ(file.ReadString("S", "f", "-"), "= 3");
   EXPECT_EQ(file.ReadString("S", "missing", "-"), "-");
   EXPECT_TRUE(file.ReadBool("S", "e", false));
