@@ -78,7 +78,6 @@ TEST_F(TimedBatch, DumpGoesToTheOwnersTraceOutsideTheLock) {
   EXPECT_EQ(lines,
             (std::vector<std::string>{"TimedBatch", "Begin", "| 00000:01.500  00003 90 3C 64", "End"}));
   EXPECT_EQ(player.ItemCount(), 2);
-  player.OnTrace = nullptr;
 }
 
 // Bulk adding into a list in time order (and, after an Append out of order, into one that is not) gives
