@@ -259,9 +259,8 @@ TEST(JackMidiAbsentTest, NoServerMeansNoJackPortsAndNoHang) {
       [&] { opened = jack->OpenVirtual([](std::unique_ptr<TMidiLongBuffer>, TMidiResult) {}, port); }));
   EXPECT_EQ(std::pair(opened.Code, port == nullptr), std::pair(MidiErrNoSystem, true));
 
-  auto service = WithAlsa(std::move(jack));
   std::vector<std::string> names;
-  ASSERT_TRUE(EndsInTime([&] { names = Listed(*service); }));
+  ASSERT_TRUE(EndsInTime([&] { names = Listed(*WithAlsa(std::move(jack))); }));
   for (const std::string& name : names) EXPECT_EQ(name.find("(JACK)"), std::string::npos) << name;
 }
 
