@@ -66,19 +66,24 @@ TEST(Root, PlayerAndLoadedRootsGoInEitherOrder) {
   }
 }
 
-TEST(Root, FaultsDuringExpansionReachNeitherPlayerNorBatch) {
+// Overflow in a fold, at expansion and in a loop's counter ends the compile with nothing generated.
+TEST(Root, OverflowsReachNeitherPlayerNorBatch) {
   TPlayer player;
-  // loop(i, 2147483646, 2147483647); ( 0 out(1, i); ): both passes run, then the counter overflows.
-  Compiled o(new TLoopDef(new TId("i"), Num(2147483646), Num(2147483647), nullptr,
-                          Act(Num(0), "out", {Num(1), Var("i")})));
-  EXPECT_THROW(o.Root->Compile(&player, ""), EIntOverflow);
-  EXPECT_EQ(player.ItemCount() + o.Root->Batch->Count(), 0);
-
-  Compiled cap(
-      new TLoopDef(new TId("i"), Num(0), Num(99999999), nullptr, Act(Var("i"), "out", {Num(1), Num(2)})));
-  cap.Root->MaxItems = 1000;
-  EXPECT_THROW(cap.Root->Compile(&player, ""), ETooManyItems);
-  EXPECT_EQ(player.ItemCount(), 0);
+  TDefinition* const scripts[] = {
+      new TConstDef("k", Bin(boPlus, Num(2147483647), Num(1))),
+      new TConstDef("k", Bin(boDiv, Num(INT32_MIN), Num(-1))),
+      // p(x); ( 0 out(1, -x); ); 0 p(-2147483648);
+      Chain<TDefinition>({new TProcDef(std::string("p"), new TId("x"),
+                                       Act(Num(0), "out", {Num(1), new TUnaryExpr(uoMinus, Var("x"))})),
+                          Act(Num(0), "p", {Num(INT32_MIN)})}),
+      // loop(i, 2147483646, 2147483647); ( 0 out(1, i); ): both passes run, then the counter overflows.
+      new TLoopDef(new TId("i"), Num(2147483646), Num(2147483647), nullptr,
+                   Act(Num(0), "out", {Num(1), Var("i")}))};
+  for (TDefinition* script : scripts) {
+    Compiled c(script);
+    EXPECT_THROW(c.Root->Compile(&player, ""), EIntOverflow);
+    EXPECT_EQ(player.ItemCount() + c.Root->Batch->Count(), 0);
+  }
   // The default cap is what the mend asks for: tens of millions.
   EXPECT_GE(TExpansion::DefaultMaxItems, 10000000);
   EXPECT_LE(TExpansion::DefaultMaxItems, 99999999);
