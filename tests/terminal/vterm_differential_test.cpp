@@ -94,12 +94,8 @@ class TStreamMaker {
       }
       case 7: {
         const int n = 1 + Pick(8);
-        return !pending && col + n < Cols ? "\x1b[" +
-                                                std::string(Pick(2)  ? std::to_string(n)
-                                                            : n == 1 ? ""
-                                                                     : std::to_string(n)) +
-                                                "C"
-                                          : "";
+        if (pending || col + n >= Cols) return "";
+        return "\x1b[" + (Pick(2) || n > 1 ? std::to_string(n) : "") + "C";  // a count of 1 may be left out
       }
       case 8:
         return Position();
