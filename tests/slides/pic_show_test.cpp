@@ -128,18 +128,14 @@ TEST_F(PicShowTest, SwapEndsAtOnceInEitherDirection) {
 }
 
 TEST_F(PicShowTest, StyleNamesSelectTheFirstRowWithoutRegardToCase) {
-  struct TCase {
-    const char* Name;
-    int Style;
-  };
-  const TCase cases[] = {{"FADE", 118},
-                         {"Expand from bottom", 18},
-                         {"expand in from top", 25},
-                         {"Random squares appear", 127},
-                         {"no such style", 127}};
-  for (const TCase& c : cases) {
-    Show.SetStyleName(c.Name);
-    EXPECT_EQ(Show.Style(), c.Style) << c.Name;
+  const std::pair<const char*, int> cases[] = {{"FADE", 118},
+                                               {"Expand from bottom", 18},
+                                               {"expand in from top", 25},
+                                               {"Random squares appear", 127},
+                                               {"no such style", 127}};
+  for (const auto& [name, style] : cases) {
+    Show.SetStyleName(name);
+    EXPECT_EQ(Show.Style(), style) << name;
   }
   EXPECT_EQ(Show.StyleName(), "Random squares appear");
   Show.SetStyle(200);
