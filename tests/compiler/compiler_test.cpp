@@ -46,9 +46,7 @@ TEST(Expressions, DeepestExpressionTheParserBuildsResolvesPlaysDumpsAndFrees) {
   // p(x); ( 0 out(1, x + x + ... + x); ) with 4000 operators, left-nested as the parser builds them.
   TExpr* sum = Var("x");
   for (int i = 0; i < 4000; ++i) sum = Bin(boPlus, sum, Var("x"));
-  Compiled c(
-      Chain<TDefinition>({new TProcDef(std::string("p"), new TId("x"), Act(Num(0), "out", {Num(1), sum})),
-                          Act(Num(0), "p", {Num(1)})}));
+  Compiled c(Defs({Proc("p", "x", Act(Num(0), "out", {Num(1), sum})), Act(Num(0), "p", {Num(1)})}));
   ASSERT_EQ(c.Run(), 0);
   EXPECT_EQ(BytesAt(*c.Root, 0), std::vector<int>{4001 & 255});
   EXPECT_GT(c.Dump().size(), 4000u * 128u);
@@ -56,10 +54,8 @@ TEST(Expressions, DeepestExpressionTheParserBuildsResolvesPlaysDumpsAndFrees) {
 
 TEST(Scopes, ParameterHidesConstant) {
   // const n = 5; q(n); ( 0 OUT(1, N); ); 0 Q(7);
-  Compiled h(Chain<TDefinition>(
-      {new TConstDef("n", Num(5)),
-       new TProcDef(std::string("q"), new TId("n"), Act(Num(0), "OUT", {Num(1), Var("N")})),
-       Act(Num(0), "Q", {Num(7)})}));
+  Compiled h(Defs({new TConstDef("n", Num(5)), Proc("q", "n", Act(Num(0), "OUT", {Num(1), Var("N")})),
+                   Act(Num(0), "Q", {Num(7)})}));
   ASSERT_EQ(h.Run(), 0);
   EXPECT_EQ(BytesAt(*h.Root, 0), std::vector<int>{7});  // the parameter, not the constant 5
 }
@@ -82,8 +78,7 @@ TEST(Scopes, LongListsResolveAsShortOnesDo) {
     for (TDefinition* d : std::initializer_list<TDefinition*>{
              Act(Num(0), "later"), new TConstDef("Delay", Num(5)), new TConstDef("DELAY", Num(6)),
              new TConstDef("top", Num(9)),
-             new TProcDef(std::string("later"), nullptr,
-                          Act(Num(0), "out", {Num(1), Var("delay"), Var("dElAy"), Var("TOP")}))})
+             Proc("later", nullptr, Act(Num(0), "out", {Num(1), Var("delay"), Var("dElAy"), Var("TOP")}))})
       items.push_back(d);
     if (withFaults) {
       items.push_back(Act(Num(0), "out", {Num(2), Var("m")}));
@@ -117,11 +112,11 @@ TEST(Scopes, LongListsResolveAsShortOnesDo) {
 }
 
 TEST(Procedures, CallsBindArgumentsAndReportCountMismatch) {
-  auto* chord = new TProcDef(std::string("chord"), new TId("n"),
-                             Chain<TDefinition>({Act(Num(0), "out", {Num(1), Num(144), Var("n")}),
-                                                 Act(Num(500), "out", {Num(1), Num(128), Var("n")})}));
-  Compiled c(Chain<TDefinition>({chord, Act(Num(1000), "chord", {Num(60)}),
-                                 Act(Num(2000), "chord", {Num(62)}), Act(Num(3000), "chord")}));
+  auto* chord = Proc("chord", "n",
+                     Defs({Act(Num(0), "out", {Num(1), Num(144), Var("n")}),
+                           Act(Num(500), "out", {Num(1), Num(128), Var("n")})}));
+  Compiled c(Defs({chord, Act(Num(1000), "chord", {Num(60)}), Act(Num(2000), "chord", {Num(62)}),
+                   Act(Num(3000), "chord")}));
   ASSERT_EQ(c.Run(), 0);
   EXPECT_EQ(c.Items(), (std::vector<std::string>{"00000:01.000  00001 90 3C", "00000:01.500  00001 80 3C",
                                                  "00000:02.000  00001 90 3E", "00000:02.500  00001 80 3E",
@@ -134,12 +129,11 @@ TEST(Procedures, CallsBindArgumentsAndReportCountMismatch) {
 // The caps end a runaway compile like an overflow, naming their limit, with nothing left generated.
 TEST(Mends, CapsOnItemsAndStepsEndTheCompileNamingTheLimit) {
   // p0; ( 0 p1; 0 p1; ); ... p40; ( 0 nop; ); 0 p0;  - 2^41 calls that make no item.
-  TDefinition* tree = new TProcDef(std::string("p40"), nullptr, Act(Num(0), "nop"));
+  TDefinition* tree = Proc("p40", nullptr, Act(Num(0), "nop"));
   for (int k = 39; k >= 0; --k) {
     const std::string callee = "p" + std::to_string(k + 1);
-    AppendToList(
-        tree, new TProcDef("p" + std::to_string(k), nullptr,
-                           Chain<TDefinition>({Act(Num(0), callee.c_str()), Act(Num(0), callee.c_str())})));
+    AppendToList(tree, Proc("p" + std::to_string(k), nullptr,
+                            Defs({Act(Num(0), callee.c_str()), Act(Num(0), callee.c_str())})));
   }
   AppendToList(tree, Act(Num(0), "p0"));
   struct TCase {
@@ -147,9 +141,9 @@ TEST(Mends, CapsOnItemsAndStepsEndTheCompileNamingTheLimit) {
     const char* Text;
   };
   const TCase cases[] = {
-      {new TLoopDef(new TId("i"), Num(0), Num(99999999), nullptr, Act(Var("i"), "out", {Num(1), Num(2)})),
+      {Loop("i", Num(0), Num(99999999), nullptr, Act(Var("i"), "out", {Num(1), Num(2)})),
        "Too many items: one compile may generate at most 1000 timed items"},
-      {new TLoopDef(new TId("i"), Num(0), Num(2147483647), nullptr, Act(Num(0), "nop")),
+      {Loop("i", Num(0), Num(2147483647), nullptr, Act(Num(0), "nop")),
        "Too much work: one compile may expand at most 5000 statements and loop passes"},
       {tree, "Too much work: one compile may expand at most 5000 statements and loop passes"},
   };
@@ -168,11 +162,10 @@ TEST(Mends, CapsOnItemsAndStepsEndTheCompileNamingTheLimit) {
 }
 
 TEST(Loops, NestedLoopsPlayInOrder) {
-  auto* inner =
-      new TLoopDef(new TId("j"), Num(0), Num(1), nullptr,
-                   Act(Bin(boPlus, Bin(boMult, Var("i"), Num(1000)), Bin(boMult, Var("j"), Num(100))), "out",
-                       {Num(1), Num(1)}));
-  Compiled c(new TLoopDef(new TId("i"), Num(0), Num(1), nullptr, inner));
+  auto* inner = Loop("j", Num(0), Num(1), nullptr,
+                     Act(Bin(boPlus, Bin(boMult, Var("i"), Num(1000)), Bin(boMult, Var("j"), Num(100))),
+                         "out", {Num(1), Num(1)}));
+  Compiled c(Loop("i", Num(0), Num(1), nullptr, inner));
   ASSERT_EQ(c.Run(), 0);
   EXPECT_EQ(c.Items(), (std::vector<std::string>{"00000:00.000  00001 01", "00000:00.100  00001 01",
                                                  "00000:01.000  00001 01", "00000:01.100  00001 01",

@@ -22,8 +22,8 @@ std::string Lines(const std::string& entries) {
 
 TEST(Dump, FoldedOperandsVanishAndParametersShowTheirDeclaration) {
   // p(x); ( 2 * 3 + x out(1, 1); );
-  auto* proc = new TProcDef(std::string("p"), new TId("x"),
-                            Act(Bin(boPlus, Bin(boMult, Num(2), Num(3)), Var("x")), "out", {Num(1), Num(1)}));
+  auto* proc =
+      Proc("p", "x", Act(Bin(boPlus, Bin(boMult, Num(2), Num(3)), Var("x")), "out", {Num(1), Num(1)}));
   Compiled c(proc);
   ASSERT_EQ(c.Run(), 0);
   EXPECT_EQ(c.Dump(),
@@ -36,10 +36,10 @@ TEST(Dump, FoldedOperandsVanishAndParametersShowTheirDeclaration) {
 
 TEST(Dump, LoopsUnaryOperatorsAndFoldedNamesShowTheirParts) {
   // const k = 4; loop(i, 0, k); ( +i out(1, not k, <operator 7> i); );
-  auto* loop = new TLoopDef(new TId("i"), Num(0), Var("k"), nullptr,
-                            Act(new TUnaryExpr(uoPlus, Var("i")), "out",
-                                {Num(1), new TUnaryExpr(uoNot, Var("k")), new TUnaryExpr(7, Var("i"))}));
-  Compiled c(Chain<TDefinition>({new TConstDef("k", Num(4)), loop}));
+  auto* loop = Loop("i", Num(0), Var("k"), nullptr,
+                    Act(new TUnaryExpr(uoPlus, Var("i")), "out",
+                        {Num(1), new TUnaryExpr(uoNot, Var("k")), new TUnaryExpr(7, Var("i"))}));
+  Compiled c(Defs({new TConstDef("k", Num(4)), loop}));
   ASSERT_EQ(c.Run(), 0);
   std::string loopLines = Lines(
       "2 TLoopDef( <loop>); 3 Definitions =; 4 TAction( out); 5 Time =; 6 TUnaryExpr; "

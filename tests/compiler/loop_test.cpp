@@ -11,7 +11,7 @@ struct TLoopRun {
   std::vector<std::string> Messages;
 };
 TLoopRun RunLoop(TExpr* first, TExpr* last, TExpr* step) {
-  Compiled c(new TLoopDef(new TId("i"), first, last, step, Act(Var("i"), "out", {Num(1), Var("i")})));
+  Compiled c(Loop("i", first, last, step, Act(Var("i"), "out", {Num(1), Var("i")})));
   EXPECT_EQ(c.Run(), 0);
   TLoopRun run;
   for (int32_t k = 0; k + 1 < c.Root->Batch->Count(); ++k) run.Times.push_back(c.Root->Batch->Items(k)->Time);
@@ -52,7 +52,7 @@ TEST(Loops, BoundsStepsAndTheirMessages) {
 TEST(Loops, UndefinedStartStopsTheLoopBeforeItsBody) {
   // loop(i, missing, 3); ( 0 nowhere; );  - only the start is reported, the body is never resolved.
   auto* start = Var("Missing");
-  Compiled c(new TLoopDef(new TId("i"), start, Num(3), nullptr, Act(Num(0), "nowhere")));
+  Compiled c(Loop("i", start, Num(3), nullptr, Act(Num(0), "nowhere")));
   EXPECT_EQ(c.Run(), 1);
   EXPECT_EQ(c.Messages,
             (std::vector<std::string>{Unplaced("Undefined 'Missing'"),
@@ -62,10 +62,9 @@ TEST(Loops, UndefinedStartStopsTheLoopBeforeItsBody) {
 
 TEST(Loops, VariableHidesOuterNamesAndKeepsItsLastValue) {
   // const i = 100; loop(I, 0, i + 2); ( i out(1, i); ); 500 out(2, i);
-  auto* loop = new TLoopDef(new TId("I"), Num(0), Bin(boPlus, Var("i"), Num(2)), nullptr,
-                            Act(Var("i"), "out", {Num(1), Var("i")}));
-  Compiled c(
-      Chain<TDefinition>({new TConstDef("i", Num(100)), loop, Act(Num(500), "out", {Num(2), Var("i")})}));
+  auto* loop =
+      Loop("I", Num(0), Bin(boPlus, Var("i"), Num(2)), nullptr, Act(Var("i"), "out", {Num(1), Var("i")}));
+  Compiled c(Defs({new TConstDef("i", Num(100)), loop, Act(Num(500), "out", {Num(2), Var("i")})}));
   ASSERT_EQ(c.Run(), 0);
   // The end expression sees the loop variable (0 before the first pass), so the loop runs 0..2.
   // Outside the loop the constant again.
@@ -77,17 +76,15 @@ TEST(Loops, VariableHidesOuterNamesAndKeepsItsLastValue) {
 
 TEST(Loops, ProcedureInALoopBodyPlaysOnEveryPass) {
   // loop(i, 0, 1); ( p; ( 10 out(1, i); ); );  - nested procedures play at the loop's base time.
-  auto* proc = new TProcDef(std::string("p"), nullptr, Act(Num(10), "out", {Num(1), Var("i")}));
-  Compiled c(new TLoopDef(new TId("i"), Num(0), Num(1), nullptr, proc));
+  auto* proc = Proc("p", nullptr, Act(Num(10), "out", {Num(1), Var("i")}));
+  Compiled c(Loop("i", Num(0), Num(1), nullptr, proc));
   ASSERT_EQ(c.Run(), 0);
   EXPECT_EQ(c.Items(), (std::vector<std::string>{"00000:00.010  00001 00", "00000:00.010  00001 01",
                                                  "00000:00.010  End marker"}));
 
   // In a procedure body (not a loop) a nested procedure plays only when called.
-  auto* quiet =
-      new TProcDef(std::string("q"), nullptr,
-                   new TProcDef(std::string("inner"), nullptr, Act(Num(0), "out", {Num(1), Num(1)})));
-  Compiled d(Chain<TDefinition>({quiet, Act(Num(0), "q")}));
+  auto* quiet = Proc("q", nullptr, Proc("inner", nullptr, Act(Num(0), "out", {Num(1), Num(1)})));
+  Compiled d(Defs({quiet, Act(Num(0), "q")}));
   ASSERT_EQ(d.Run(), 0);
   EXPECT_EQ(d.Root->Batch->Count(), 1);
 }

@@ -7,8 +7,8 @@ namespace tambrel {
 namespace {
 
 TEST(Output, BytesAreTheLowEightBitsAfterTheDevice) {
-  Compiled c(Chain<TDefinition>({Act(Num(100), "out", {Num(1), Num(144), Num(60), Num(100)}),
-                                 Act(Num(200), "Out", {Num(-7), Num(300), Num(-1), Num(256)})}));
+  Compiled c(Defs({Act(Num(100), "out", {Num(1), Num(144), Num(60), Num(100)}),
+                   Act(Num(200), "Out", {Num(-7), Num(300), Num(-1), Num(256)})}));
   ASSERT_EQ(c.Run(), 0);
   // The device is the whole value, not a byte.
   EXPECT_EQ(c.Items(),
@@ -19,8 +19,8 @@ TEST(Output, BytesAreTheLowEightBitsAfterTheDevice) {
 
 TEST(Output, FewerThanTwoValuesGiveANopAndNopGeneratesNothing) {
   // 0 out(3); 0 out; 1000 nop; 1500 NOP(1, 2);
-  Compiled c(Chain<TDefinition>({Act(Num(0), "out", {Num(3)}), Act(Num(0), "out"), Act(Num(1000), "nop"),
-                                 Act(Num(1500), "NOP", {Num(1), Num(2)})}));
+  Compiled c(Defs({Act(Num(0), "out", {Num(3)}), Act(Num(0), "out"), Act(Num(1000), "nop"),
+                   Act(Num(1500), "NOP", {Num(1), Num(2)})}));
   ASSERT_EQ(c.Run(), 0);
   // Two nops; nop calls generate nothing, so the timeline ends at the nops' time.
   EXPECT_EQ(c.Items(),
@@ -31,10 +31,9 @@ TEST(Output, FewerThanTwoValuesGiveANopAndNopGeneratesNothing) {
 
 TEST(Output, NegativeTimesAreSkippedWithTheirValue) {
   // -5 out(1, 2); and, unfolded, loop(i, 0, 1); ( (i - 1) * 10 out(1, i); ); (only i = 1 plays)
-  auto* loop =
-      new TLoopDef(new TId("i"), Num(0), Num(1), nullptr,
-                   Act(Bin(boMult, Bin(boMinus, Var("i"), Num(1)), Num(10)), "out", {Num(1), Var("i")}));
-  Compiled c(Chain<TDefinition>({Act(new TUnaryExpr(uoMinus, Num(5)), "out", {Num(1), Num(2)}), loop}));
+  auto* loop = Loop("i", Num(0), Num(1), nullptr,
+                    Act(Bin(boMult, Bin(boMinus, Var("i"), Num(1)), Num(10)), "out", {Num(1), Var("i")}));
+  Compiled c(Defs({Act(new TUnaryExpr(uoMinus, Num(5)), "out", {Num(1), Num(2)}), loop}));
   ASSERT_EQ(c.Run(), 0);
   EXPECT_EQ(c.Messages, (std::vector<std::string>{Unplaced("Action time (-5) must be >= 0"),
                                                   Unplaced("Action time (-10) must be >= 0")}));
@@ -67,10 +66,10 @@ TEST(Output, DataItemLimitEndsTheCompileAtOneArgumentTooMany) {
 
 TEST(Output, UserProcedureNamedOutIsBoundButNeverCalled) {
   // Out(a); ( 0 out(9, a); ); 100 out(1, 2); 200 OUT(5);  - the first Out in list order is the user's.
-  auto* user = new TProcDef(std::string("Out"), new TId("a"), Act(Num(0), "out", {Num(9), Var("a")}));
+  auto* user = Proc("Out", "a", Act(Num(0), "out", {Num(9), Var("a")}));
   auto* data = Act(Num(100), "out", {Num(1), Num(2)});
   auto* nop = Act(Num(200), "OUT", {Num(5)});
-  Compiled c(Chain<TDefinition>({user, data, nop}));
+  Compiled c(Defs({user, data, nop}));
   ASSERT_EQ(c.Run(), 0);
   EXPECT_EQ(data->Resolver, user);
   EXPECT_EQ(nop->Resolver, user);
@@ -81,38 +80,33 @@ TEST(Output, UserProcedureNamedOutIsBoundButNeverCalled) {
 
 TEST(Procedures, TimesAddUpAlongCallsAndOverflowPastFourGigaseconds) {
   // inner; ( 0 out(1, 1); ); outer; ( 200 inner; ); 1000 outer;
-  Compiled c(Chain<TDefinition>(
-      {new TProcDef(std::string("inner"), nullptr, Act(Num(0), "out", {Num(1), Num(1)})),
-       new TProcDef(std::string("outer"), nullptr, Act(Num(200), "inner")), Act(Num(1000), "outer")}));
+  Compiled c(Defs({Proc("inner", nullptr, Act(Num(0), "out", {Num(1), Num(1)})),
+                   Proc("outer", nullptr, Act(Num(200), "inner")), Act(Num(1000), "outer")}));
   ASSERT_EQ(c.Run(), 0);
   EXPECT_EQ(c.Root->Batch->Items(0)->Time, 1200u);
 
   // 2147483647 a; with a calling b at 2147483647 and b playing at 2: the unsigned sum wraps.
-  Compiled o(Chain<TDefinition>(
-      {new TProcDef(std::string("b"), nullptr, Act(Num(2), "out", {Num(1), Num(1)})),
-       new TProcDef(std::string("a"), nullptr, Act(Num(2147483647), "b")), Act(Num(2147483647), "a")}));
+  Compiled o(Defs({Proc("b", nullptr, Act(Num(2), "out", {Num(1), Num(1)})),
+                   Proc("a", nullptr, Act(Num(2147483647), "b")), Act(Num(2147483647), "a")}));
   EXPECT_THROW(o.Run(), EIntOverflow);
   // A time past 2147483647 fits the sum but not the timeline: LastTime refuses it.
-  Compiled r(
-      Chain<TDefinition>({new TProcDef(std::string("b"), nullptr, Act(Num(1), "out", {Num(1), Num(1)})),
-                          Act(Num(2147483647), "b")}));
+  Compiled r(Defs({Proc("b", nullptr, Act(Num(1), "out", {Num(1), Num(1)})), Act(Num(2147483647), "b")}));
   EXPECT_THROW(r.Run(), ERangeError);
   EXPECT_EQ(o.Root->Batch->Count() + r.Root->Batch->Count(), 0);
 }
 
 TEST(Procedures, ConstantFromAParameterIsZeroAndAProcedureNameReadsZero) {
   // p(n); ( const c = n + 1; 0 out(1, c, n, p); ); 0 p(41);
-  auto* body = Chain<TDefinition>({new TConstDef("c", Bin(boPlus, Var("n"), Num(1))),
-                                   Act(Num(0), "out", {Num(1), Var("c"), Var("n"), Var("p")})});
-  Compiled c(
-      Chain<TDefinition>({new TProcDef(std::string("p"), new TId("n"), body), Act(Num(0), "p", {Num(41)})}));
+  auto* body = Defs({new TConstDef("c", Bin(boPlus, Var("n"), Num(1))),
+                     Act(Num(0), "out", {Num(1), Var("c"), Var("n"), Var("p")})});
+  Compiled c(Defs({Proc("p", "n", body), Act(Num(0), "p", {Num(41)})}));
   ASSERT_EQ(c.Run(), 0);
   EXPECT_EQ(BytesAt(*c.Root, 0), (std::vector<int>{1, 41, 0}));
   EXPECT_TRUE(c.Messages.empty());
 }
 
 TEST(Procedures, ActionNamingAConstantFailsWithoutItsOwnMessage) {
-  Compiled c(Chain<TDefinition>({new TConstDef("k", Num(1)), Act(Num(0), "k")}));
+  Compiled c(Defs({new TConstDef("k", Num(1)), Act(Num(0), "k")}));
   EXPECT_EQ(c.Run(), 1);
   EXPECT_EQ(c.Messages,
             std::vector<std::string>{"[0,0] in file \"song.tmb\": \"Could not resolve all references.\""});
@@ -120,19 +114,10 @@ TEST(Procedures, ActionNamingAConstantFailsWithoutItsOwnMessage) {
 
 TEST(Messages, EachCarriesThePositionOfItsDefinition) {
   // chord(n); ( -1 out(1, n); );  10 chord;  20 out(1, 1 / 0);  - each node at its own line
-  auto* badTime = Act(Num(-1), "out", {Num(1), Var("n")});
-  badTime->SetPosition(2, 5, "inc.tmb");
-  auto* chord = new TProcDef(std::string("chord"), new TId("n"), badTime);
-  chord->SetPosition(1, 1, "song.tmb");
-  auto* call = Act(Num(10), "chord");
-  call->SetPosition(4, 1, "song.tmb");
-  TExpr* zero = Num(0);
-  zero->SetPosition(5, 14, "song.tmb");
-  TExpr* division = Bin(boDiv, Num(1), zero);
-  division->SetPosition(5, 12, "song.tmb");
-  auto* out = new TAction(Num(20), std::string("out"), Chain<TExpr>({Num(1), division}));
-  out->SetPosition(5, 1, "song.tmb");
-  Compiled c(Chain<TDefinition>({chord, call, out}));
+  auto* chord = Proc("chord", "n", At(Act(Num(-1), "out", {Num(1), Var("n")}), 2, 5, "inc.tmb"));
+  TExpr* division = At(Bin(boDiv, Num(1), At(Num(0), 5, 14)), 5, 12);
+  Compiled c(Defs(
+      {At(chord, 1, 1), At(Act(Num(10), "chord"), 4, 1), At(Act(Num(20), "out", {Num(1), division}), 5, 1)}));
   ASSERT_EQ(c.Run(), 0);
   const std::vector<std::string> expected = {
       "[5,14] in file \"song.tmb\": \"Division by 0\"",  // the failed fold at resolution

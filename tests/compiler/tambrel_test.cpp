@@ -13,9 +13,8 @@ namespace {
 
 // const step = 250; loop(i, 0, 3); ( i * step out(1, 144, 60 + i, 100); );
 TDefinition* FourNotes() {
-  return Chain<TDefinition>(
-      {new TConstDef("step", Num(250)),
-       new TLoopDef(new TId("i"), Num(0), Num(3), nullptr,
+  return Defs({new TConstDef("step", Num(250)),
+               Loop("i", Num(0), Num(3), nullptr,
                     Act(Bin(boMult, Var("i"), Var("step")), "out",
                         {Num(1), Num(144), Bin(boPlus, Num(60), Var("i")), Num(100)}))});
 }
@@ -73,12 +72,10 @@ TEST(Root, OverflowsReachNeitherPlayerNorBatch) {
       new TConstDef("k", Bin(boPlus, Num(2147483647), Num(1))),
       new TConstDef("k", Bin(boDiv, Num(INT32_MIN), Num(-1))),
       // p(x); ( 0 out(1, -x); ); 0 p(-2147483648);
-      Chain<TDefinition>({new TProcDef(std::string("p"), new TId("x"),
-                                       Act(Num(0), "out", {Num(1), new TUnaryExpr(uoMinus, Var("x"))})),
-                          Act(Num(0), "p", {Num(INT32_MIN)})}),
+      Defs({Proc("p", "x", Act(Num(0), "out", {Num(1), new TUnaryExpr(uoMinus, Var("x"))})),
+            Act(Num(0), "p", {Num(INT32_MIN)})}),
       // loop(i, 2147483646, 2147483647); ( 0 out(1, i); ): both passes run, then the counter overflows.
-      new TLoopDef(new TId("i"), Num(2147483646), Num(2147483647), nullptr,
-                   Act(Num(0), "out", {Num(1), Var("i")}))};
+      Loop("i", Num(2147483646), Num(2147483647), nullptr, Act(Num(0), "out", {Num(1), Var("i")}))};
   for (TDefinition* script : scripts) {
     Compiled c(script);
     EXPECT_THROW(c.Root->Compile(&player, ""), EIntOverflow);
@@ -92,12 +89,8 @@ TEST(Root, OverflowsReachNeitherPlayerNorBatch) {
 TEST(Root, RecursionThroughOthersStopsAtTheCallAndDeepChainsStillPlay) {
   TPlayer player;  // outlives the root, which withdraws from it when destroyed
   // a; ( 0 out(1, 1); 10 b; ); b; ( 10 a; ); 0 a;
-  auto* call = Act(Num(10), "a");
-  call->SetPosition(2, 7, "song.tmb");
-  Compiled c(Chain<TDefinition>(
-      {new TProcDef(std::string("a"), nullptr,
-                    Chain<TDefinition>({Act(Num(0), "out", {Num(1), Num(1)}), Act(Num(10), "b")})),
-       new TProcDef(std::string("b"), nullptr, call), Act(Num(0), "a")}));
+  Compiled c(Defs({Proc("a", nullptr, Defs({Act(Num(0), "out", {Num(1), Num(1)}), Act(Num(10), "b")})),
+                   Proc("b", nullptr, At(Act(Num(10), "a"), 2, 7)), Act(Num(0), "a")}));
   EXPECT_EQ(c.Root->Compile(&player, ""), 1);
   ASSERT_EQ(c.Messages.size(), 1u);
   EXPECT_EQ(c.Messages[0].rfind(
@@ -108,13 +101,10 @@ TEST(Root, RecursionThroughOthersStopsAtTheCallAndDeepChainsStillPlay) {
 
   // p0 calls p1 ... calls p899, which plays: 900 levels are a legitimate script.
   const int depth = 900;
-  TDefinition* list = new TProcDef(std::string("p") + std::to_string(depth - 1), nullptr,
-                                   Act(Num(1), "out", {Num(1), Num(1)}));
-  for (int k = depth - 2; k >= 0; --k) {
-    auto* proc = new TProcDef(std::string("p") + std::to_string(k), nullptr,
-                              Act(Num(1), ("p" + std::to_string(k + 1)).c_str()));
-    AppendToList(list, proc);
-  }
+  TDefinition* list = Proc("p" + std::to_string(depth - 1), nullptr, Act(Num(1), "out", {Num(1), Num(1)}));
+  for (int k = depth - 2; k >= 0; --k)
+    AppendToList(list,
+                 Proc("p" + std::to_string(k), nullptr, Act(Num(1), ("p" + std::to_string(k + 1)).c_str())));
   AppendToList(list, Act(Num(0), "p0"));
   Compiled deep(list);
   ASSERT_EQ(deep.Run(), 0);
