@@ -52,14 +52,6 @@ TEST(Expressions, DeepestExpressionTheParserBuildsResolvesPlaysDumpsAndFrees) {
   EXPECT_GT(c.Dump().size(), 4000u * 128u);
 }
 
-TEST(Scopes, ParameterHidesConstant) {
-  // const n = 5; q(n); ( 0 OUT(1, N); ); 0 Q(7);
-  Compiled h(Defs({new TConstDef("n", Num(5)), Proc("q", "n", Act(Num(0), "OUT", {Num(1), Var("N")})),
-                   Act(Num(0), "Q", {Num(7)})}));
-  ASSERT_EQ(h.Run(), 0);
-  EXPECT_EQ(BytesAt(*h.Root, 0), std::vector<int>{7});  // the parameter, not the constant 5
-}
-
 // A long list is searched through an index while it resolves; it must find what walking a short list
 // finds: the first declaration, names alike in ASCII case only, nothing before a constant's statement
 // or inside its own expression, and names used inside a procedure that live at the top level.

@@ -95,11 +95,12 @@ TEST(Procedures, TimesAddUpAlongCallsAndOverflowPastFourGigaseconds) {
   EXPECT_EQ(o.Root->Batch->Count() + r.Root->Batch->Count(), 0);
 }
 
+// The parameter hides the constant n of the top level.
 TEST(Procedures, ConstantFromAParameterIsZeroAndAProcedureNameReadsZero) {
-  // p(n); ( const c = n + 1; 0 out(1, c, n, p); ); 0 p(41);
+  // const n = 5; p(n); ( const c = n + 1; 0 out(1, c, N, p); ); 0 p(41);
   auto* body = Defs({new TConstDef("c", Bin(boPlus, Var("n"), Num(1))),
-                     Act(Num(0), "out", {Num(1), Var("c"), Var("n"), Var("p")})});
-  Compiled c(Defs({Proc("p", "n", body), Act(Num(0), "p", {Num(41)})}));
+                     Act(Num(0), "out", {Num(1), Var("c"), Var("N"), Var("p")})});
+  Compiled c(Defs({new TConstDef("n", Num(5)), Proc("p", "n", body), Act(Num(0), "p", {Num(41)})}));
   ASSERT_EQ(c.Run(), 0);
   EXPECT_EQ(BytesAt(*c.Root, 0), (std::vector<int>{1, 41, 0}));
   EXPECT_TRUE(c.Messages.empty());
