@@ -1,14 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 #include "compiler/body_index.h"
-#include "compiler/expansion.h"
 #include "compiler_fixture.h"
-#include "support/runtime_errors.h"
 
 namespace tambrel {
 namespace {

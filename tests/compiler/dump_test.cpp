@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <sstream>
 #include "compiler_fixture.h"
-#include "support/runtime_errors.h"
 
 namespace tambrel {
 namespace {

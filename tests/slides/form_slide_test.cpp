@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFile>
-#include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTemporaryDir>

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
-#include <memory>
 
 #include "support/runtime_errors.h"
 #include "temp_folder.h"

@@ -11,7 +11,6 @@
 #include <tuple>
 #include <vector>
 
-#include "compiler/statements.h"
 #include "lex_test_support.h"
 #include "parse_test_support.h"
 #include "script/lex/source_input.h"
