@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -9,6 +10,9 @@
 
 namespace tambrel {
 namespace {
+
+using ::testing::StrEq;
+using ::testing::ThrowsMessage;
 
 int32_t EvalConst(TExpr* e) {
   Compiled c(new TConstDef("k", e));
@@ -125,27 +129,18 @@ TEST(Mends, CapsOnItemsAndStepsEndTheCompileNamingTheLimit) {
                             Defs({Act(Num(0), callee.c_str()), Act(Num(0), callee.c_str())})));
   }
   AppendToList(tree, Act(Num(0), "p0"));
-  struct TCase {
-    TDefinition* Script;
-    const char* Text;
-  };
-  const TCase cases[] = {
+  const std::pair<TDefinition*, const char*> cases[] = {
       {Loop("i", Num(0), Num(99999999), nullptr, Act(Var("i"), "out", {Num(1), Num(2)})),
        "Too many items: one compile may generate at most 1000 timed items"},
       {Loop("i", Num(0), Num(2147483647), nullptr, Act(Num(0), "nop")),
        "Too much work: one compile may expand at most 5000 statements and loop passes"},
       {tree, "Too much work: one compile may expand at most 5000 statements and loop passes"},
   };
-  for (const TCase& c : cases) {
-    Compiled compiled(c.Script);
+  for (const auto& [script, text] : cases) {
+    Compiled compiled(script);
     compiled.Root->MaxItems = 1000;
     compiled.Root->MaxSteps = 5000;
-    try {
-      compiled.Run();
-      ADD_FAILURE() << "no limit: " << c.Text;
-    } catch (const std::length_error& e) {
-      EXPECT_STREQ(e.what(), c.Text);
-    }
+    EXPECT_THAT([&] { compiled.Run(); }, ThrowsMessage<std::length_error>(StrEq(text)));
     EXPECT_EQ(compiled.Root->Batch->Count(), 0);
   }
 }

@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -14,6 +15,9 @@ namespace tambrel {
 namespace {
 
 using namespace std::string_literals;
+using ::testing::AllOf;
+using ::testing::HasSubstr;
+using ::testing::ThrowsMessage;
 
 // Cases of one write to a terminal of 24 rows: its first rows (separated by '|') and the cursor after it.
 TEST(VTermModel, ScreenTextAndCursor) {
@@ -172,15 +176,9 @@ TEST_F(LogFile, RawBytesBetweenOpenAndClose) {
 TEST_F(LogFile, OpenFailureNamesFileAndReason) {
   for (const std::string& path : {(Folder / "missing" / "LOG.TXT").string(), std::string("/dev/full")}) {
     TVTermModel terminal(path);
-    try {
-      terminal.SetLog(true);
-      ADD_FAILURE() << "no error for " << path;
-    } catch (const EInOutError& error) {
-      EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
-      EXPECT_NE(std::string(error.what()).find(path == "/dev/full" ? "No space" : "No such file"),
-                std::string::npos)
-          << error.what();
-    }
+    const char* reason = path == "/dev/full" ? "No space" : "No such file";
+    EXPECT_THAT([&] { terminal.SetLog(true); },
+                ThrowsMessage<EInOutError>(AllOf(HasSubstr(path), HasSubstr(reason))));
     EXPECT_FALSE(terminal.Log());
   }
 }
