@@ -5,20 +5,6 @@
 namespace tambrel {
 namespace {
 
-// loop(i, first, last[, step]); ( i out(1, i); ) compiled alone: the values of i it played, and its messages.
-struct TLoopRun {
-  std::vector<uint32_t> Times;
-  std::vector<std::string> Messages;
-};
-TLoopRun RunLoop(TExpr* first, TExpr* last, TExpr* step) {
-  Compiled c(Loop("i", first, last, step, Act(Var("i"), "out", {Num(1), Var("i")})));
-  EXPECT_EQ(c.Run(), 0);
-  TLoopRun run;
-  for (int32_t k = 0; k + 1 < c.Root->Batch->Count(); ++k) run.Times.push_back(c.Root->Batch->Items(k)->Time);
-  run.Messages = c.Messages;
-  return run;
-}
-
 TEST(Loops, BoundsStepsAndTheirMessages) {
   struct TCase {
     TExpr *First, *Last, *Step;
@@ -43,9 +29,14 @@ TEST(Loops, BoundsStepsAndTheirMessages) {
       for (int fold = 0; fold < 2; ++fold)
         messages.insert(messages.end(), {Unplaced("Division by 0"), Unplaced("Bad parameter(s) for binop")});
     if (*c.Message) messages.push_back(Unplaced(c.Message));
-    const TLoopRun run = RunLoop(c.First, c.Last, c.Step);
-    EXPECT_EQ(run.Times, c.Times) << c.Message;
-    EXPECT_EQ(run.Messages, messages);
+    // loop(i, first, last[, step]); ( i out(1, i); ): the values of i it played, and its messages.
+    Compiled loop(Loop("i", c.First, c.Last, c.Step, Act(Var("i"), "out", {Num(1), Var("i")})));
+    EXPECT_EQ(loop.Run(), 0);
+    std::vector<uint32_t> times;
+    for (int32_t k = 0; k + 1 < loop.Root->Batch->Count(); ++k)
+      times.push_back(loop.Root->Batch->Items(k)->Time);
+    EXPECT_EQ(times, c.Times) << c.Message;
+    EXPECT_EQ(loop.Messages, messages);
   }
 }
 

@@ -32,12 +32,10 @@ class FormSlideTest : public ::testing::Test {
       image.fill(color);
       EXPECT_TRUE(image.save(Dir.filePath(name))) << name;
     }
-    Entry = Form.SlideEntry();
   }
   ~FormSlideTest() override {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
+    for (QWidget* widget : QApplication::topLevelWidgets())
       if (qobject_cast<QMessageBox*>(widget)) delete widget;
-    }
   }
   // Posted from a thread of its own, as the player posts.
   void Send(const Bytes& bytes) {
@@ -58,16 +56,15 @@ class FormSlideTest : public ::testing::Test {
   }
   std::vector<QString> MessageTexts() {
     std::vector<QString> texts;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
+    for (QWidget* widget : QApplication::topLevelWidgets())
       if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
         texts.push_back(box->text());
-    }
     return texts;
   }
 
   QTemporaryDir Dir;
   TFormSlide Form;
-  std::function<void(std::span<const uint8_t>)> Entry;
+  std::function<void(std::span<const uint8_t>)> Entry = Form.SlideEntry();
 };
 
 TEST_F(FormSlideTest, AShowCommandMakesTheExpectedPictureAppear) {

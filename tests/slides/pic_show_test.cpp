@@ -29,11 +29,6 @@ class PicShowTest : public ::testing::Test {
     Show.Execute();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !Show.Busy(); }, 10000));
   }
-  std::vector<int> ProgressValues() const {
-    std::vector<int> values;
-    for (const QList<QVariant>& arguments : Progress) values.push_back(arguments.at(0).toInt());
-    return values;
-  }
 
   TPicShow Show;
   QSignalSpy Completed, Progress;
@@ -50,9 +45,10 @@ TEST_F(PicShowTest, EachStepRunsTheWholeWayWithOneCompletion) {
     Completed.clear();
     Progress.clear();
     RunTo(Solid({40, 30}, reverse ? Qt::green : Qt::red));
-    std::vector<int> expected;
+    std::vector<int> expected, values;
     for (int p = 0; p <= 100; p += std::max(step, 1)) expected.push_back(reverse ? 100 - p : p);
-    EXPECT_EQ(ProgressValues(), expected) << step;
+    for (const QList<QVariant>& arguments : Progress) values.push_back(arguments.at(0).toInt());
+    EXPECT_EQ(values, expected) << step;
     ASSERT_EQ(Completed.count(), 1) << step;
     EXPECT_TRUE(Completed.at(0).at(0).toBool());
     EXPECT_EQ(Show.Step(), std::max(step, 1));

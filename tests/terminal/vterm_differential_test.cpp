@@ -133,41 +133,31 @@ struct TCase {
   std::string Bytes;
 };
 
-std::string Hex(const std::string& bytes) {
-  static const char* const kDigits = "0123456789abcdef";
-  std::string hex;
-  for (const unsigned char c : bytes) hex += {kDigits[c >> 4], kDigits[c & 15]};
-  return hex;
-}
-
-// A row as the oracle gives it: its code points in hex, separated by ".", or "-" when empty.
-std::u32string ParseRow(const std::string& word) {
-  std::u32string row;
-  std::istringstream points(word == "-" ? "" : word);
-  for (std::string point; std::getline(points, point, '.');)
-    row += static_cast<char32_t>(std::stoul(point, nullptr, 16));
-  return row;
-}
-
-// The other terminal's state after each case, in one run.
+// The other terminal's state after each case, in one run. In, a line "cols rows bytes-in-hex" for each
+// case; out, for each, "CURSOR x y", its rows as their code points in hex separated by "." ("-" when
+// empty), then "END".
 std::vector<TScreenState> RunOracle(const std::vector<TCase>& cases) {
-  std::string input;
-  for (const TCase& c : cases)
-    input += std::to_string(c.Cols) + " " + std::to_string(c.Rows) + " " + Hex(c.Bytes) + "\n";
+  const char* const digits = "0123456789abcdef";
   TChildOptions options;
-  options.Input = input;
+  for (const TCase& c : cases) {
+    options.Input += std::to_string(c.Cols) + " " + std::to_string(c.Rows) + " ";
+    for (const unsigned char b : c.Bytes) options.Input += {digits[b >> 4], digits[b & 15]};
+    options.Input += "\n";
+  }
   const TChildResult result =
       RunChild({"/usr/bin/env", "node", (kOracleDir / "xterm_oracle.mjs").string()}, options);
   EXPECT_EQ(result.ExitStatus, 0) << result.Err;
   std::istringstream out(result.Out);
   std::vector<TScreenState> states;
-  std::string word;
-  while (out >> word) {
-    if (word != "CURSOR") break;
-    TScreenState state;
+  for (std::string word; out >> word && word == "CURSOR";) {
+    TScreenState& state = states.emplace_back();
     out >> state.CursorX >> state.CursorY;
-    for (std::string line; out >> line && line != "END";) state.Rows.push_back(ParseRow(line));
-    states.push_back(state);
+    for (std::string row; out >> row && row != "END";) {
+      std::istringstream points(row == "-" ? "" : row);
+      std::u32string& cells = state.Rows.emplace_back();
+      for (std::string point; std::getline(points, point, '.');)
+        cells += static_cast<char32_t>(std::stoul(point, nullptr, 16));
+    }
   }
   return states;
 }
