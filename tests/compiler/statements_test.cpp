@@ -6,25 +6,18 @@
 namespace tambrel {
 namespace {
 
-TEST(Output, BytesAreTheLowEightBitsAfterTheDevice) {
-  Compiled c(Defs({Act(Num(100), "out", {Num(1), Num(144), Num(60), Num(100)}),
-                   Act(Num(200), "Out", {Num(-7), Num(300), Num(-1), Num(256)})}));
-  ASSERT_EQ(c.Run(), 0);
-  // The device is the whole value, not a byte.
-  EXPECT_EQ(c.Items(),
-            (std::vector<std::string>{"00000:00.100  00001 90 3C 64", "00000:00.200  -00007 2C FF 00",
-                                      "00000:00.200  End marker"}));
-  EXPECT_TRUE(c.Messages.empty());
-}
-
-TEST(Output, FewerThanTwoValuesGiveANopAndNopGeneratesNothing) {
-  // 0 out(3); 0 out; 1000 nop; 1500 NOP(1, 2);
-  Compiled c(Defs({Act(Num(0), "out", {Num(3)}), Act(Num(0), "out"), Act(Num(1000), "nop"),
+TEST(Output, BytesAreTheLowEightBitsAfterTheDeviceAndFewerThanTwoValuesGiveANop) {
+  // 0 out(3); 0 out; 100 out(1, 144, 60, 100); 200 Out(-7, 300, -1, 256); 1000 nop; 1500 NOP(1, 2);
+  Compiled c(Defs({Act(Num(0), "out", {Num(3)}), Act(Num(0), "out"),
+                   Act(Num(100), "out", {Num(1), Num(144), Num(60), Num(100)}),
+                   Act(Num(200), "Out", {Num(-7), Num(300), Num(-1), Num(256)}), Act(Num(1000), "nop"),
                    Act(Num(1500), "NOP", {Num(1), Num(2)})}));
   ASSERT_EQ(c.Run(), 0);
-  // Two nops; nop calls generate nothing, so the timeline ends at the nops' time.
+  // The device is the whole value, not a byte. Two nops; nop calls generate nothing, so the timeline
+  // ends with the last data.
   EXPECT_EQ(c.Items(),
-            (std::vector<std::string>{"00000:00.000", "00000:00.000", "00000:00.000  End marker"}));
+            (std::vector<std::string>{"00000:00.000", "00000:00.000", "00000:00.100  00001 90 3C 64",
+                                      "00000:00.200  -00007 2C FF 00", "00000:00.200  End marker"}));
   EXPECT_EQ(c.Messages, std::vector<std::string>{
                             Unplaced("Procedure has 0 parameters, but was called with 2 arguments")});
 }

@@ -85,14 +85,6 @@ TEST_F(LexScanner, NumericLiterals) {
   }
 }
 
-TEST_F(LexScanner, EndOfInputIsReturnedAgainAndAgain) {
-  OpenSource(Dir.Write("a.tmb", ";"));
-  ResetInput();
-  EXPECT_EQ(yylex(), ';');
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(yylex(), tok::END);
-  EXPECT_EQ(FileStackDepth(), 0u);
-}
-
 // The automaton reads at most 255 characters for one token, counting the character that ends it
 // and the characters of a literal's continuation that led nowhere.
 TEST_F(LexScanner, TokenTextLimit) {

@@ -103,13 +103,17 @@ TEST_F(LexSourceInput, ReportNamesTheFileWithoutItsDirectoryAndCutsLongMessages)
   EXPECT_EQ(Messages()[0], "[1,1] in file \"named.tmb\": \"" + std::string(255, 'm') + "\"");
 }
 
-TEST_F(LexSourceInput, ResetInputStartsTheCurrentFileAgain) {
-  OpenSource(Dir.Write("again.tmb", "first second"));
+// After the end of input the scanner returns the end again and again.
+TEST_F(LexSourceInput, ResetInputStartsTheCurrentFileAgainToItsEnd) {
+  OpenSource(Dir.Write("again.tmb", "first;"));
   ResetInput();
-  ASSERT_TRUE(ScanUpTo("second"));
+  ASSERT_TRUE(ScanUpTo("first"));
   ResetInput();
   ASSERT_TRUE(ScanUpTo("first"));
   EXPECT_EQ(Column(), 5);
+  EXPECT_EQ(yylex(), ';');
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(yylex(), tok::END);
+  EXPECT_EQ(FileStackDepth(), 0u);
 }
 
 TEST_F(LexSourceInput, MessageLinesAndTraceText) {
