@@ -73,10 +73,18 @@ TEST_F(PicShowTest, StopReportsAnUnfinishedTransitionOnce) {
   EXPECT_FALSE(Show.Busy());
 }
 
+// Without a picture Execute does nothing. A manual progress outside a transition is kept without
+// drawing; inside one each progress given is drawn, and it never completes by itself.
 TEST_F(PicShowTest, ManualDrawsEachProgressItIsGivenAndNeverCompletesByItself) {
+  Show.Execute();
+  EXPECT_FALSE(Show.Busy());
+  EXPECT_EQ(Progress.count(), 0);
   RunTo(Solid({40, 30}, Qt::red));
   const QImage before = Show.Screen(), next = Solid({40, 30}, Qt::blue);
   Show.SetManual(true);
+  Show.SetProgress(40);
+  EXPECT_EQ(Show.Progress(), 40);
+  EXPECT_EQ(Show.Screen(), before);
   Show.SetPicture(next);
   Show.Execute();
   for (int p : {30, 60, 30, 100, 100}) {
@@ -86,18 +94,6 @@ TEST_F(PicShowTest, ManualDrawsEachProgressItIsGivenAndNeverCompletesByItself) {
   QCoreApplication::processEvents();
   EXPECT_TRUE(Show.Busy());
   EXPECT_EQ(Completed.count(), 1);  // the first transition's only
-}
-
-TEST_F(PicShowTest, WithoutATransitionExecuteDoesNothingAndProgressIsKeptWithoutDrawing) {
-  Show.Execute();
-  EXPECT_FALSE(Show.Busy());
-  EXPECT_EQ(Progress.count(), 0);
-  RunTo(Solid({40, 30}, Qt::red));
-  const QImage before = Show.Screen();
-  Show.SetManual(true);
-  Show.SetProgress(40);
-  EXPECT_EQ(Show.Progress(), 40);
-  EXPECT_EQ(Show.Screen(), before);
 }
 
 TEST_F(PicShowTest, ASmallerNewPictureReplacesTheWholeOldOne) {

@@ -116,34 +116,30 @@ TEST_F(ParserTest, ErrorFoundAfterTheEndOfTheMainFileShowsTheIdleState) {
             (std::vector<std::string>{"[0,0] in file \"\": \"syntax error\"", "", "^"}));
 }
 
-TEST_F(ParserTest, StackOverflowIsReportedAndAborts) {
-  const std::string deep =
-      std::string(ParserStackSize + 10, '(') + "1" + std::string(ParserStackSize + 10, ')') + " f;";
-  const TParseRun run = Parse(deep);
-  EXPECT_EQ(std::tuple(run.Result, run.Errors, run.Root == nullptr), std::tuple(1, 1, true));
-  ASSERT_FALSE(run.Messages.empty());
-  EXPECT_NE(run.Messages[0].find("\"yyparse stack overflow\""), std::string::npos);
-  // Just within the stacks it parses.
-  const std::string nested = std::string(2000, '(') + "1" + std::string(2000, ')') + " f;";
-  EXPECT_TRUE(Parse(nested).Ok());
-}
-
-TEST_F(ParserTest, ExpressionsDeeperThanTheLimitEndTheParse) {
+// Parentheses beyond the parser's stacks and expressions beyond the depth limit end the parse; just
+// within both a script parses, and at the depth limit resolves and folds like any other.
+TEST_F(ParserTest, NestingBeyondTheStacksOrTheDepthLimitEndsTheParse) {
   std::string sum;
   for (int i = 0; i < MaxExpressionDepth; ++i) sum += "1+";
-  // At the limit: parsed, resolved and folded like any other expression.
+  const std::string parens =
+      std::string(ParserStackSize + 10, '(') + "1" + std::string(ParserStackSize + 10, ')');
+  // The depth is found at the reduction of the last "+", once the ";" after it has been read.
+  const std::tuple<std::string, int, std::string> cases[] = {
+      {parens + " f;", 1, "\"yyparse stack overflow\""},
+      {"const x = " + sum + "1+1;\n0 f;\n", -1,
+       "[1," + std::to_string(10 + 2 * MaxExpressionDepth + 4) +
+           "] in file \"main.tmb\": \"expression nested deeper than 4000 levels\""}};
+  for (const auto& [text, result, message] : cases) {
+    const TParseRun run = Parse(text);
+    EXPECT_EQ(std::tuple(run.Result, run.Errors, run.Root == nullptr), std::tuple(result, 1, true));
+    ASSERT_FALSE(run.Messages.empty());
+    EXPECT_NE(run.Messages[0].find(message), std::string::npos) << run.Messages[0];
+  }
+  EXPECT_TRUE(Parse(std::string(2000, '(') + "1" + std::string(2000, ')') + " f;").Ok());
   TParseRun atLimit = Parse("const x = " + sum + "1;\n0 out(1, 2, x);\n");
   ASSERT_TRUE(atLimit.Ok());
   EXPECT_EQ(atLimit.Root->Compile(nullptr, ""), 0);
   EXPECT_EQ(atLimit.Root->Definitions->Value, MaxExpressionDepth + 1);
-  atLimit.Root.reset();
-
-  const TParseRun deeper = Parse("const x = " + sum + "1+1;\n0 f;\n");
-  EXPECT_EQ(std::tuple(deeper.Result, deeper.Errors, deeper.Root == nullptr), std::tuple(-1, 1, true));
-  ASSERT_FALSE(deeper.Messages.empty());
-  // Found at the reduction of the last "+", once the ";" after it has been read.
-  EXPECT_EQ(deeper.Messages[0], "[1," + std::to_string(10 + 2 * MaxExpressionDepth + 4) +
-                                    "] in file \"main.tmb\": \"expression nested deeper than 4000 levels\"");
 }
 
 TEST_F(ParserTest, FatalErrorInAnIncludeLeavesTheInputIdle) {
