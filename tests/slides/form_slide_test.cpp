@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fstream>
 #include <thread>
 
 #include "slides/pic_show.h"
@@ -111,10 +111,7 @@ TEST_F(FormSlideTest, ARootWithoutPicturesGetsOneNonModalWarning) {
 }
 
 TEST_F(FormSlideTest, AnUnreadablePictureIsReportedAndThePreviousOneStays) {
-  QFile bad(Dir.filePath("4 bad.png"));
-  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
-  bad.write("not a picture");
-  bad.close();
+  std::ofstream(Dir.filePath("4 bad.png").toStdString()) << "not a picture";
   Form.SetPictureRoot(Dir.path().toStdString());
   Send({12, 1, 8, 1, 10, 0, 5, 0, 0});
   ASSERT_TRUE(ShowsPicture(0));

@@ -202,9 +202,8 @@ TEST_F(ParserTest, IncludedStatementsFollowTheIncludeInPlace) {
 // Include files that are missing, not regular files, end early or would loop: the include node stays
 // in place and the statement after it is parsed.
 TEST_F(ParserTest, IncludesThatAreNotReadWhole) {
-  for (int i = 0; i < MaxIncludeDepth + 5; ++i) {
+  for (int i = 0; i < MaxIncludeDepth + 5; ++i)
     Dir.Write("n" + std::to_string(i) + ".tmb", "include n" + std::to_string(i + 1) + ";\n");
-  }
   Dir.Write("nul.tmb", std::string("1 x;\n") + '\0' + "garbage ;; (");
   Dir.Write("empty.tmb", "");
   Dir.Write("self.tmb", "include self;\n1 x;\n");
