@@ -39,18 +39,17 @@ class LexSourceInput : public testing::TLexTest {
 
 TEST_F(LexSourceInput, PositionIsTheLastCharacterOfTheToken) {
   // Line and column after each token, the end of input last.
+  using Spots = std::vector<std::pair<int32_t, int32_t>>;
   auto Positions = [](const std::string& text) {
-    std::vector<std::pair<int32_t, int32_t>> positions;
+    Spots positions;
     for (const TScanned& token : ScanText(text)) positions.emplace_back(token.Line, token.Column);
     return positions;
   };
   // The end of the main file brings back the idle state: line 0, column 0.
-  EXPECT_EQ(Positions("ab  cd\n\n  e;\tfgh"),
-            (std::vector<std::pair<int32_t, int32_t>>{{1, 2}, {1, 6}, {3, 3}, {3, 4}, {3, 8}, {0, 0}}));
+  EXPECT_EQ(Positions("ab  cd\n\n  e;\tfgh"), (Spots{{1, 2}, {1, 6}, {3, 3}, {3, 4}, {3, 8}, {0, 0}}));
   // A carriage return is a space; lines count line feeds.
-  EXPECT_EQ(
-      Positions("a;\r\nb;\r\n\r\n  c\r;"),
-      (std::vector<std::pair<int32_t, int32_t>>{{1, 1}, {1, 2}, {2, 1}, {2, 2}, {4, 3}, {4, 5}, {0, 0}}));
+  EXPECT_EQ(Positions("a;\r\nb;\r\n\r\n  c\r;"),
+            (Spots{{1, 1}, {1, 2}, {2, 1}, {2, 2}, {4, 3}, {4, 5}, {0, 0}}));
   // A NUL byte ends the text.
   EXPECT_EQ(Codes(ScanText(std::string("a;\0b;", 5))), (std::vector<int32_t>{tok::IDENTIFIER, ';'}));
 }
@@ -64,6 +63,7 @@ struct TReportCase {
 TEST_F(LexSourceInput, ErrorReports) {
   std::string xs;
   for (int i = 0; i < 1500; ++i) xs += "x ";
+  const std::string middle = xs + "bar " + xs, first = "bar " + xs, last = xs + "bar";
   const std::vector<TReportCase> cases = {
       {"x;\ny;\nfoo bar baz\nz;\n", "bar", {"[3,7] in file \"r.tmb\": \"e\"", "foo bar baz", "      ^"}},
       {"x;\r\ny;\r\nfoo bar baz\r\nz;", "bar", {"[3,7] in file \"r.tmb\": \"e\"", "foo bar baz", "      ^"}},
@@ -75,14 +75,11 @@ TEST_F(LexSourceInput, ErrorReports) {
       // Tabs before the caret are copied, so that it lines up however wide a tab is shown.
       {"\tfoo\t bar\tz", "bar", {"[1,9] in file \"r.tmb\": \"e\"", "\tfoo\t bar\tz", "\t   \t   ^"}},
       // A long line is shown as MaxEchoWidth characters around the caret.
-      {xs + "bar " + xs,
+      {middle,
        "bar",
-       {"[1,3003] in file \"r.tmb\": \"e\"", (xs + "bar " + xs).substr(2502, 1000),
-        std::string(500, ' ') + "^"}},
-      {"bar " + xs, "bar", {"[1,3] in file \"r.tmb\": \"e\"", ("bar " + xs).substr(0, 1000), "  ^"}},
-      {xs + "bar",
-       "bar",
-       {"[1,3003] in file \"r.tmb\": \"e\"", (xs + "bar").substr(2003), std::string(999, ' ') + "^"}}};
+       {"[1,3003] in file \"r.tmb\": \"e\"", middle.substr(2502, 1000), std::string(500, ' ') + "^"}},
+      {first, "bar", {"[1,3] in file \"r.tmb\": \"e\"", first.substr(0, 1000), "  ^"}},
+      {last, "bar", {"[1,3003] in file \"r.tmb\": \"e\"", last.substr(2003), std::string(999, ' ') + "^"}}};
   for (const TReportCase& c : cases) {
     OpenSource(Dir.Write("r.tmb", c.Text));
     ResetInput();
