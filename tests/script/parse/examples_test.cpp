@@ -30,14 +30,14 @@ std::vector<std::string> PlaysHeader(const fs::path& path) {
   std::vector<std::string> items;
   bool inHeader = false;
   for (std::string line; std::getline(file, line);) {
-    const bool isItem = inHeader && line.rfind("//   ", 0) == 0 && line.size() > 5 &&
+    const bool isItem = inHeader && line.starts_with("//   ") && line.size() > 5 &&
                         std::isdigit(static_cast<unsigned char>(line[5]));
     if (isItem) {
       items.push_back(line.substr(5, line.find("  ", 19) - 5));
     } else if (!items.empty()) {
       break;
     }
-    inHeader = inHeader || line.rfind("// Plays", 0) == 0;
+    inHeader = inHeader || line.starts_with("// Plays");
   }
   return items;
 }
