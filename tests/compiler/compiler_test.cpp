@@ -50,7 +50,13 @@ TEST(Expressions, DeepestExpressionTheParserBuildsResolvesPlaysDumpsAndFrees) {
   Compiled c(Defs({Proc("p", "x", Act(Num(0), "out", {Num(1), sum})), Act(Num(0), "p", {Num(1)})}));
   ASSERT_EQ(c.Run(), 0);
   EXPECT_EQ(BytesAt(*c.Root, 0), std::vector<int>{4001 & 255});
-  EXPECT_GT(c.Dump().size(), 4000u * 128u);
+  // The deep entries are indented by 128 pairs, no more.
+  const std::string dump = c.Dump();
+  std::string capped;
+  for (int i = 0; i < 128; ++i) capped += "| ";
+  EXPECT_GT(dump.size(), 4000u * 128u);
+  EXPECT_NE(dump.find("\n" + capped + "T"), std::string::npos);
+  EXPECT_EQ(dump.find(capped + "| "), std::string::npos);
 }
 
 // A long list is searched through an index while it resolves; it must find what walking a short list

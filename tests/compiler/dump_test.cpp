@@ -53,20 +53,5 @@ TEST(Dump, LoopsUnaryOperatorsAndFoldedNamesShowTheirParts) {
   EXPECT_EQ(c.Messages.size(), 10u);
 }
 
-TEST(Dump, IndentStopsAtOneHundredTwentyEightPairs) {
-  // 140 nested negations of 1, dumped unresolved: the innermost entries sit at levels up to 281.
-  TExpr* e = Num(1);
-  for (int i = 0; i < 140; ++i) e = new TUnaryExpr(uoMinus, e);
-  TOwnedList<TExpr> tree(e);
-  std::string expected;
-  for (int level = 0; level < 280; level += 2)
-    expected += Lines(std::to_string(level) + " TUnaryExpr; " + std::to_string(level + 1) + " UnUp = '-'; " +
-                      std::to_string(level + 1) + " Expr =");
-  expected += Lines("280 TConstExpr; 281 constant = 1");
-  std::ostringstream s;
-  tree->DumpList(s, 0);
-  EXPECT_EQ(s.str(), expected);
-}
-
 }  // namespace
 }  // namespace tambrel

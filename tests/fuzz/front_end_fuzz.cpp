@@ -66,13 +66,11 @@ std::unique_ptr<TTambrel> Parse(const std::string& path) {
 }
 
 void CompileAndPlay(TTambrel& root) {
+  uint64_t delivered = 0;  // outlives the player, whose callbacks count into it
   auto owned = std::make_unique<TSimulatedPlayClock>();
   TSimulatedPlayClock* clock = owned.get();
   TPlayer player(std::move(owned));
-  uint64_t delivered = 0;
-  player.OnData = [&delivered](TPlayer&, const TTimedData& d) {
-    delivered += static_cast<uint64_t>(d.Count());
-  };
+  player.OnData = [&delivered](TPlayer&, const TTimedData& d) { delivered += d.Count(); };
   player.OnEnd = [&delivered](TPlayer&, const TEndMarker&) { ++delivered; };
   root.MaxItems = FuzzMaxItems;
   root.MaxCallDepth = FuzzMaxCallDepth;
@@ -100,8 +98,6 @@ void CompileAndPlay(TTambrel& root) {
   root.DumpList(tree, 0);
   root.ClearBatch();
   if (player.ItemCount() != 0) std::abort();
-  player.OnData = nullptr;
-  player.OnEnd = nullptr;
 }
 
 }  // namespace
