@@ -33,16 +33,6 @@ TEST(Expressions, OperatorTable) {
   EXPECT_EQ(EvalConst(Bin(boXor, Num(6), Num(3))), 5);
 }
 
-TEST(Expressions, AFailedFoldInsideASumIsReportedAtEachLevel) {
-  const std::string zero = Unplaced("Division by 0");
-  const std::string binop = Unplaced("Bad parameter(s) for binop");
-  // 0 out(1, 1 + (2 / 0)): the fold reports the inner pair, expansion the inner pair and the outer.
-  Compiled sum(Act(Num(0), "out", {Num(1), Bin(boPlus, Num(1), Bin(boDiv, Num(2), Num(0)))}));
-  EXPECT_EQ(sum.Run(), 0);
-  EXPECT_EQ(sum.Messages, (std::vector<std::string>{zero, binop, zero, binop, binop,
-                                                    Unplaced("Bad argument, can't be evaluated")}));
-}
-
 TEST(Expressions, DeepestExpressionTheParserBuildsResolvesPlaysDumpsAndFrees) {
   // p(x); ( 0 out(1, x + x + ... + x); ) with 4000 operators, left-nested as the parser builds them.
   TExpr* sum = Var("x");

@@ -107,18 +107,20 @@ TEST(Procedures, ActionNamingAConstantFailsWithoutItsOwnMessage) {
 }
 
 TEST(Messages, EachCarriesThePositionOfItsDefinition) {
-  // chord(n); ( -1 out(1, n); );  10 chord;  20 out(1, 1 / 0);  - each node at its own line
+  // chord(n); ( -1 out(1, n); );  10 chord;  20 out(1, 1 + (2 / 0));  - each node at its own line
   auto* chord = Proc("chord", "n", At(Act(Num(-1), "out", {Num(1), Var("n")}), 2, 5, "inc.tmb"));
-  TExpr* division = At(Bin(boDiv, Num(1), At(Num(0), 5, 14)), 5, 12);
-  Compiled c(Defs(
-      {At(chord, 1, 1), At(Act(Num(10), "chord"), 4, 1), At(Act(Num(20), "out", {Num(1), division}), 5, 1)}));
+  TExpr* sum = At(Bin(boPlus, Num(1), At(Bin(boDiv, Num(2), At(Num(0), 5, 18)), 5, 16)), 5, 12);
+  Compiled c(
+      Defs({At(chord, 1, 1), At(Act(Num(10), "chord"), 4, 1), At(Act(Num(20), "out", {Num(1), sum}), 5, 1)}));
   ASSERT_EQ(c.Run(), 0);
+  // The failed fold at resolution reports the inner pair; expansion the inner pair and the outer.
   const std::vector<std::string> expected = {
-      "[5,14] in file \"song.tmb\": \"Division by 0\"",  // the failed fold at resolution
-      "[5,12] in file \"song.tmb\": \"Bad parameter(s) for binop\"",
+      "[5,18] in file \"song.tmb\": \"Division by 0\"",
+      "[5,16] in file \"song.tmb\": \"Bad parameter(s) for binop\"",
       "[1,1] in file \"song.tmb\": \"Procedure has 1 parameters, but was called with 0 arguments\"",
       "[2,5] in file \"inc.tmb\": \"Action time (-1) must be >= 0\"",  // the body still expands
-      "[5,14] in file \"song.tmb\": \"Division by 0\"",
+      "[5,18] in file \"song.tmb\": \"Division by 0\"",
+      "[5,16] in file \"song.tmb\": \"Bad parameter(s) for binop\"",
       "[5,12] in file \"song.tmb\": \"Bad parameter(s) for binop\"",
       "[5,12] in file \"song.tmb\": \"Bad argument, can't be evaluated\""};
   EXPECT_EQ(c.Messages, expected);
