@@ -99,13 +99,6 @@ TEST(Procedures, ConstantFromAParameterIsZeroAndAProcedureNameReadsZero) {
   EXPECT_TRUE(c.Messages.empty());
 }
 
-TEST(Procedures, ActionNamingAConstantFailsWithoutItsOwnMessage) {
-  Compiled c(Defs({new TConstDef("k", Num(1)), Act(Num(0), "k")}));
-  EXPECT_EQ(c.Run(), 1);
-  EXPECT_EQ(c.Messages,
-            std::vector<std::string>{"[0,0] in file \"song.tmb\": \"Could not resolve all references.\""});
-}
-
 TEST(Messages, EachCarriesThePositionOfItsDefinition) {
   // chord(n); ( -1 out(1, n); );  10 chord;  20 out(1, 1 + (2 / 0));  - each node at its own line
   auto* chord = Proc("chord", "n", At(Act(Num(-1), "out", {Num(1), Var("n")}), 2, 5, "inc.tmb"));

@@ -21,9 +21,12 @@ TDefinition* FourNotes() {
 
 TEST(Root, ItemsGoToThePlayerAndAreWithdrawnBeforeTheyAreFreed) {
   TPlayer player;
-  // Failed resolution: the player is remembered but receives nothing.
-  Compiled bad(Act(Num(0), "missing"));
+  // Failed resolution: the player is remembered but receives nothing. An action naming a constant
+  // fails without a message of its own.
+  Compiled bad(Defs({new TConstDef("k", Num(1)), Act(Num(0), "k")}));
   EXPECT_EQ(bad.Root->Compile(&player, ""), 1);
+  EXPECT_EQ(bad.Messages,
+            std::vector<std::string>{"[0,0] in file \"song.tmb\": \"Could not resolve all references.\""});
   EXPECT_EQ(bad.Root->Player, &player);
   EXPECT_EQ(player.ItemCount() + bad.Root->Batch->Count(), 0);
 
