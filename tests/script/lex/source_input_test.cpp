@@ -91,23 +91,17 @@ TEST_F(LexSourceInput, ErrorReports) {
   }
 }
 
-TEST_F(LexSourceInput, ReportNamesTheFileWithoutItsDirectoryAndCutsLongMessages) {
-  OpenSource(Dir.Write("named.tmb", "q"));
-  ResetInput();
-  ASSERT_TRUE(ScanUpTo("q"));
-  EXPECT_EQ(SourceName(), Dir.Path() + "/named.tmb");
-  ReportError(std::string(300, 'm'));
-  EXPECT_EQ(Messages()[0], "[1,1] in file \"named.tmb\": \"" + std::string(255, 'm') + "\"");
-}
-
-// After the end of input the scanner returns the end again and again.
+// A report names the file without its directory and cuts a long message. After the end of input the
+// scanner returns the end again and again.
 TEST_F(LexSourceInput, ResetInputStartsTheCurrentFileAgainToItsEnd) {
   OpenSource(Dir.Write("again.tmb", "first;"));
   ResetInput();
   ASSERT_TRUE(ScanUpTo("first"));
   ResetInput();
   ASSERT_TRUE(ScanUpTo("first"));
-  EXPECT_EQ(Column(), 5);
+  EXPECT_EQ(SourceName(), Dir.Path() + "/again.tmb");
+  ReportError(std::string(300, 'm'));
+  EXPECT_EQ(Messages()[0], "[1,5] in file \"again.tmb\": \"" + std::string(255, 'm') + "\"");
   EXPECT_EQ(yylex(), ';');
   for (int i = 0; i < 3; ++i) EXPECT_EQ(yylex(), tok::END);
   EXPECT_EQ(FileStackDepth(), 0u);
