@@ -131,17 +131,6 @@ TEST(Mends, CapsOnItemsAndStepsEndTheCompileNamingTheLimit) {
   }
 }
 
-TEST(Loops, NestedLoopsPlayInOrder) {
-  auto* inner = Loop("j", Num(0), Num(1), nullptr,
-                     Act(Bin(boPlus, Bin(boMult, Var("i"), Num(1000)), Bin(boMult, Var("j"), Num(100))),
-                         "out", {Num(1), Num(1)}));
-  Compiled c(Loop("i", Num(0), Num(1), nullptr, inner));
-  ASSERT_EQ(c.Run(), 0);
-  EXPECT_EQ(c.Items(), (std::vector<std::string>{"00000:00.000  00001 01", "00000:00.100  00001 01",
-                                                 "00000:01.000  00001 01", "00000:01.100  00001 01",
-                                                 "00000:01.100  End marker"}));
-}
-
 // Nodes keep their file's name as a shared handle: equal texts must give one copy, also when files are
 // opened from several threads at once, and a node without a position reads the empty name.
 TEST(SourceNames, EqualTextsShareOneCopyFromAnyThread) {

@@ -65,13 +65,19 @@ TEST(Loops, VariableHidesOuterNamesAndKeepsItsLastValue) {
   EXPECT_EQ(loop->LoopVar->Value, 2);
 }
 
-TEST(Loops, ProcedureInALoopBodyPlaysOnEveryPass) {
-  // loop(i, 0, 1); ( p; ( 10 out(1, i); ); );  - nested procedures play at the loop's base time.
-  auto* proc = Proc("p", nullptr, Act(Num(10), "out", {Num(1), Var("i")}));
-  Compiled c(Loop("i", Num(0), Num(1), nullptr, proc));
+TEST(Loops, ProcedureAndLoopInALoopBodyPlayOnEveryPass) {
+  // loop(i, 0, 1); ( p; ( 10 out(1, i); ); loop(j, 0, 1); ( i * 1000 + j * 100 out(1, 2); ); );  - nested
+  // procedures play at the loop's base time, nested loops in order.
+  auto* inner = Loop("j", Num(0), Num(1), nullptr,
+                     Act(Bin(boPlus, Bin(boMult, Var("i"), Num(1000)), Bin(boMult, Var("j"), Num(100))),
+                         "out", {Num(1), Num(2)}));
+  Compiled c(Loop("i", Num(0), Num(1), nullptr,
+                  Defs({Proc("p", nullptr, Act(Num(10), "out", {Num(1), Var("i")})), inner})));
   ASSERT_EQ(c.Run(), 0);
-  EXPECT_EQ(c.Items(), (std::vector<std::string>{"00000:00.010  00001 00", "00000:00.010  00001 01",
-                                                 "00000:00.010  End marker"}));
+  EXPECT_EQ(c.Items(), (std::vector<std::string>{"00000:00.010  00001 00", "00000:00.000  00001 02",
+                                                 "00000:00.100  00001 02", "00000:00.010  00001 01",
+                                                 "00000:01.000  00001 02", "00000:01.100  00001 02",
+                                                 "00000:01.100  End marker"}));
 
   // In a procedure body (not a loop) a nested procedure plays only when called.
   auto* quiet = Proc("q", nullptr, Proc("inner", nullptr, Act(Num(0), "out", {Num(1), Num(1)})));
