@@ -139,8 +139,7 @@ TEST(SourceNames, EqualTextsShareOneCopyFromAnyThread) {
   EXPECT_FALSE(song == TSourceName("inc.tmb"));
   EXPECT_EQ(TSourceName(), TSourceName(""));
   EXPECT_STREQ(TSourceName().c_str(), "");
-  TConstExpr unplaced(1);
-  EXPECT_EQ(unplaced.FileName, "");
+  EXPECT_EQ(TConstExpr(1).FileName, "");
 
   std::vector<const std::string*> seen(8 * 100);
   std::vector<std::thread> threads;

@@ -108,8 +108,7 @@ TEST(Root, RecursionThroughOthersStopsAtTheCallAndDeepChainsStillPlay) {
 
 TEST(Root, EventsAreHandledTwiceAndANestedCompileIsRefused) {
   int calls = 0;
-  bool running = false;
-  bool refused = false;
+  bool running = false, refused = false;
   Compiled other(Act(Num(0), "out", {Num(1), Num(1)}));
   TTambrel::SetProcessEventsHook([&] {
     ++calls;

@@ -121,9 +121,8 @@ TEST(VTermModel, ChangedArea) {
   EXPECT_TRUE(terminal->ChangedArea().Empty());
   terminal->Write("\x1b[3;5Hab\x1b[2;9Hc");
   TChangedArea area = terminal->TakeChangedArea();
-  EXPECT_EQ(std::vector<int>({area.FirstRow, area.FirstCol, area.LastRow, area.LastCol}),
-            std::vector<int>({1, 4, 2, 8}));
-  EXPECT_FALSE(area.WholeScreen);
+  EXPECT_EQ(std::vector<int>({area.FirstRow, area.FirstCol, area.LastRow, area.LastCol, area.WholeScreen}),
+            std::vector<int>({1, 4, 2, 8, false}));
   EXPECT_TRUE(terminal->ChangedArea().Empty());
   for (const char* input : {"\x1b[24;1H\n", "\x1b[2J", "\x1b[L", "\x1b[M", "\x1b[S", "\x1bM"}) {
     terminal->Write(input);
@@ -157,12 +156,11 @@ TEST(VTermModel, SizeSettersClampAndPullRegionInside) {
 class LogFile : public testing::Test {
  protected:
   TTempFolder Dir;
-  const std::filesystem::path Folder = Dir.Root;
 };
 
 TEST_F(LogFile, RawBytesBetweenOpenAndClose) {
   {
-    TVTermModel terminal((Folder / "LOG.TXT").string());
+    TVTermModel terminal((Dir.Root / "LOG.TXT").string());
     terminal.SetLog(true);
     terminal.Write("a\x1b[31m\xc3");
     terminal.WriteLn("\xa9\xff");
@@ -174,7 +172,7 @@ TEST_F(LogFile, RawBytesBetweenOpenAndClose) {
 }
 
 TEST_F(LogFile, OpenFailureNamesFileAndReason) {
-  for (const std::string& path : {(Folder / "missing" / "LOG.TXT").string(), std::string("/dev/full")}) {
+  for (const std::string& path : {(Dir.Root / "missing" / "LOG.TXT").string(), std::string("/dev/full")}) {
     TVTermModel terminal(path);
     const char* reason = path == "/dev/full" ? "No space" : "No such file";
     EXPECT_THAT([&] { terminal.SetLog(true); },
@@ -188,7 +186,7 @@ TEST_F(LogFile, WriteFailureKeepsTextAndReportsOnce) {
   std::signal(SIGXFSZ, SIG_IGN);
   rlimit saved{};
   ::getrlimit(RLIMIT_FSIZE, &saved);
-  TVTermModel terminal((Folder / "LOG.TXT").string());
+  TVTermModel terminal((Dir.Root / "LOG.TXT").string());
   terminal.SetLog(true);
   rlimit small = saved;
   small.rlim_cur = 16;

@@ -32,11 +32,10 @@ std::vector<std::string> PlaysHeader(const fs::path& path) {
   for (std::string line; std::getline(file, line);) {
     const bool isItem = inHeader && line.starts_with("//   ") && line.size() > 5 &&
                         std::isdigit(static_cast<unsigned char>(line[5]));
-    if (isItem) {
+    if (isItem)
       items.push_back(line.substr(5, line.find("  ", 19) - 5));
-    } else if (!items.empty()) {
+    else if (!items.empty())
       break;
-    }
     inHeader = inHeader || line.starts_with("// Plays");
   }
   return items;
@@ -44,9 +43,8 @@ std::vector<std::string> PlaysHeader(const fs::path& path) {
 
 std::vector<std::string> ExampleNames() {
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(Source / "examples")) {
+  for (const auto& entry : fs::directory_iterator(Source / "examples"))
     if (entry.path().extension() == ".tmb") names.push_back(entry.path().stem().string());
-  }
   std::sort(names.begin(), names.end());
   return names;
 }

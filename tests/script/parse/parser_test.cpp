@@ -100,14 +100,12 @@ TEST_F(ParserTest, EachBadStatementIsOneSyntaxError) {
     ASSERT_GE(run.Messages.size(), 3u) << c.Text;
     EXPECT_NE(run.Messages[0].find("\"syntax error\""), std::string::npos) << c.Text;
   }
+  // An error found after the end of the main file shows the idle state.
+  EXPECT_EQ(Parse("0 f;\n0 g").Messages,
+            (std::vector<std::string>{"[0,0] in file \"\": \"syntax error\"", "", "^"}));
   // The statements after a skipped one are parsed and linked when the list began well.
   EXPECT_EQ(Titles(Parse("0 f;\n# g;\n0 h;\n1 2;\n")),
             (std::vector<std::string>{"TAction( f)", "TAction( h)"}));
-}
-
-TEST_F(ParserTest, ErrorFoundAfterTheEndOfTheMainFileShowsTheIdleState) {
-  EXPECT_EQ(Parse("0 f;\n0 g").Messages,
-            (std::vector<std::string>{"[0,0] in file \"\": \"syntax error\"", "", "^"}));
 }
 
 // Parentheses beyond the parser's stacks and expressions beyond the depth limit end the parse; just
