@@ -43,11 +43,9 @@ class FormSlideTest : public ::testing::Test {
   }
   // Waits until picture n has been shown to its end.
   bool ShowsPicture(int n) {
+    const TPicShow& show = *Form.PicShow();
     return QTest::qWaitFor(
-        [&] {
-          return Form.Controller().State().Current == n && !Form.PicShow()->Busy() &&
-                 !Form.PicShow()->Picture().isNull();
-        },
+        [&] { return Form.Controller().State().Current == n && !show.Busy() && !show.Picture().isNull(); },
         10000);
   }
   QColor CentreOfGrab() {
