@@ -33,9 +33,31 @@ T* Chain(std::initializer_list<T*> items) {
   return head;
 }
 
+// The definitions linked into one list.
+inline TDefinition* Defs(std::initializer_list<TDefinition*> items) {
+  return Chain<TDefinition>(items);
+}
+
+// A procedure "name(param); ( body );", or "name; ( body );" without a parameter.
+inline TProcDef* Proc(const std::string& name, const char* param, TDefinition* body) {
+  return new TProcDef(name, param ? new TId(param) : nullptr, body);
+}
+
+// loop(var, first, last[, step]); ( body );
+inline TLoopDef* Loop(const char* var, TExpr* first, TExpr* last, TExpr* step, TDefinition* body) {
+  return new TLoopDef(new TId(var), first, last, step, body);
+}
+
 // An action "time name(args)"; no argument list at all for an empty one.
 inline TAction* Act(TExpr* time, const char* name, std::initializer_list<TExpr*> args = {}) {
   return new TAction(time, std::string(name), args.size() ? Chain<TExpr>(args) : nullptr);
+}
+
+// The node, placed at line and column of the file.
+template <class T>
+T* At(T* node, int32_t line, int32_t column, const std::string& file = "song.tmb") {
+  node->SetPosition(line, column, file);
+  return node;
 }
 
 // A message about a definition without a recorded position (identifiers, hand-built nodes).

@@ -5,20 +5,6 @@
 namespace tambrel {
 namespace {
 
-// loop(i, first, last[, step]); ( i out(1, i); ) compiled alone: the values of i it played, and its messages.
-struct TLoopRun {
-  std::vector<uint32_t> Times;
-  std::vector<std::string> Messages;
-};
-TLoopRun RunLoop(TExpr* first, TExpr* last, TExpr* step) {
-  Compiled c(new TLoopDef(new TId("i"), first, last, step, Act(Var("i"), "out", {Num(1), Var("i")})));
-  EXPECT_EQ(c.Run(), 0);
-  TLoopRun run;
-  for (int32_t k = 0; k + 1 < c.Root->Batch->Count(); ++k) run.Times.push_back(c.Root->Batch->Items(k)->Time);
-  run.Messages = c.Messages;
-  return run;
-}
-
 TEST(Loops, BoundsStepsAndTheirMessages) {
   struct TCase {
     TExpr *First, *Last, *Step;
@@ -43,16 +29,21 @@ TEST(Loops, BoundsStepsAndTheirMessages) {
       for (int fold = 0; fold < 2; ++fold)
         messages.insert(messages.end(), {Unplaced("Division by 0"), Unplaced("Bad parameter(s) for binop")});
     if (*c.Message) messages.push_back(Unplaced(c.Message));
-    const TLoopRun run = RunLoop(c.First, c.Last, c.Step);
-    EXPECT_EQ(run.Times, c.Times) << c.Message;
-    EXPECT_EQ(run.Messages, messages);
+    // loop(i, first, last[, step]); ( i out(1, i); ): the values of i it played, and its messages.
+    Compiled loop(Loop("i", c.First, c.Last, c.Step, Act(Var("i"), "out", {Num(1), Var("i")})));
+    EXPECT_EQ(loop.Run(), 0);
+    std::vector<uint32_t> times;
+    for (int32_t k = 0; k + 1 < loop.Root->Batch->Count(); ++k)
+      times.push_back(loop.Root->Batch->Items(k)->Time);
+    EXPECT_EQ(times, c.Times) << c.Message;
+    EXPECT_EQ(loop.Messages, messages);
   }
 }
 
 TEST(Loops, UndefinedStartStopsTheLoopBeforeItsBody) {
   // loop(i, missing, 3); ( 0 nowhere; );  - only the start is reported, the body is never resolved.
   auto* start = Var("Missing");
-  Compiled c(new TLoopDef(new TId("i"), start, Num(3), nullptr, Act(Num(0), "nowhere")));
+  Compiled c(Loop("i", start, Num(3), nullptr, Act(Num(0), "nowhere")));
   EXPECT_EQ(c.Run(), 1);
   EXPECT_EQ(c.Messages,
             (std::vector<std::string>{Unplaced("Undefined 'Missing'"),
@@ -62,10 +53,9 @@ TEST(Loops, UndefinedStartStopsTheLoopBeforeItsBody) {
 
 TEST(Loops, VariableHidesOuterNamesAndKeepsItsLastValue) {
   // const i = 100; loop(I, 0, i + 2); ( i out(1, i); ); 500 out(2, i);
-  auto* loop = new TLoopDef(new TId("I"), Num(0), Bin(boPlus, Var("i"), Num(2)), nullptr,
-                            Act(Var("i"), "out", {Num(1), Var("i")}));
-  Compiled c(
-      Chain<TDefinition>({new TConstDef("i", Num(100)), loop, Act(Num(500), "out", {Num(2), Var("i")})}));
+  auto* loop =
+      Loop("I", Num(0), Bin(boPlus, Var("i"), Num(2)), nullptr, Act(Var("i"), "out", {Num(1), Var("i")}));
+  Compiled c(Defs({new TConstDef("i", Num(100)), loop, Act(Num(500), "out", {Num(2), Var("i")})}));
   ASSERT_EQ(c.Run(), 0);
   // The end expression sees the loop variable (0 before the first pass), so the loop runs 0..2.
   // Outside the loop the constant again.
@@ -75,19 +65,23 @@ TEST(Loops, VariableHidesOuterNamesAndKeepsItsLastValue) {
   EXPECT_EQ(loop->LoopVar->Value, 2);
 }
 
-TEST(Loops, ProcedureInALoopBodyPlaysOnEveryPass) {
-  // loop(i, 0, 1); ( p; ( 10 out(1, i); ); );  - nested procedures play at the loop's base time.
-  auto* proc = new TProcDef(std::string("p"), nullptr, Act(Num(10), "out", {Num(1), Var("i")}));
-  Compiled c(new TLoopDef(new TId("i"), Num(0), Num(1), nullptr, proc));
+TEST(Loops, ProcedureAndLoopInALoopBodyPlayOnEveryPass) {
+  // loop(i, 0, 1); ( p; ( 10 out(1, i); ); loop(j, 0, 1); ( i * 1000 + j * 100 out(1, 2); ); );  - nested
+  // procedures play at the loop's base time, nested loops in order.
+  auto* inner = Loop("j", Num(0), Num(1), nullptr,
+                     Act(Bin(boPlus, Bin(boMult, Var("i"), Num(1000)), Bin(boMult, Var("j"), Num(100))),
+                         "out", {Num(1), Num(2)}));
+  Compiled c(Loop("i", Num(0), Num(1), nullptr,
+                  Defs({Proc("p", nullptr, Act(Num(10), "out", {Num(1), Var("i")})), inner})));
   ASSERT_EQ(c.Run(), 0);
-  EXPECT_EQ(c.Items(), (std::vector<std::string>{"00000:00.010  00001 00", "00000:00.010  00001 01",
-                                                 "00000:00.010  End marker"}));
+  EXPECT_EQ(c.Items(), (std::vector<std::string>{"00000:00.010  00001 00", "00000:00.000  00001 02",
+                                                 "00000:00.100  00001 02", "00000:00.010  00001 01",
+                                                 "00000:01.000  00001 02", "00000:01.100  00001 02",
+                                                 "00000:01.100  End marker"}));
 
   // In a procedure body (not a loop) a nested procedure plays only when called.
-  auto* quiet =
-      new TProcDef(std::string("q"), nullptr,
-                   new TProcDef(std::string("inner"), nullptr, Act(Num(0), "out", {Num(1), Num(1)})));
-  Compiled d(Chain<TDefinition>({quiet, Act(Num(0), "q")}));
+  auto* quiet = Proc("q", nullptr, Proc("inner", nullptr, Act(Num(0), "out", {Num(1), Num(1)})));
+  Compiled d(Defs({quiet, Act(Num(0), "q")}));
   ASSERT_EQ(d.Run(), 0);
   EXPECT_EQ(d.Root->Batch->Count(), 1);
 }

@@ -13,31 +13,29 @@ namespace {
 
 // const step = 250; loop(i, 0, 3); ( i * step out(1, 144, 60 + i, 100); );
 TDefinition* FourNotes() {
-  return Chain<TDefinition>(
-      {new TConstDef("step", Num(250)),
-       new TLoopDef(new TId("i"), Num(0), Num(3), nullptr,
+  return Defs({new TConstDef("step", Num(250)),
+               Loop("i", Num(0), Num(3), nullptr,
                     Act(Bin(boMult, Var("i"), Var("step")), "out",
                         {Num(1), Num(144), Bin(boPlus, Num(60), Var("i")), Num(100)}))});
 }
 
 TEST(Root, ItemsGoToThePlayerAndAreWithdrawnBeforeTheyAreFreed) {
   TPlayer player;
-  {
-    Compiled c(FourNotes());
-    ASSERT_EQ(c.Root->Compile(&player, ""), 0);
-    EXPECT_EQ(c.Root->Player, &player);
-    EXPECT_EQ(player.ItemCount(), 5);
-    ASSERT_EQ(c.Root->Compile(&player, ""), 0);  // a recompile replaces, never doubles
-    EXPECT_EQ(player.ItemCount(), 5);
-    EXPECT_EQ(player.Batch().Items(4), c.Root->Batch->Items(4));  // the end marker, last of its time
-  }
-  EXPECT_EQ(player.ItemCount(), 0);  // the destroyed root took its items back
-
-  // Failed resolution: the player is remembered but receives nothing.
-  Compiled bad(Act(Num(0), "missing"));
+  // Failed resolution: the player is remembered but receives nothing. An action naming a constant
+  // fails without a message of its own.
+  Compiled bad(Defs({new TConstDef("k", Num(1)), Act(Num(0), "k")}));
   EXPECT_EQ(bad.Root->Compile(&player, ""), 1);
+  EXPECT_EQ(bad.Messages,
+            std::vector<std::string>{"[0,0] in file \"song.tmb\": \"Could not resolve all references.\""});
   EXPECT_EQ(bad.Root->Player, &player);
   EXPECT_EQ(player.ItemCount() + bad.Root->Batch->Count(), 0);
+
+  Compiled c(FourNotes());
+  ASSERT_EQ(c.Root->Compile(&player, ""), 0);
+  EXPECT_EQ(player.ItemCount(), 5);
+  ASSERT_EQ(c.Root->Compile(&player, ""), 0);  // a recompile replaces, never doubles
+  EXPECT_EQ(player.ItemCount(), 5);
+  EXPECT_EQ(player.Batch().Items(4), c.Root->Batch->Items(4));  // the end marker, last of its time
 }
 
 // The player only borrows the roots' items: whichever goes first, nothing is freed twice or used after
@@ -54,31 +52,31 @@ TEST(Root, PlayerAndLoadedRootsGoInEitherOrder) {
       player.reset();
       EXPECT_EQ(first->Items().size(), 5u);
       EXPECT_EQ(first->Items(), second->Items());
-      first.reset();
-      second.reset();
     } else {
-      first.reset();
+      first.reset();  // takes its items back from the player
       EXPECT_EQ(player->ItemCount(), 5);
       second.reset();
       EXPECT_EQ(player->ItemCount(), 0);
-      player.reset();
     }
   }
 }
 
-TEST(Root, FaultsDuringExpansionReachNeitherPlayerNorBatch) {
+// Overflow in a fold, at expansion and in a loop's counter ends the compile with nothing generated.
+TEST(Root, OverflowsReachNeitherPlayerNorBatch) {
   TPlayer player;
-  // loop(i, 2147483646, 2147483647); ( 0 out(1, i); ): both passes run, then the counter overflows.
-  Compiled o(new TLoopDef(new TId("i"), Num(2147483646), Num(2147483647), nullptr,
-                          Act(Num(0), "out", {Num(1), Var("i")})));
-  EXPECT_THROW(o.Root->Compile(&player, ""), EIntOverflow);
-  EXPECT_EQ(player.ItemCount() + o.Root->Batch->Count(), 0);
-
-  Compiled cap(
-      new TLoopDef(new TId("i"), Num(0), Num(99999999), nullptr, Act(Var("i"), "out", {Num(1), Num(2)})));
-  cap.Root->MaxItems = 1000;
-  EXPECT_THROW(cap.Root->Compile(&player, ""), ETooManyItems);
-  EXPECT_EQ(player.ItemCount(), 0);
+  TDefinition* const scripts[] = {
+      new TConstDef("k", Bin(boPlus, Num(2147483647), Num(1))),
+      new TConstDef("k", Bin(boDiv, Num(INT32_MIN), Num(-1))),
+      // p(x); ( 0 out(1, -x); ); 0 p(-2147483648);
+      Defs({Proc("p", "x", Act(Num(0), "out", {Num(1), new TUnaryExpr(uoMinus, Var("x"))})),
+            Act(Num(0), "p", {Num(INT32_MIN)})}),
+      // loop(i, 2147483646, 2147483647); ( 0 out(1, i); ): both passes run, then the counter overflows.
+      Loop("i", Num(2147483646), Num(2147483647), nullptr, Act(Num(0), "out", {Num(1), Var("i")}))};
+  for (TDefinition* script : scripts) {
+    Compiled c(script);
+    EXPECT_THROW(c.Root->Compile(&player, ""), EIntOverflow);
+    EXPECT_EQ(player.ItemCount() + c.Root->Batch->Count(), 0);
+  }
   // The default cap is what the mend asks for: tens of millions.
   EXPECT_GE(TExpansion::DefaultMaxItems, 10000000);
   EXPECT_LE(TExpansion::DefaultMaxItems, 99999999);
@@ -87,29 +85,21 @@ TEST(Root, FaultsDuringExpansionReachNeitherPlayerNorBatch) {
 TEST(Root, RecursionThroughOthersStopsAtTheCallAndDeepChainsStillPlay) {
   TPlayer player;  // outlives the root, which withdraws from it when destroyed
   // a; ( 0 out(1, 1); 10 b; ); b; ( 10 a; ); 0 a;
-  auto* call = Act(Num(10), "a");
-  call->SetPosition(2, 7, "song.tmb");
-  Compiled c(Chain<TDefinition>(
-      {new TProcDef(std::string("a"), nullptr,
-                    Chain<TDefinition>({Act(Num(0), "out", {Num(1), Num(1)}), Act(Num(10), "b")})),
-       new TProcDef(std::string("b"), nullptr, call), Act(Num(0), "a")}));
+  Compiled c(Defs({Proc("a", nullptr, Defs({Act(Num(0), "out", {Num(1), Num(1)}), Act(Num(10), "b")})),
+                   Proc("b", nullptr, At(Act(Num(10), "a"), 2, 7)), Act(Num(0), "a")}));
   EXPECT_EQ(c.Root->Compile(&player, ""), 1);
   ASSERT_EQ(c.Messages.size(), 1u);
-  EXPECT_EQ(c.Messages[0].rfind(
-                "[2,7] in file \"song.tmb\": \"Calls nested deeper than 1000 levels at the call of 'a'", 0),
-            0u)
+  EXPECT_TRUE(c.Messages[0].starts_with(
+      "[2,7] in file \"song.tmb\": \"Calls nested deeper than 1000 levels at the call of 'a'"))
       << c.Messages[0];
   EXPECT_EQ(player.ItemCount() + c.Root->Batch->Count(), 0);
 
   // p0 calls p1 ... calls p899, which plays: 900 levels are a legitimate script.
   const int depth = 900;
-  TDefinition* list = new TProcDef(std::string("p") + std::to_string(depth - 1), nullptr,
-                                   Act(Num(1), "out", {Num(1), Num(1)}));
-  for (int k = depth - 2; k >= 0; --k) {
-    auto* proc = new TProcDef(std::string("p") + std::to_string(k), nullptr,
-                              Act(Num(1), ("p" + std::to_string(k + 1)).c_str()));
-    AppendToList(list, proc);
-  }
+  TDefinition* list = Proc("p" + std::to_string(depth - 1), nullptr, Act(Num(1), "out", {Num(1), Num(1)}));
+  for (int k = depth - 2; k >= 0; --k)
+    AppendToList(list,
+                 Proc("p" + std::to_string(k), nullptr, Act(Num(1), ("p" + std::to_string(k + 1)).c_str())));
   AppendToList(list, Act(Num(0), "p0"));
   Compiled deep(list);
   ASSERT_EQ(deep.Run(), 0);
@@ -118,8 +108,7 @@ TEST(Root, RecursionThroughOthersStopsAtTheCallAndDeepChainsStillPlay) {
 
 TEST(Root, EventsAreHandledTwiceAndANestedCompileIsRefused) {
   int calls = 0;
-  bool running = false;
-  bool refused = false;
+  bool running = false, refused = false;
   Compiled other(Act(Num(0), "out", {Num(1), Num(1)}));
   TTambrel::SetProcessEventsHook([&] {
     ++calls;

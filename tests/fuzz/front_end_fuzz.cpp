@@ -5,11 +5,7 @@
 // Includes are confined to a private temporary folder holding a few small files (one of them includes
 // itself), so that no input can reach a file outside it.
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <memory>
@@ -21,6 +17,7 @@
 #include "player/player.h"
 #include "script/lex/source_input.h"
 #include "script/parse/parser.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -32,17 +29,11 @@ constexpr int32_t FuzzMaxCallDepth = 16;
 constexpr int64_t FuzzMaxSteps = 1000000;
 constexpr int64_t PlayForUs = 5'000'000;
 
-struct TFuzzFolder {
-  std::string Root;  // with a trailing '/'
-  std::string Source;
-  std::string Dump;
+struct TFuzzFolder : TTempFolder {
+  const std::string Source = Root / "input.tmb";
+  const std::string Dump = Root / "dump.txt";
 
   TFuzzFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tambrel-fuzz-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    Root = pattern + "/";
-    if (::mkdir((Root + "Include").c_str(), 0700) != 0) std::abort();
     Write("Include/notes.tmb",
           "// a procedure and a constant for the including file\n"
           "const step = 0.25;\n"
@@ -51,23 +42,7 @@ struct TFuzzFolder {
     Write("Include/self.tmb", "include self;\n0 out(2, $F8);\n");
     static const char withNul[] = "0 out(3, 1);\0 this is never read\n";
     Write("Include/nul.tmb", std::string(withNul, sizeof withNul - 1));
-    Source = Root + "input.tmb";
-    Dump = Root + "dump.txt";
-    SetIncludeDirectory(Root + "Include/");
-  }
-  ~TFuzzFolder() {
-    for (const char* name : {"Include/notes.tmb", "Include/twice.tmb", "Include/self.tmb", "Include/nul.tmb",
-                             "input.tmb", "dump.txt"}) {
-      ::unlink((Root + name).c_str());
-    }
-    ::rmdir((Root + "Include").c_str());
-    ::rmdir(Root.c_str());
-  }
-  void Write(const std::string& name, const std::string& text) const {
-    std::FILE* file = std::fopen((Root + name).c_str(), "wb");
-    if (file == nullptr) std::abort();
-    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file) != text.size()) std::abort();
-    if (std::fclose(file) != 0) std::abort();
+    SetIncludeDirectory((Root / "Include").string() + "/");
   }
 };
 
@@ -91,13 +66,11 @@ std::unique_ptr<TTambrel> Parse(const std::string& path) {
 }
 
 void CompileAndPlay(TTambrel& root) {
+  uint64_t delivered = 0;  // outlives the player, whose callbacks count into it
   auto owned = std::make_unique<TSimulatedPlayClock>();
   TSimulatedPlayClock* clock = owned.get();
   TPlayer player(std::move(owned));
-  uint64_t delivered = 0;
-  player.OnData = [&delivered](TPlayer&, const TTimedData& d) {
-    delivered += static_cast<uint64_t>(d.Count());
-  };
+  player.OnData = [&delivered](TPlayer&, const TTimedData& d) { delivered += d.Count(); };
   player.OnEnd = [&delivered](TPlayer&, const TEndMarker&) { ++delivered; };
   root.MaxItems = FuzzMaxItems;
   root.MaxCallDepth = FuzzMaxCallDepth;
@@ -125,8 +98,6 @@ void CompileAndPlay(TTambrel& root) {
   root.DumpList(tree, 0);
   root.ClearBatch();
   if (player.ItemCount() != 0) std::abort();
-  player.OnData = nullptr;
-  player.OnEnd = nullptr;
 }
 
 }  // namespace

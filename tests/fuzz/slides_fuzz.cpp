@@ -4,35 +4,25 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <span>
 #include <string>
 
-#include <unistd.h>
-
 #include "../slides/recording_slide_view.h"
 #include "slides/slide_controller.h"
+#include "temp_folder.h"
 
 namespace {
 
 using namespace tambrel;
 
 // A picture root of four pictures, made once per run and removed at its end.
-struct TPictureRoot {
-  TPictureRoot()
-      : Dir(std::filesystem::temp_directory_path() / ("tambrel-slides-fuzz-" + std::to_string(getpid()))) {
-    std::filesystem::create_directories(Dir);
-    for (const char* name : {"a.jpg", "b.png", "c.bmp", "d.gif"}) std::ofstream(Dir / name) << "x";
-  }
-  ~TPictureRoot() { std::filesystem::remove_all(Dir); }
-  std::filesystem::path Dir;
-};
-
 const std::string& PictureRoot() {
-  static const TPictureRoot root;
-  static const std::string dir = root.Dir.string();
+  static const TTempFolder root;
+  static const std::string dir = [] {
+    for (const char* name : {"a.jpg", "b.png", "c.bmp", "d.gif"}) root.Write(name, "x");
+    return root.Path();
+  }();
   return dir;
 }
 

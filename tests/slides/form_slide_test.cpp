@@ -2,13 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fstream>
 #include <thread>
 
 #include "slides/pic_show.h"
@@ -34,12 +32,10 @@ class FormSlideTest : public ::testing::Test {
       image.fill(color);
       EXPECT_TRUE(image.save(Dir.filePath(name))) << name;
     }
-    Entry = Form.SlideEntry();
   }
   ~FormSlideTest() override {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
+    for (QWidget* widget : QApplication::topLevelWidgets())
       if (qobject_cast<QMessageBox*>(widget)) delete widget;
-    }
   }
   // Posted from a thread of its own, as the player posts.
   void Send(const Bytes& bytes) {
@@ -47,11 +43,9 @@ class FormSlideTest : public ::testing::Test {
   }
   // Waits until picture n has been shown to its end.
   bool ShowsPicture(int n) {
+    const TPicShow& show = *Form.PicShow();
     return QTest::qWaitFor(
-        [&] {
-          return Form.Controller().State().Current == n && !Form.PicShow()->Busy() &&
-                 !Form.PicShow()->Picture().isNull();
-        },
+        [&] { return Form.Controller().State().Current == n && !show.Busy() && !show.Picture().isNull(); },
         10000);
   }
   QColor CentreOfGrab() {
@@ -60,16 +54,15 @@ class FormSlideTest : public ::testing::Test {
   }
   std::vector<QString> MessageTexts() {
     std::vector<QString> texts;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
+    for (QWidget* widget : QApplication::topLevelWidgets())
       if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
         texts.push_back(box->text());
-    }
     return texts;
   }
 
   QTemporaryDir Dir;
   TFormSlide Form;
-  std::function<void(std::span<const uint8_t>)> Entry;
+  std::function<void(std::span<const uint8_t>)> Entry = Form.SlideEntry();
 };
 
 TEST_F(FormSlideTest, AShowCommandMakesTheExpectedPictureAppear) {
@@ -116,10 +109,7 @@ TEST_F(FormSlideTest, ARootWithoutPicturesGetsOneNonModalWarning) {
 }
 
 TEST_F(FormSlideTest, AnUnreadablePictureIsReportedAndThePreviousOneStays) {
-  QFile bad(Dir.filePath("4 bad.png"));
-  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
-  bad.write("not a picture");
-  bad.close();
+  std::ofstream(Dir.filePath("4 bad.png").toStdString()) << "not a picture";
   Form.SetPictureRoot(Dir.path().toStdString());
   Send({12, 1, 8, 1, 10, 0, 5, 0, 0});
   ASSERT_TRUE(ShowsPicture(0));

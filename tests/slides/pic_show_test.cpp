@@ -29,11 +29,6 @@ class PicShowTest : public ::testing::Test {
     Show.Execute();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !Show.Busy(); }, 10000));
   }
-  std::vector<int> ProgressValues() const {
-    std::vector<int> values;
-    for (const QList<QVariant>& arguments : Progress) values.push_back(arguments.at(0).toInt());
-    return values;
-  }
 
   TPicShow Show;
   QSignalSpy Completed, Progress;
@@ -50,9 +45,10 @@ TEST_F(PicShowTest, EachStepRunsTheWholeWayWithOneCompletion) {
     Completed.clear();
     Progress.clear();
     RunTo(Solid({40, 30}, reverse ? Qt::green : Qt::red));
-    std::vector<int> expected;
+    std::vector<int> expected, values;
     for (int p = 0; p <= 100; p += std::max(step, 1)) expected.push_back(reverse ? 100 - p : p);
-    EXPECT_EQ(ProgressValues(), expected) << step;
+    for (const QList<QVariant>& arguments : Progress) values.push_back(arguments.at(0).toInt());
+    EXPECT_EQ(values, expected) << step;
     ASSERT_EQ(Completed.count(), 1) << step;
     EXPECT_TRUE(Completed.at(0).at(0).toBool());
     EXPECT_EQ(Show.Step(), std::max(step, 1));
@@ -77,10 +73,18 @@ TEST_F(PicShowTest, StopReportsAnUnfinishedTransitionOnce) {
   EXPECT_FALSE(Show.Busy());
 }
 
+// Without a picture Execute does nothing. A manual progress outside a transition is kept without
+// drawing; inside one each progress given is drawn, and it never completes by itself.
 TEST_F(PicShowTest, ManualDrawsEachProgressItIsGivenAndNeverCompletesByItself) {
+  Show.Execute();
+  EXPECT_FALSE(Show.Busy());
+  EXPECT_EQ(Progress.count(), 0);
   RunTo(Solid({40, 30}, Qt::red));
   const QImage before = Show.Screen(), next = Solid({40, 30}, Qt::blue);
   Show.SetManual(true);
+  Show.SetProgress(40);
+  EXPECT_EQ(Show.Progress(), 40);
+  EXPECT_EQ(Show.Screen(), before);
   Show.SetPicture(next);
   Show.Execute();
   for (int p : {30, 60, 30, 100, 100}) {
@@ -90,18 +94,6 @@ TEST_F(PicShowTest, ManualDrawsEachProgressItIsGivenAndNeverCompletesByItself) {
   QCoreApplication::processEvents();
   EXPECT_TRUE(Show.Busy());
   EXPECT_EQ(Completed.count(), 1);  // the first transition's only
-}
-
-TEST_F(PicShowTest, WithoutATransitionExecuteDoesNothingAndProgressIsKeptWithoutDrawing) {
-  Show.Execute();
-  EXPECT_FALSE(Show.Busy());
-  EXPECT_EQ(Progress.count(), 0);
-  RunTo(Solid({40, 30}, Qt::red));
-  const QImage before = Show.Screen();
-  Show.SetManual(true);
-  Show.SetProgress(40);
-  EXPECT_EQ(Show.Progress(), 40);
-  EXPECT_EQ(Show.Screen(), before);
 }
 
 TEST_F(PicShowTest, ASmallerNewPictureReplacesTheWholeOldOne) {
@@ -128,18 +120,14 @@ TEST_F(PicShowTest, SwapEndsAtOnceInEitherDirection) {
 }
 
 TEST_F(PicShowTest, StyleNamesSelectTheFirstRowWithoutRegardToCase) {
-  struct TCase {
-    const char* Name;
-    int Style;
-  };
-  const TCase cases[] = {{"FADE", 118},
-                         {"Expand from bottom", 18},
-                         {"expand in from top", 25},
-                         {"Random squares appear", 127},
-                         {"no such style", 127}};
-  for (const TCase& c : cases) {
-    Show.SetStyleName(c.Name);
-    EXPECT_EQ(Show.Style(), c.Style) << c.Name;
+  const std::pair<const char*, int> cases[] = {{"FADE", 118},
+                                               {"Expand from bottom", 18},
+                                               {"expand in from top", 25},
+                                               {"Random squares appear", 127},
+                                               {"no such style", 127}};
+  for (const auto& [name, style] : cases) {
+    Show.SetStyleName(name);
+    EXPECT_EQ(Show.Style(), style) << name;
   }
   EXPECT_EQ(Show.StyleName(), "Random squares appear");
   Show.SetStyle(200);

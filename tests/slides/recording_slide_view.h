@@ -3,6 +3,7 @@
 
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "slides/slide_view.h"
@@ -35,11 +36,7 @@ class TRecordingSlideView : public TSlideView {
   void ShowError(const std::string& text) override { Calls.push_back("error " + text); }
   void QuitProgram() override { Calls.push_back("quit"); }
 
-  std::vector<std::string> Take() {
-    std::vector<std::string> taken;
-    taken.swap(Calls);
-    return taken;
-  }
+  std::vector<std::string> Take() { return std::exchange(Calls, {}); }
 
   std::vector<std::string> Calls;
   std::set<std::string> Unreadable;

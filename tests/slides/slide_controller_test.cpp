@@ -20,7 +20,6 @@ struct TPictureFolder : TTempFolder {
   explicit TPictureFolder(const std::vector<std::string>& files) {
     for (const std::string& file : files) Write(file, "x");
   }
-  std::string Dir() const { return Path(); }
 };
 
 class SlideControllerTest : public ::testing::Test {
@@ -40,7 +39,7 @@ class SlideControllerTest : public ::testing::Test {
     Controller.TransitionComplete(true);
     Controller.DrainQueue();
   }
-  std::string PathOf(const std::string& name) const { return Folder.Dir() + "/" + name; }
+  std::string PathOf(const std::string& name) const { return Folder.Path() + "/" + name; }
 
   TPictureFolder Folder;
   TRecordingSlideView View;
@@ -75,41 +74,38 @@ TEST_F(SlideControllerTest, SettingsReachTheViewOnlyWhenTheyChange) {
 }
 
 TEST_F(SlideControllerTest, ShowPictureStopsThenLoadsThenExecutesAndBoundsToTheLast) {
-  Controller.SetPictureRoot(Folder.Dir());
+  Controller.SetPictureRoot(Folder.Path());
   EXPECT_EQ(Controller.PictureList(), (Lines{"a.jpg", "b.bmp", "c.png"}));
-  EXPECT_EQ(Controller.PictureDir(), Folder.Dir() + "/");
+  EXPECT_EQ(Controller.PictureDir(), Folder.Path() + "/");
   Run({5, 1, 0});
   EXPECT_EQ(View.Take(), (Lines{"load " + PathOf("b.bmp"), "execute"}));
   Run({5, 200, 1});
   EXPECT_EQ(View.Take(), (Lines{"stop", "load " + PathOf("c.png"), "execute"}));
   EXPECT_EQ(Controller.State().Current, 2);
+  // A failed load shows one error and starts no transition, also when advancing in order.
+  View.Unreadable.insert(PathOf("b.bmp"));
+  Controller.Apply({C::AdvanceInOrder, 1});
+  Run({5, 1, 0});
+  EXPECT_EQ(View.Take(), (Lines{"stop", "load " + PathOf("b.bmp"), "error cannot read " + PathOf("b.bmp")}));
 }
 
 TEST_F(SlideControllerTest, ARootWithoutPicturesWarnsAndKeepsTheFormerList) {
   TPictureFolder empty({"notes.txt", ".hidden.png"});
   Controller.SetPictureRoot("");  // none chosen: no warning
-  Controller.SetPictureRoot(empty.Dir());
-  EXPECT_EQ(View.Take(), Lines{"warning " + empty.Dir() + "\n\rdoes not contain any supported image file"});
+  Controller.SetPictureRoot(empty.Path());
+  EXPECT_EQ(View.Take(), Lines{"warning " + empty.Path() + "\n\rdoes not contain any supported image file"});
   Run({5, 0, 0});
   EXPECT_TRUE(View.Take().empty());  // no picture root yet: nothing to show
-  Controller.SetPictureRoot(Folder.Dir());
-  Controller.SetPictureRoot(empty.Dir());
+  Controller.SetPictureRoot(Folder.Path());
+  Controller.SetPictureRoot(empty.Path());
   View.Take();
   EXPECT_EQ(Controller.PictureList().size(), 3u);
   Run({5, 0, 0});
   EXPECT_EQ(View.Take(), (Lines{"load " + PathOf("a.jpg"), "execute"}));
 }
 
-TEST_F(SlideControllerTest, AFailedLoadShowsOneErrorAndStartsNoTransition) {
-  Controller.SetPictureRoot(Folder.Dir());
-  View.Unreadable.insert(PathOf("b.bmp"));
-  Controller.Apply({C::AdvanceInOrder, 1});
-  Run({5, 1, 0});
-  EXPECT_EQ(View.Take(), (Lines{"load " + PathOf("b.bmp"), "error cannot read " + PathOf("b.bmp")}));
-}
-
 TEST_F(SlideControllerTest, AdvanceInOrderWrapsAndAStoppedTransitionDoesNotAdvance) {
-  Controller.SetPictureRoot(Folder.Dir());
+  Controller.SetPictureRoot(Folder.Path());
   Run({14, 1, 5, 1, 0});
   View.Take();
   Finish();
@@ -129,7 +125,7 @@ TEST_F(SlideControllerTest, AdvanceInOrderWrapsAndAStoppedTransitionDoesNotAdvan
 
 TEST_F(SlideControllerTest, RandomAdvanceNeverRepeatsTheCurrentPictureAndReachesEveryOther) {
   TPictureFolder many({"0.png", "1.png", "2.png", "3.png", "4.png"});
-  Controller.SetPictureRoot(many.Dir());
+  Controller.SetPictureRoot(many.Path());
   Run({15, 1, 5, 2, 0});
   std::set<uint16_t> seen;
   for (int i = 0; i < 200; ++i) {
@@ -141,7 +137,7 @@ TEST_F(SlideControllerTest, RandomAdvanceNeverRepeatsTheCurrentPictureAndReaches
   EXPECT_EQ(seen.size(), 5u);
   // With one picture there is nothing to go to.
   TPictureFolder one({"only.png"});
-  Controller.SetPictureRoot(one.Dir());
+  Controller.SetPictureRoot(one.Path());
   Run({5, 0, 0});
   View.Take();
   Finish();
@@ -173,9 +169,9 @@ TEST_F(SlideControllerTest, WindowFullScreenAndPointerFollowCreateTheCommandsAnd
 TEST(PictureList, ListsSupportedFilesByNameWithoutRegardToCase) {
   TPictureFolder folder({"b.PNG", "A.jpg", "a.jpg", "C.Jpeg", ".hidden.jpg", "notes.txt", "noext", "z.bmp"});
   std::filesystem::create_directory(folder.Root / "dir.jpg");
-  EXPECT_EQ(ListPictureFiles(folder.Dir(), {"jpg", "jpeg", "png"}),
+  EXPECT_EQ(ListPictureFiles(folder.Path(), {"jpg", "jpeg", "png"}),
             (Lines{"A.jpg", "a.jpg", "b.PNG", "C.Jpeg"}));
-  EXPECT_TRUE(ListPictureFiles(folder.Dir() + "/missing", {"jpg"}).empty());
+  EXPECT_TRUE(ListPictureFiles(folder.Path() + "/missing", {"jpg"}).empty());
 }
 
 }  // namespace

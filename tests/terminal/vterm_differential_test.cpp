@@ -30,15 +30,16 @@ class TStreamMaker {
   TStreamMaker(uint32_t seed, int cols, int rows)
       : Random(seed), Cols(cols), Rows(rows), Terminal(MakeTerminal(cols, rows)) {}
 
-  std::vector<std::string> Make(int tokenCount) {
-    std::vector<std::string> tokens;
-    while (static_cast<int>(tokens.size()) < tokenCount) {
+  std::string Make(int tokenCount) {
+    std::string bytes;
+    for (int made = 0; made < tokenCount;) {
       const std::string token = Next();
       if (token.empty()) continue;
       Terminal->Write(token);
-      tokens.push_back(token);
+      bytes += token;
+      ++made;
     }
-    return tokens;
+    return bytes;
   }
 
  private:
@@ -94,12 +95,8 @@ class TStreamMaker {
       }
       case 7: {
         const int n = 1 + Pick(8);
-        return !pending && col + n < Cols ? "\x1b[" +
-                                                std::string(Pick(2)  ? std::to_string(n)
-                                                            : n == 1 ? ""
-                                                                     : std::to_string(n)) +
-                                                "C"
-                                          : "";
+        if (pending || col + n >= Cols) return "";
+        return "\x1b[" + (Pick(2) || n > 1 ? std::to_string(n) : "") + "C";  // a count of 1 may be left out
       }
       case 8:
         return Position();
@@ -133,83 +130,57 @@ class TStreamMaker {
 struct TCase {
   uint32_t Seed;
   int Cols, Rows;
-  std::vector<std::string> Tokens;
-  std::string Bytes(size_t tokenCount) const {
-    std::string bytes;
-    for (size_t i = 0; i < tokenCount; ++i) bytes += Tokens[i];
-    return bytes;
-  }
+  std::string Bytes;
 };
 
-std::string Hex(const std::string& bytes) {
-  static const char* const kDigits = "0123456789abcdef";
-  std::string hex;
-  for (const unsigned char c : bytes) hex += {kDigits[c >> 4], kDigits[c & 15]};
-  return hex;
-}
-
-// A row as the oracle gives it: its code points in hex, separated by ".", or "-" when empty.
-std::u32string ParseRow(const std::string& word) {
-  std::u32string row;
-  std::istringstream points(word == "-" ? "" : word);
-  for (std::string point; std::getline(points, point, '.');)
-    row += static_cast<char32_t>(std::stoul(point, nullptr, 16));
-  return row;
-}
-
-// One oracle run for several inputs, each (cols, rows, bytes).
-std::vector<TScreenState> RunOracle(const std::vector<std::tuple<int, int, std::string>>& inputs) {
-  std::string input;
-  for (const auto& [cols, rows, bytes] : inputs)
-    input += std::to_string(cols) + " " + std::to_string(rows) + " " + Hex(bytes) + "\n";
+// The other terminal's state after each case, in one run. In, a line "cols rows bytes-in-hex" for each
+// case; out, for each, "CURSOR x y", its rows as their code points in hex separated by "." ("-" when
+// empty), then "END".
+std::vector<TScreenState> RunOracle(const std::vector<TCase>& cases) {
+  const char* const digits = "0123456789abcdef";
   TChildOptions options;
-  options.Input = input;
+  for (const TCase& c : cases) {
+    options.Input += std::to_string(c.Cols) + " " + std::to_string(c.Rows) + " ";
+    for (const unsigned char b : c.Bytes) options.Input += {digits[b >> 4], digits[b & 15]};
+    options.Input += "\n";
+  }
   const TChildResult result =
       RunChild({"/usr/bin/env", "node", (kOracleDir / "xterm_oracle.mjs").string()}, options);
   EXPECT_EQ(result.ExitStatus, 0) << result.Err;
   std::istringstream out(result.Out);
   std::vector<TScreenState> states;
-  std::string word;
-  while (out >> word) {
-    if (word != "CURSOR") break;
-    TScreenState state;
+  for (std::string word; out >> word && word == "CURSOR";) {
+    TScreenState& state = states.emplace_back();
     out >> state.CursorX >> state.CursorY;
-    for (std::string line; out >> line && line != "END";) state.Rows.push_back(ParseRow(line));
-    states.push_back(state);
+    for (std::string row; out >> row && row != "END";) {
+      std::istringstream points(row == "-" ? "" : row);
+      std::u32string& cells = state.Rows.emplace_back();
+      for (std::string point; std::getline(points, point, '.');)
+        cells += static_cast<char32_t>(std::stoul(point, nullptr, 16));
+    }
   }
   return states;
 }
 
-// Our terminal's state after the first tokenCount tokens.
-TScreenState OurState(const TCase& c, size_t tokenCount) {
+TScreenState OurState(const TCase& c) {
   auto terminal = MakeTerminal(c.Cols, c.Rows);
-  terminal->Write(c.Bytes(tokenCount));
+  terminal->Write(c.Bytes);
   TScreenState state{terminal->CursorCol(), terminal->CursorRow(), {}};
   for (int row = 0; row < terminal->Rows(); ++row) state.Rows.push_back(RowText(*terminal, row));
   return state;
 }
 
-// The shortest prefix of a failing stream whose screens already differ, for the report.
-std::string ShortestDifference(const TCase& c) {
-  std::vector<std::tuple<int, int, std::string>> prefixes;
-  for (size_t n = 1; n <= c.Tokens.size(); ++n) prefixes.emplace_back(c.Cols, c.Rows, c.Bytes(n));
-  const std::vector<TScreenState> theirs = RunOracle(prefixes);
-  for (size_t n = 1; n <= theirs.size(); ++n) {
-    const TScreenState ours = OurState(c, n);
-    if (ours == theirs[n - 1]) continue;
-    std::ostringstream report;
-    report << "seed " << c.Seed << " at " << c.Cols << "x" << c.Rows << ", first " << n
-           << " tokens: " << testing::PrintToString(c.Bytes(n)) << "\n  cursor ours " << ours.CursorX << ","
-           << ours.CursorY << " theirs " << theirs[n - 1].CursorX << "," << theirs[n - 1].CursorY;
-    for (size_t row = 0; row < ours.Rows.size() && row < theirs[n - 1].Rows.size(); ++row) {
-      if (ours.Rows[row] != theirs[n - 1].Rows[row]) {
-        report << "\n  row " << row << " ours " << testing::PrintToString(ours.Rows[row]) << " theirs "
-               << testing::PrintToString(theirs[n - 1].Rows[row]);
-      }
-    }
-    return report.str();
+// The cursors and the rows that differ, for the report.
+std::string Differences(const TScreenState& ours, const TScreenState& theirs) {
+  std::ostringstream report;
+  report << "cursor ours " << ours.CursorX << "," << ours.CursorY << " theirs " << theirs.CursorX << ","
+         << theirs.CursorY;
+  for (size_t row = 0; row < ours.Rows.size() && row < theirs.Rows.size(); ++row) {
+    if (ours.Rows[row] != theirs.Rows[row])
+      report << "\n  row " << row << " ours " << testing::PrintToString(ours.Rows[row]) << " theirs "
+             << testing::PrintToString(theirs.Rows[row]);
   }
-  return "seed " + std::to_string(c.Seed) + ": no prefix differs on its own";
+  return report.str();
 }
 
 TEST(VTermDifferential, AgreesWithXtermOnTheSharedSubset) {
@@ -217,20 +188,19 @@ TEST(VTermDifferential, AgreesWithXtermOnTheSharedSubset) {
       << "the oracle is not installed: run tools/setup.sh (npm ci in " << kOracleDir << ")";
   std::vector<TCase> cases;
   for (uint32_t seed = 1; seed <= 300; ++seed) {
-    const bool wide = seed % 2 == 0;
-    TCase c{seed, wide ? 150 : 80, wide ? 50 : 24, {}};
-    c.Tokens = TStreamMaker(seed, c.Cols, c.Rows).Make(20 + static_cast<int>(seed % 100));
-    cases.push_back(std::move(c));
+    const int cols = seed % 2 ? 80 : 150, rows = seed % 2 ? 24 : 50;
+    cases.push_back(
+        {seed, cols, rows, TStreamMaker(seed, cols, rows).Make(20 + static_cast<int>(seed % 100))});
   }
-  std::vector<std::tuple<int, int, std::string>> inputs;
-  for (const TCase& c : cases) inputs.emplace_back(c.Cols, c.Rows, c.Bytes(c.Tokens.size()));
-  const std::vector<TScreenState> theirs = RunOracle(inputs);
+  const std::vector<TScreenState> theirs = RunOracle(cases);
   ASSERT_EQ(theirs.size(), cases.size());
   int failures = 0;
   for (size_t i = 0; i < cases.size() && failures < 3; ++i) {
-    if (OurState(cases[i], cases[i].Tokens.size()) == theirs[i]) continue;
+    const TScreenState ours = OurState(cases[i]);
+    if (ours == theirs[i]) continue;
     ++failures;
-    ADD_FAILURE() << ShortestDifference(cases[i]);
+    ADD_FAILURE() << "seed " << cases[i].Seed << " at " << cases[i].Cols << "x" << cases[i].Rows << ": "
+                  << testing::PrintToString(cases[i].Bytes) << "\n  " << Differences(ours, theirs[i]);
   }
 }
 

@@ -1,10 +1,10 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
-#include <memory>
 
 #include "support/runtime_errors.h"
 #include "temp_folder.h"
@@ -15,76 +15,63 @@ namespace tambrel {
 namespace {
 
 using namespace std::string_literals;
+using ::testing::AllOf;
+using ::testing::HasSubstr;
+using ::testing::ThrowsMessage;
 
-struct Layout {
-  int Cols = 80;
-  bool Wrap = true;
-  int WrapCol = 0;
-};
-
-struct ScreenCase {
-  const char* Name;
-  Layout Setup;
-  std::string Input;
-  std::u32string Screen;  // the first rows, separated by '|'
-  int Col, Row;
-};
-
-void PrintTo(const ScreenCase& c, std::ostream* out) {
-  *out << c.Name;
-}
-
-class Screen : public testing::TestWithParam<ScreenCase> {};
-
-TEST_P(Screen, TextAndCursor) {
-  const ScreenCase& c = GetParam();
-  auto terminal = MakeTerminal(c.Setup.Cols, 24, c.Setup.Wrap, c.Setup.WrapCol);
-  terminal->Write(c.Input);
-  std::u32string screen = RowText(*terminal, 0);
-  for (int row = 1; row <= std::count(c.Screen.begin(), c.Screen.end(), U'|'); ++row) {
-    screen += U"|" + RowText(*terminal, row);
+// Cases of one write to a terminal of 24 rows: its first rows (separated by '|') and the cursor after it.
+TEST(VTermModel, ScreenTextAndCursor) {
+  struct TLayout {
+    int Cols = 80;
+    bool Wrap = true;
+    int WrapCol = 0;
+  };
+  struct TCase {
+    const char* Name;
+    TLayout Setup;
+    std::string Input;
+    std::u32string Screen;
+    int Col, Row;
+  };
+  const std::string k150(150, 'a');
+  const std::u32string k23(23, U' '), k80(80, U'y'), k20(20, U'y');
+  const std::string utf8 = "\xc3\xa9\xff\xe2\x82\x41\xf0\x9f\x8e\xb5\xed\xa0\x80";  // with bad sequences
+  const TCase cases[] = {
+      {"NoWrap", {150, false}, std::string(155, 'x'), std::u32string(150, U'x') + U"|", 150, 0},
+      {"WrapCol4", {150, true, 4}, k150 + "b", std::u32string(150, U'a') + U"|    b", 5, 1},
+      {"WrapCol23", {80, true, 23}, std::string(100, 'y'), k80 + U"|" + k23 + k20, 43, 1},
+      {"WrapColNotBelowCols", {10, true, 10}, "0123456789ab", U"0123456789|ab", 2, 1},
+      {"Controls", {}, "ab\bc\tx\r\ny\0z\x0e\x0f\x01"s, U"ac      x|yz\x01", 3, 1},
+      {"TabStopsAtLastCol", {80, false}, std::string(78, ' ') + "\t", U"", 80, 0},
+      {"TabNeverBack", {10, false}, std::string(12, ' ') + "\t", U"", 12, 0},
+      {"LoneEscape", {}, "\x1bx\x1b\x37\x1b\x44\x1b\r", U"x\r", 2, 0},
+      {"CharsetSelection", {}, "\x1b(0a\x1b)Bb", U"ab", 2, 0},
+      {"ControlEndsSequence", {}, "ab\x1b[1\rX", U"abX", 3, 0},
+      {"PositionClamped", {150}, "\x1b[3;200H", U"", 149, 2},
+      {"RightStopsWithoutWrap", {80, false}, "\x1b[200C", U"", 79, 0},
+      {"RightWrapsWithOvershoot", {80, true, 23}, "\x1b[1;78H\x1b[5C", U"", 25, 1},
+      {"RightWrapTooFar", {80, true, 23}, "\x1b[1;78H\x1b[500C", U"", 0, 1},
+      {"EraseAboveWholeLines", {}, "abc\r\ndef\r\nghi\x1b[2;2H\x1b[1J", U"||ghi", 1, 1},
+      {"EraseLineParamsIgnored", {}, "abcdef\x1b[1;3H\x1b[1K", U"ab", 2, 0},
+      {"BadRegionIsWholeScreen", {}, "\x1b[5;3r\x1b[24H\nz", U"", 1, 23},
+      {"ScrollUpOnce", {}, "a\r\nb\x1b[5S", U"b|", 1, 1},
+      {"InsertLinesHuge", {}, "a\r\nb\r\nc\x1b[2;2H\x1b[99999999999L", U"a||", 0, 1},
+      {"DeleteLinesOutsideRegion", {}, "a\r\nb\r\nc\x1b[1;2r\x1b[3;2H\x1b[M", U"a|b|c", 1, 2},
+      {"InsertCharsHuge", {10}, "abcdefghij\x1b[1;3H\x1b[99999999999@", U"ab", 2, 0},
+      {"DeleteCharsHuge", {10}, "abcdefghij\x1b[1;3H\x1b[4294967297P", U"ab", 2, 0},
+      {"Utf8", {}, utf8, U"\u00e9\ufffd\ufffdA\U0001f3b5\ufffd\ufffd\ufffd", 8, 0},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    auto terminal = MakeTerminal(c.Setup.Cols, 24, c.Setup.Wrap, c.Setup.WrapCol);
+    terminal->Write(c.Input);
+    std::u32string screen = RowText(*terminal, 0);
+    for (int row = 1; row <= std::count(c.Screen.begin(), c.Screen.end(), U'|'); ++row)
+      screen += U"|" + RowText(*terminal, row);
+    EXPECT_EQ(screen, c.Screen);
+    EXPECT_EQ(std::pair(terminal->CursorCol(), terminal->CursorRow()), std::pair(c.Col, c.Row));
   }
-  EXPECT_EQ(screen, c.Screen);
-  EXPECT_EQ(terminal->CursorCol(), c.Col);
-  EXPECT_EQ(terminal->CursorRow(), c.Row);
 }
-
-const std::string k150(150, 'a');
-const std::u32string k23(23, U' '), k80(80, U'y'), k20(20, U'y');
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Screen,
-    testing::Values(
-        ScreenCase{"NoWrap", {150, false}, std::string(155, 'x'), std::u32string(150, U'x') + U"|", 150, 0},
-        ScreenCase{"WrapCol4", {150, true, 4}, k150 + "b", std::u32string(150, U'a') + U"|    b", 5, 1},
-        ScreenCase{"WrapCol23", {80, true, 23}, std::string(100, 'y'), k80 + U"|" + k23 + k20, 43, 1},
-        ScreenCase{"WrapColNotBelowCols", {10, true, 10}, "0123456789ab", U"0123456789|ab", 2, 1},
-        ScreenCase{"Controls", {}, "ab\bc\tx\r\ny\0z\x0e\x0f\x01"s, U"ac      x|yz\x01", 3, 1},
-        ScreenCase{"TabStopsAtLastCol", {80, false}, std::string(78, ' ') + "\t", U"", 80, 0},
-        ScreenCase{"TabNeverBack", {10, false}, std::string(12, ' ') + "\t", U"", 12, 0},
-        ScreenCase{"LoneEscape", {}, "\x1bx\x1b\x37\x1b\x44\x1b\r", U"x\r", 2, 0},
-        ScreenCase{"CharsetSelection", {}, "\x1b(0a\x1b)Bb", U"ab", 2, 0},
-        ScreenCase{"ControlEndsSequence", {}, "ab\x1b[1\rX", U"abX", 3, 0},
-        ScreenCase{"PositionClamped", {150}, "\x1b[3;200H", U"", 149, 2},
-        ScreenCase{"RightStopsWithoutWrap", {80, false}, "\x1b[200C", U"", 79, 0},
-        ScreenCase{"RightWrapsWithOvershoot", {80, true, 23}, "\x1b[1;78H\x1b[5C", U"", 25, 1},
-        ScreenCase{"RightWrapTooFar", {80, true, 23}, "\x1b[1;78H\x1b[500C", U"", 0, 1},
-        ScreenCase{"EraseAboveWholeLines", {}, "abc\r\ndef\r\nghi\x1b[2;2H\x1b[1J", U"||ghi", 1, 1},
-        ScreenCase{"EraseLineParamsIgnored", {}, "abcdef\x1b[1;3H\x1b[1K", U"ab", 2, 0},
-        ScreenCase{"BadRegionIsWholeScreen", {}, "\x1b[5;3r\x1b[24H\nz", U"", 1, 23},
-        ScreenCase{"ScrollUpOnce", {}, "a\r\nb\x1b[5S", U"b|", 1, 1},
-        ScreenCase{"InsertLinesHuge", {}, "a\r\nb\r\nc\x1b[2;2H\x1b[99999999999L", U"a||", 0, 1},
-        ScreenCase{"DeleteLinesOutsideRegion", {}, "a\r\nb\r\nc\x1b[1;2r\x1b[3;2H\x1b[M", U"a|b|c", 1, 2},
-        ScreenCase{"InsertCharsHuge", {10}, "abcdefghij\x1b[1;3H\x1b[99999999999@", U"ab", 2, 0},
-        ScreenCase{"DeleteCharsHuge", {10}, "abcdefghij\x1b[1;3H\x1b[4294967297P", U"ab", 2, 0},
-        ScreenCase{"Utf8",
-                   {},
-                   "\xc3\xa9\xff\xe2\x82"
-                   "A\xf0\x9f\x8e\xb5\xed\xa0\x80",
-                   U"\u00e9\ufffd\ufffdA\U0001f3b5\ufffd\ufffd\ufffd",
-                   8,
-                   0}),
-    [](const testing::TestParamInfo<ScreenCase>& param) { return std::string(param.param.Name); });
 
 TEST(VTermModel, Utf8SplitAcrossWritesAndLineEndOptions) {
   auto terminal = MakeTerminal();
@@ -134,9 +121,8 @@ TEST(VTermModel, ChangedArea) {
   EXPECT_TRUE(terminal->ChangedArea().Empty());
   terminal->Write("\x1b[3;5Hab\x1b[2;9Hc");
   TChangedArea area = terminal->TakeChangedArea();
-  EXPECT_EQ(std::vector<int>({area.FirstRow, area.FirstCol, area.LastRow, area.LastCol}),
-            std::vector<int>({1, 4, 2, 8}));
-  EXPECT_FALSE(area.WholeScreen);
+  EXPECT_EQ(std::vector<int>({area.FirstRow, area.FirstCol, area.LastRow, area.LastCol, area.WholeScreen}),
+            std::vector<int>({1, 4, 2, 8, false}));
   EXPECT_TRUE(terminal->ChangedArea().Empty());
   for (const char* input : {"\x1b[24;1H\n", "\x1b[2J", "\x1b[L", "\x1b[M", "\x1b[S", "\x1bM"}) {
     terminal->Write(input);
@@ -170,12 +156,11 @@ TEST(VTermModel, SizeSettersClampAndPullRegionInside) {
 class LogFile : public testing::Test {
  protected:
   TTempFolder Dir;
-  const std::filesystem::path Folder = Dir.Root;
 };
 
 TEST_F(LogFile, RawBytesBetweenOpenAndClose) {
   {
-    TVTermModel terminal((Folder / "LOG.TXT").string());
+    TVTermModel terminal((Dir.Root / "LOG.TXT").string());
     terminal.SetLog(true);
     terminal.Write("a\x1b[31m\xc3");
     terminal.WriteLn("\xa9\xff");
@@ -187,17 +172,11 @@ TEST_F(LogFile, RawBytesBetweenOpenAndClose) {
 }
 
 TEST_F(LogFile, OpenFailureNamesFileAndReason) {
-  for (const std::string& path : {(Folder / "missing" / "LOG.TXT").string(), std::string("/dev/full")}) {
+  for (const std::string& path : {(Dir.Root / "missing" / "LOG.TXT").string(), std::string("/dev/full")}) {
     TVTermModel terminal(path);
-    try {
-      terminal.SetLog(true);
-      ADD_FAILURE() << "no error for " << path;
-    } catch (const EInOutError& error) {
-      EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
-      EXPECT_NE(std::string(error.what()).find(path == "/dev/full" ? "No space" : "No such file"),
-                std::string::npos)
-          << error.what();
-    }
+    const char* reason = path == "/dev/full" ? "No space" : "No such file";
+    EXPECT_THAT([&] { terminal.SetLog(true); },
+                ThrowsMessage<EInOutError>(AllOf(HasSubstr(path), HasSubstr(reason))));
     EXPECT_FALSE(terminal.Log());
   }
 }
@@ -207,7 +186,7 @@ TEST_F(LogFile, WriteFailureKeepsTextAndReportsOnce) {
   std::signal(SIGXFSZ, SIG_IGN);
   rlimit saved{};
   ::getrlimit(RLIMIT_FSIZE, &saved);
-  TVTermModel terminal((Folder / "LOG.TXT").string());
+  TVTermModel terminal((Dir.Root / "LOG.TXT").string());
   terminal.SetLog(true);
   rlimit small = saved;
   small.rlim_cur = 16;

@@ -5,9 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "compiler/definition.h"
+#include "script/lex/scanner.h"
+#include "script/lex/source_input.h"
+#include "script/lex/tokens.h"
 #include "temp_folder.h"
 
 namespace tambrel::testing {
@@ -16,8 +21,15 @@ namespace tambrel::testing {
 // off and the input idle after it.
 class TLexTest : public ::testing::Test {
  protected:
-  void SetUp() override;
-  void TearDown() override;
+  void SetUp() override {
+    ResetInput();
+    RestoreIdleInput();
+    SetTraceOn(false);
+  }
+  void TearDown() override {
+    SetTraceOn(false);
+    RestoreIdleInput();
+  }
   TTempFolder Dir;
 };
 
@@ -31,9 +43,32 @@ struct TScanned {
 
 // Every token of a file holding text, up to and including the end of input; the input is idle again
 // afterwards, also when the scan throws.
-std::vector<TScanned> ScanText(const std::string& text);
+inline std::vector<TScanned> ScanText(const std::string& text) {
+  TTempFolder dir;
+  struct TIdleGuard {
+    ~TIdleGuard() { RestoreIdleInput(); }
+  } guard;
+  OpenSource(dir.Write("text.tmb", text));
+  ResetInput();
+  std::vector<TScanned> tokens;
+  do {
+    TScanned token;
+    token.Code = yylex();
+    if (token.Code == tok::NUMBER || token.Code == tok::BADNUMBER) token.Number = TokenValue.Number;
+    if (token.Code == tok::IDENTIFIER) token.Text = std::unique_ptr<TId>(TokenValue.Id)->Name;
+    token.Line = Line();
+    token.Column = Column();
+    tokens.push_back(token);
+  } while (tokens.back().Code != tok::END);
+  return tokens;
+}
 
 // The codes of the tokens, without the final end of input.
-std::vector<int32_t> Codes(const std::vector<TScanned>& tokens);
+inline std::vector<int32_t> Codes(const std::vector<TScanned>& tokens) {
+  std::vector<int32_t> codes;
+  for (const TScanned& token : tokens)
+    if (token.Code != tok::END) codes.push_back(token.Code);
+  return codes;
+}
 
 }  // namespace tambrel::testing

@@ -7,7 +7,6 @@
 
 #include <memory>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "compiler/definition.h"
@@ -38,21 +37,19 @@ class LexSourceInput : public testing::TLexTest {
   }
 };
 
-// Line and column after each token, the end of input last.
-std::vector<std::pair<int32_t, int32_t>> Positions(const std::string& text) {
-  std::vector<std::pair<int32_t, int32_t>> positions;
-  for (const TScanned& token : ScanText(text)) positions.emplace_back(token.Line, token.Column);
-  return positions;
-}
-
 TEST_F(LexSourceInput, PositionIsTheLastCharacterOfTheToken) {
+  // Line and column after each token, the end of input last.
+  using Spots = std::vector<std::pair<int32_t, int32_t>>;
+  auto Positions = [](const std::string& text) {
+    Spots positions;
+    for (const TScanned& token : ScanText(text)) positions.emplace_back(token.Line, token.Column);
+    return positions;
+  };
   // The end of the main file brings back the idle state: line 0, column 0.
-  EXPECT_EQ(Positions("ab  cd\n\n  e;\tfgh"),
-            (std::vector<std::pair<int32_t, int32_t>>{{1, 2}, {1, 6}, {3, 3}, {3, 4}, {3, 8}, {0, 0}}));
+  EXPECT_EQ(Positions("ab  cd\n\n  e;\tfgh"), (Spots{{1, 2}, {1, 6}, {3, 3}, {3, 4}, {3, 8}, {0, 0}}));
   // A carriage return is a space; lines count line feeds.
-  EXPECT_EQ(
-      Positions("a;\r\nb;\r\n\r\n  c\r;"),
-      (std::vector<std::pair<int32_t, int32_t>>{{1, 1}, {1, 2}, {2, 1}, {2, 2}, {4, 3}, {4, 5}, {0, 0}}));
+  EXPECT_EQ(Positions("a;\r\nb;\r\n\r\n  c\r;"),
+            (Spots{{1, 1}, {1, 2}, {2, 1}, {2, 2}, {4, 3}, {4, 5}, {0, 0}}));
   // A NUL byte ends the text.
   EXPECT_EQ(Codes(ScanText(std::string("a;\0b;", 5))), (std::vector<int32_t>{tok::IDENTIFIER, ';'}));
 }
@@ -66,6 +63,7 @@ struct TReportCase {
 TEST_F(LexSourceInput, ErrorReports) {
   std::string xs;
   for (int i = 0; i < 1500; ++i) xs += "x ";
+  const std::string middle = xs + "bar " + xs, first = "bar " + xs, last = xs + "bar";
   const std::vector<TReportCase> cases = {
       {"x;\ny;\nfoo bar baz\nz;\n", "bar", {"[3,7] in file \"r.tmb\": \"e\"", "foo bar baz", "      ^"}},
       {"x;\r\ny;\r\nfoo bar baz\r\nz;", "bar", {"[3,7] in file \"r.tmb\": \"e\"", "foo bar baz", "      ^"}},
@@ -77,14 +75,11 @@ TEST_F(LexSourceInput, ErrorReports) {
       // Tabs before the caret are copied, so that it lines up however wide a tab is shown.
       {"\tfoo\t bar\tz", "bar", {"[1,9] in file \"r.tmb\": \"e\"", "\tfoo\t bar\tz", "\t   \t   ^"}},
       // A long line is shown as MaxEchoWidth characters around the caret.
-      {xs + "bar " + xs,
+      {middle,
        "bar",
-       {"[1,3003] in file \"r.tmb\": \"e\"", (xs + "bar " + xs).substr(2502, 1000),
-        std::string(500, ' ') + "^"}},
-      {"bar " + xs, "bar", {"[1,3] in file \"r.tmb\": \"e\"", ("bar " + xs).substr(0, 1000), "  ^"}},
-      {xs + "bar",
-       "bar",
-       {"[1,3003] in file \"r.tmb\": \"e\"", (xs + "bar").substr(2003), std::string(999, ' ') + "^"}}};
+       {"[1,3003] in file \"r.tmb\": \"e\"", middle.substr(2502, 1000), std::string(500, ' ') + "^"}},
+      {first, "bar", {"[1,3] in file \"r.tmb\": \"e\"", first.substr(0, 1000), "  ^"}},
+      {last, "bar", {"[1,3003] in file \"r.tmb\": \"e\"", last.substr(2003), std::string(999, ' ') + "^"}}};
   for (const TReportCase& c : cases) {
     OpenSource(Dir.Write("r.tmb", c.Text));
     ResetInput();
@@ -96,25 +91,20 @@ TEST_F(LexSourceInput, ErrorReports) {
   }
 }
 
-TEST_F(LexSourceInput, ReportNamesTheFileWithoutItsDirectoryAndCutsLongMessages) {
-  OpenSource(Dir.Write("named.tmb", "q"));
+// A report names the file without its directory and cuts a long message. After the end of input the
+// scanner returns the end again and again.
+TEST_F(LexSourceInput, ResetInputStartsTheCurrentFileAgainToItsEnd) {
+  OpenSource(Dir.Write("again.tmb", "first;"));
   ResetInput();
-  ASSERT_TRUE(ScanUpTo("q"));
-  EXPECT_EQ(SourceName(), Dir.Path() + "/named.tmb");
-  ReportError(std::string(300, 'm'));
-  EXPECT_EQ(Messages()[0], "[1,1] in file \"named.tmb\": \"" + std::string(255, 'm') + "\"");
-}
-
-TEST_F(LexSourceInput, ResetInputStartsTheCurrentFileAgain) {
-  OpenSource(Dir.Write("again.tmb", "first second"));
-  ResetInput();
-  ASSERT_TRUE(ScanUpTo("second"));
-  WriteChar('z');
-  ReportError("x");
-  ResetInput();
-  EXPECT_EQ(std::tuple(Messages().size(), ErrorCount(), Line(), Column()), std::tuple(0u, 0, 1, 0));
   ASSERT_TRUE(ScanUpTo("first"));
-  EXPECT_EQ(Column(), 5);
+  ResetInput();
+  ASSERT_TRUE(ScanUpTo("first"));
+  EXPECT_EQ(SourceName(), Dir.Path() + "/again.tmb");
+  ReportError(std::string(300, 'm'));
+  EXPECT_EQ(Messages()[0], "[1,5] in file \"again.tmb\": \"" + std::string(255, 'm') + "\"");
+  EXPECT_EQ(yylex(), ';');
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(yylex(), tok::END);
+  EXPECT_EQ(FileStackDepth(), 0u);
 }
 
 TEST_F(LexSourceInput, MessageLinesAndTraceText) {

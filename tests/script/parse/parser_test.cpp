@@ -11,7 +11,6 @@
 #include <tuple>
 #include <vector>
 
-#include "compiler/statements.h"
 #include "lex_test_support.h"
 #include "parse_test_support.h"
 #include "script/lex/source_input.h"
@@ -78,73 +77,61 @@ TEST_F(ParserTest, PrecedenceAndGrouping) {
   }
 }
 
-TEST_F(ParserTest, RejectedFormsGiveOneSyntaxErrorEach) {
-  for (const char* text :
-       {"0 f();", "const c := 5;", "a < b < c f;", "a + -b f;", "a * -b f;", "f; 0 g;", "f; ();", "0 # f;",
-        "[ f;", "99999999999 f;", "2147484.0 f;", "0 f(1,);", "loop(i, 1); ;", "include 5;", "const = 3;"}) {
-    const TParseRun run = Parse(text);
-    EXPECT_EQ(run.Errors, 1) << text;
-    ASSERT_GE(run.Messages.size(), 3u) << text;
-    EXPECT_NE(run.Messages[0].find("\"syntax error\""), std::string::npos) << text;
-  }
-}
-
-TEST_F(ParserTest, RecoveryCountsEachBadStatementOnce) {
+// Each bad statement is one syntax error: the rejected forms, then two bad statements apart, two in a
+// row, an error right after the recovery, an empty file, the final ";" missing, the end of input while
+// skipping.
+TEST_F(ParserTest, EachBadStatementIsOneSyntaxError) {
   struct TCase {
     const char* Text;
     int Result;
     int32_t Errors;
   };
-  // Two bad statements apart, two in a row, an error right after the recovery, an empty file, the final
-  // ";" missing, the end of input while skipping.
   // clang-format off
   for (const TCase& c : std::vector<TCase>{
+           {"0 f();", 0, 1}, {"const c := 5;", 0, 1}, {"a < b < c f;", 0, 1}, {"a + -b f;", 0, 1},
+           {"a * -b f;", 0, 1}, {"f; 0 g;", 0, 1}, {"f; ();", 1, 1}, {"0 # f;", 0, 1}, {"[ f;", 0, 1},
+           {"99999999999 f;", 0, 1}, {"2147484.0 f;", 0, 1}, {"0 f(1,);", 0, 1}, {"loop(i, 1); ;", 0, 1},
+           {"include 5;", 0, 1}, {"const = 3;", 0, 1},
            {"0 f;\n# g;\n0 h;\n1 2;\n", 0, 2}, {"0 f; 1 +; 2 g; 3 *; 4 h;", 0, 2}, {"1 2; 3 4;\n0 f;", 0, 1},
            {"1 ;; 0 f;", 0, 1}, {"", 1, 1}, {"0 f", 1, 1}, {"0 f; 1 2", 1, 1}}) {
     // clang-format on
     const TParseRun run = Parse(c.Text);
-    EXPECT_EQ(run.Result, c.Result) << c.Text;
-    EXPECT_EQ(run.Errors, c.Errors) << c.Text;
-    EXPECT_FALSE(run.Ok()) << c.Text;
+    EXPECT_EQ(std::pair(run.Result, run.Errors), std::pair(c.Result, c.Errors)) << c.Text;
+    ASSERT_GE(run.Messages.size(), 3u) << c.Text;
+    EXPECT_NE(run.Messages[0].find("\"syntax error\""), std::string::npos) << c.Text;
   }
+  // An error found after the end of the main file shows the idle state.
+  EXPECT_EQ(Parse("0 f;\n0 g").Messages,
+            (std::vector<std::string>{"[0,0] in file \"\": \"syntax error\"", "", "^"}));
   // The statements after a skipped one are parsed and linked when the list began well.
   EXPECT_EQ(Titles(Parse("0 f;\n# g;\n0 h;\n1 2;\n")),
             (std::vector<std::string>{"TAction( f)", "TAction( h)"}));
 }
 
-TEST_F(ParserTest, ErrorFoundAfterTheEndOfTheMainFileShowsTheIdleState) {
-  EXPECT_EQ(Parse("0 f;\n0 g").Messages,
-            (std::vector<std::string>{"[0,0] in file \"\": \"syntax error\"", "", "^"}));
-}
-
-TEST_F(ParserTest, StackOverflowIsReportedAndAborts) {
-  const std::string deep =
-      std::string(ParserStackSize + 10, '(') + "1" + std::string(ParserStackSize + 10, ')') + " f;";
-  const TParseRun run = Parse(deep);
-  EXPECT_EQ(std::tuple(run.Result, run.Errors, run.Root == nullptr), std::tuple(1, 1, true));
-  ASSERT_FALSE(run.Messages.empty());
-  EXPECT_NE(run.Messages[0].find("\"yyparse stack overflow\""), std::string::npos);
-  // Just within the stacks it parses.
-  const std::string nested = std::string(2000, '(') + "1" + std::string(2000, ')') + " f;";
-  EXPECT_TRUE(Parse(nested).Ok());
-}
-
-TEST_F(ParserTest, ExpressionsDeeperThanTheLimitEndTheParse) {
+// Parentheses beyond the parser's stacks and expressions beyond the depth limit end the parse; just
+// within both a script parses, and at the depth limit resolves and folds like any other.
+TEST_F(ParserTest, NestingBeyondTheStacksOrTheDepthLimitEndsTheParse) {
   std::string sum;
   for (int i = 0; i < MaxExpressionDepth; ++i) sum += "1+";
-  // At the limit: parsed, resolved and folded like any other expression.
+  const std::string parens =
+      std::string(ParserStackSize + 10, '(') + "1" + std::string(ParserStackSize + 10, ')');
+  // The depth is found at the reduction of the last "+", once the ";" after it has been read.
+  const std::tuple<std::string, int, std::string> cases[] = {
+      {parens + " f;", 1, "\"yyparse stack overflow\""},
+      {"const x = " + sum + "1+1;\n0 f;\n", -1,
+       "[1," + std::to_string(10 + 2 * MaxExpressionDepth + 4) +
+           "] in file \"main.tmb\": \"expression nested deeper than 4000 levels\""}};
+  for (const auto& [text, result, message] : cases) {
+    const TParseRun run = Parse(text);
+    EXPECT_EQ(std::tuple(run.Result, run.Errors, run.Root == nullptr), std::tuple(result, 1, true));
+    ASSERT_FALSE(run.Messages.empty());
+    EXPECT_NE(run.Messages[0].find(message), std::string::npos) << run.Messages[0];
+  }
+  EXPECT_TRUE(Parse(std::string(2000, '(') + "1" + std::string(2000, ')') + " f;").Ok());
   TParseRun atLimit = Parse("const x = " + sum + "1;\n0 out(1, 2, x);\n");
   ASSERT_TRUE(atLimit.Ok());
   EXPECT_EQ(atLimit.Root->Compile(nullptr, ""), 0);
   EXPECT_EQ(atLimit.Root->Definitions->Value, MaxExpressionDepth + 1);
-  atLimit.Root.reset();
-
-  const TParseRun deeper = Parse("const x = " + sum + "1+1;\n0 f;\n");
-  EXPECT_EQ(std::tuple(deeper.Result, deeper.Errors, deeper.Root == nullptr), std::tuple(-1, 1, true));
-  ASSERT_FALSE(deeper.Messages.empty());
-  // Found at the reduction of the last "+", once the ";" after it has been read.
-  EXPECT_EQ(deeper.Messages[0], "[1," + std::to_string(10 + 2 * MaxExpressionDepth + 4) +
-                                    "] in file \"main.tmb\": \"expression nested deeper than 4000 levels\"");
 }
 
 TEST_F(ParserTest, FatalErrorInAnIncludeLeavesTheInputIdle) {
@@ -170,20 +157,10 @@ TEST_F(ParserTest, TraceOfRecoveryGoesOnInTheCaretLine) {
             recovery.Messages.end());
 }
 
-TEST_F(ParserTest, NodesCarryThePositionOfTheirReduction) {
-  const TParseRun run = Parse("0 f;\n  1 g(2);\n");
-  ASSERT_TRUE(run.Ok());
-  const TDefinition* f = run.Root->Definitions.get();
-  const TDefinition* g = f->Next;
-  // f's action is reduced once ";" shows that no argument list follows; g's right after its ")".
-  EXPECT_EQ(std::tuple(f->Line, f->Column, g->Line, g->Column, g->FileName),
-            std::tuple(1, 4, 2, 8, "main.tmb"));
-}
-
 TEST_F(ParserTest, IncludedStatementsFollowTheIncludeInPlace) {
   Dir.Write("a.tmb", "1 x;\ninclude b;\n2 y;\n");
   Dir.Write("b.tmb", "5 w;\n");
-  const TParseRun run = Parse("include a;\n9 z;\n");
+  const TParseRun run = Parse("include a;\n  9 z(1);\n");
   ASSERT_TRUE(run.Ok());
   EXPECT_EQ(Titles(run), (std::vector<std::string>{"TInclude( " + Dir.Path() + "/a.tmb)", "TAction( x)",
                                                    "TInclude( " + Dir.Path() + "/b.tmb)", "TAction( w)",
@@ -194,9 +171,11 @@ TEST_F(ParserTest, IncludedStatementsFollowTheIncludeInPlace) {
     files.push_back(d->FileName);
     z = d;
   }
+  const TDefinition* x = run.Root->Definitions->Next;
   EXPECT_EQ(files, (std::vector<std::string>{"main.tmb", "a.tmb", "a.tmb", "b.tmb", "a.tmb", "main.tmb"}));
-  // Back in the main file, positions go on after the include statement.
-  EXPECT_EQ(std::pair(z->Line, z->Column), std::pair(2, 4));
+  // Back in the main file, positions go on after the include statement. A node carries the position of
+  // its reduction: right after the ")" of an argument list, else once ";" shows that none follows.
+  EXPECT_EQ(std::tuple(x->Line, x->Column, z->Line, z->Column), std::tuple(1, 4, 2, 8));
 
   // The last statements from an include file: the root still names the main file.
   const TParseRun last = Parse("0 f;\ninclude b;");
@@ -205,19 +184,16 @@ TEST_F(ParserTest, IncludedStatementsFollowTheIncludeInPlace) {
 
   // Inside a body, the include's statements belong to the body.
   const TParseRun body = Parse("p; (include b;);\n0 p;");
-  EXPECT_EQ(
-      body.Dump().rfind(
-          "TProcDef( p)\n| Definitions =\n| | TInclude( " + Dir.Path() + "/b.tmb)\n| | TAction( w)\n", 0),
-      0u)
+  EXPECT_TRUE(body.Dump().starts_with("TProcDef( p)\n| Definitions =\n| | TInclude( " + Dir.Path() +
+                                      "/b.tmb)\n| | TAction( w)\n"))
       << body.Dump();
 }
 
 // Include files that are missing, not regular files, end early or would loop: the include node stays
 // in place and the statement after it is parsed.
 TEST_F(ParserTest, IncludesThatAreNotReadWhole) {
-  for (int i = 0; i < MaxIncludeDepth + 5; ++i) {
+  for (int i = 0; i < MaxIncludeDepth + 5; ++i)
     Dir.Write("n" + std::to_string(i) + ".tmb", "include n" + std::to_string(i + 1) + ";\n");
-  }
   Dir.Write("nul.tmb", std::string("1 x;\n") + '\0' + "garbage ;; (");
   Dir.Write("empty.tmb", "");
   Dir.Write("self.tmb", "include self;\n1 x;\n");
