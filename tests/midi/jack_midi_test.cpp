@@ -1,5 +1,5 @@
-// The MIDI system service on a real JACK server of the test's own (dummy driver), with jack_midi_dump
-// as the receiving program.
+// The MIDI system service on a real JACK server of the test's own (dummy driver), with the tests' JACK
+// reader client receiving.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
