@@ -1,16 +1,12 @@
 // The Main tab's commands: load through the open dialog, the editor's edit, save and syntax check, and
 // the slide button.
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <array>
-#include <cerrno>
 #include <cstring>
 #include <exception>
 
 #include "app/tambrel_controller.h"
 #include "support/app_paths.h"
 #include "support/atomic_file.h"
+#include "support/file_read.h"
 
 namespace tambrel {
 
@@ -21,25 +17,6 @@ constexpr const char* DiscardQuestion = "The editor holds changes that are not s
 // After a confirmed run the dialog opens next time where the chosen file lies.
 void RememberDirectory(TFileDialogState& dialog) {
   dialog.InitialDir = DirectoryOf(dialog.FileName);
-}
-
-// The whole file into bytes; false with errno set when it cannot be read. A stream would report a
-// directory, whose open succeeds and whose reads fail, as an empty file.
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  std::array<char, 65536> buffer;
-  for (;;) {
-    const ssize_t got = ::read(fd, buffer.data(), buffer.size());
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      const int error = errno;
-      ::close(fd);
-      errno = error;
-      return got == 0;
-    }
-    bytes.append(buffer.data(), static_cast<size_t>(got));
-  }
 }
 
 }  // namespace
@@ -87,13 +64,14 @@ void TTambrelController::CheckSyntaxCommand() {
 
 void TTambrelController::EditorLoad(const std::string& path) {
   // Read first: a file that cannot be read changes neither the editor nor the edited file's name.
-  std::string bytes;
-  if (!ReadWholeFile(path, bytes)) {
-    View.ShowError("Cannot read file \"" + path + "\": " + std::strerror(errno));
+  TFileRead file = ReadWholeFile(path);
+  if (file.FailedStep != nullptr || !file.Regular) {
+    View.ShowError("Cannot read file \"" + path +
+                   "\": " + (file.Regular ? std::strerror(file.Error) : "not a regular file"));
     return;
   }
   if (!MayDiscardEditorText()) return;
-  TDecodedText decoded = DecodeEditorText(bytes);
+  TDecodedText decoded = DecodeEditorText(file.Text);
   FEditFileName = path;
   FEditFormat = std::move(decoded.Format);
   View.ShowEditorText(decoded.Text);

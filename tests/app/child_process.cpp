@@ -11,9 +11,10 @@
 #include <cerrno>
 #include <chrono>
 #include <fstream>
-#include <sstream>
 #include <system_error>
 #include <thread>
+
+#include "support/file_read.h"
 
 extern char** environ;
 
@@ -27,13 +28,6 @@ std::string TempFile(const char* stream) {
   const char* dir = std::getenv("TMPDIR");
   return std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/tambrel-child-" +
          std::to_string(::getpid()) + "-" + std::to_string(++counter) + "." + stream;
-}
-
-std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 // An extra entry replaces the inherited one of its name: with both, the child would see the first.
@@ -114,8 +108,8 @@ TChildResult RunChild(const std::vector<std::string>& argv, const TChildOptions&
   }
   if (WIFEXITED(status)) result.ExitStatus = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.Signal = WTERMSIG(status);
-  result.Out = ReadWholeFile(out);
-  result.Err = ReadWholeFile(err);
+  result.Out = ReadWholeFile(out).Text;
+  result.Err = ReadWholeFile(err).Text;
   for (const std::string& file : {in, out, err}) ::unlink(file.c_str());
   return result;
 }
@@ -143,7 +137,7 @@ std::string TBackgroundChild::Stop() {
     WaitForEnd(Pid);
     Pid = -1;
   }
-  return ReadWholeFile(OutputFile);
+  return ReadWholeFile(OutputFile).Text;
 }
 
 }  // namespace tambrel

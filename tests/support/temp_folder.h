@@ -5,9 +5,10 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <string>
+
+#include "support/file_read.h"
 
 namespace tambrel {
 
@@ -35,12 +36,8 @@ class TTempFolder {
     std::ofstream(path, std::ios::binary) << bytes;
     return path.string();
   }
-  std::string Read(const std::string& name) const {
-    std::ifstream file(Root / name, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-  }
+  // The file's bytes; empty when it cannot be read.
+  std::string Read(const std::string& name) const { return ReadWholeFile((Root / name).string()).Text; }
   std::string Path() const { return Root.string(); }
 
   std::filesystem::path Root;

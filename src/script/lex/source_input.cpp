@@ -1,19 +1,17 @@
 #include "script/lex/source_input.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <limits>
 
 #include "script/lex/source_state.h"
 #include "support/app_paths.h"
 #include "support/checked_math.h"
+#include "support/file_read.h"
 #include "support/runtime_errors.h"
 #include "support/text_format.h"
 
@@ -68,51 +66,6 @@ std::size_t ReadBlock(char* buffer, std::size_t maxSize) {
 
 namespace {
 
-// A file read whole, or why it could not be.
-struct TFileRead {
-  std::string Text;
-  struct stat Info {};
-  const char* FailedStep = nullptr;  // "open" or "read" when the file could not be read, with:
-  int Error = 0;                     // the errno of that step
-  bool Regular = true;               // false when what was opened is no regular file
-};
-
-// Reads the whole file with as few reads as its size allows. Opened without blocking, so that a FIFO
-// or a device that took the place of a regular file cannot hold the parse up.
-TFileRead ReadWholeFile(const std::string& name) {
-  TFileRead file;
-  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  auto fail = [&file](const char* step, int error) {
-    file.FailedStep = step;
-    file.Error = error;
-    return std::move(file);
-  };
-  if (fd < 0) return fail("open", errno);
-  struct FdCloser {
-    int Fd;
-    ~FdCloser() { ::close(Fd); }
-  } closer{fd};
-  if (::fstat(fd, &file.Info) != 0) return fail("read", errno);
-  if (!S_ISREG(file.Info.st_mode)) {
-    file.Regular = false;
-    return file;
-  }
-  if (file.Info.st_size > std::numeric_limits<int32_t>::max()) return fail("read", EFBIG);
-  file.Text.resize(static_cast<std::size_t>(file.Info.st_size));
-  std::size_t done = 0;
-  while (done < file.Text.size()) {
-    const ssize_t got = ::read(fd, file.Text.data() + done, file.Text.size() - done);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return fail("read", errno);
-    }
-    if (got == 0) break;  // the file shrank while being read
-    done += static_cast<std::size_t>(got);
-  }
-  file.Text.resize(done);
-  return file;
-}
-
 const char* const ControlNames[32] = {"NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL",
                                       "BS",  "HT",  "LF",  "VT",  "FF",  "CR",  "SO",  "SI",
                                       "DLE", "DC1", "DC2", "DC3", "DC4", "NAK", "SYN", "ETB",
@@ -155,7 +108,7 @@ void Open(const std::string& name, bool include) {
                           FileNameOnly(name).c_str(), MaxIncludeDepth));
     return;
   }
-  lex::TFileRead file = lex::ReadWholeFile(name);
+  TFileRead file = ReadWholeFile(name);
   if (!file.Regular && include) return;
   if (!file.Regular) throw EInOutError("Cannot read file \"" + name + "\": not a regular file");
   if (file.FailedStep != nullptr && include) {
